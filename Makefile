@@ -1,0 +1,33 @@
+# The two entry points for a fresh Debian 12 machine: `make run` and
+# `make test`. Both install what is missing first.
+.PHONY: run test deps build build-asan bench coverage fuzz clean
+
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD)
+
+build-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTEMBREL_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD)
+
+run: build
+	@if [ -x $(BUILD)/tembrel ]; then exec ./$(BUILD)/tembrel; \
+	else echo "Built: $$(ls $(BUILD)/*.a 2>/dev/null | tr '\n' ' ')"; fi
+
+test: deps
+	@bash scripts/run-tests.sh
+
+bench: build
+	@bash scripts/run-benchmarks.sh
+
+coverage: deps
+	@bash scripts/coverage.sh
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) build-*

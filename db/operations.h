@@ -1,0 +1,52 @@
+// Every query and edit the editing pages make on words and phrases, and the
+// four operations that carry a word's audio in and out of the database.
+// Numbers are 0-based and unsigned: a negative number handed in is a very
+// large one and so out of range. A refused call returns false, null, 0 or
+// -1 and changes nothing.
+#pragma once
+
+#include "db/speech_db.h"
+#include "io/error_text.h"
+
+#include <cstdint>
+
+// Phrase queries.
+std::uint32_t phrase_count(const SpeechDb* db);
+std::uint32_t phrase_word_count(const SpeechDb* db, std::uint32_t phrase);
+int phrase_word_number(const SpeechDb* db, std::uint32_t phrase, std::uint32_t pos);
+const char* phrase_word_alias(const SpeechDb* db, std::uint32_t phrase, std::uint32_t pos);
+const char* phrase_comment(const SpeechDb* db, std::uint32_t phrase);
+bool phrase_is_changed(const SpeechDb* db, std::uint32_t phrase);
+
+// Phrase edits.
+bool phrase_set_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, std::int32_t word);
+bool phrase_set_word_by_alias(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, const char* alias);
+bool phrase_move_word_up(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos);
+bool phrase_move_word_down(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos);
+bool phrase_insert_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos);
+bool phrase_remove_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos);
+void phrase_set_comment(SpeechDb* db, std::uint32_t phrase, const char* text);
+void phrase_revert(SpeechDb* db, std::uint32_t phrase);
+void phrase_commit(SpeechDb* db, std::uint32_t phrase);
+
+// Word queries.
+std::uint32_t word_count(const SpeechDb* db);
+std::uint32_t word_limit(const SpeechDb* db);
+const char* word_alias(const SpeechDb* db, std::uint32_t word);
+const ItemList* word_usage(const SpeechDb* db, std::uint32_t word);
+bool word_is_changed(const SpeechDb* db, std::uint32_t word);
+
+// Word edits.
+bool word_set_alias(SpeechDb* db, std::uint32_t word, const char* text);
+void word_build_usage(SpeechDb* db);
+bool word_move_up(SpeechDb* db, std::uint32_t word);
+bool word_move_down(SpeechDb* db, std::uint32_t word);
+bool word_insert(SpeechDb* db, std::uint32_t word);
+bool word_remove(SpeechDb* db, std::uint32_t word);
+void word_revert_audio(SpeechDb* db, std::uint32_t word);
+
+// Word audio.
+bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, char* err);
+bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, bool overwrite, char* err);
+void word_play(const SpeechDb* db, std::uint32_t word);
+void phrase_play(const SpeechDb* db, std::uint32_t phrase);

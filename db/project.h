@@ -1,0 +1,26 @@
+// Project files: a CSF image together with the user's phrase comments and
+// word aliases, which a CSF file has no room for.
+//
+// All integers are big-endian u32.
+//   0  "TBP1"
+//   4  offset I of the embedded CSF image from the start of the file
+//   8  comment records, then PROJECT_END_MARK
+//      alias records, then PROJECT_END_MARK
+//   I  a complete CSF image of the database's own variant, to the file end
+// A record is the 0-based phrase (or word) number followed by the text and
+// one NUL byte; records stand in ascending order, one per present text.
+#pragma once
+
+#include "db/speech_db.h"
+#include "io/error_text.h"
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr std::uint32_t PROJECT_END_MARK = 0xFFFFFFFFu;
+
+// 1 when written (and `modified` cleared), 0 with a message otherwise.
+int project_save(SpeechDb* db, const char* path, char* err);
+
+// Parses a whole project file held in memory.
+SpeechDbPtr project_parse(const std::uint8_t* data, std::size_t size, char* err);

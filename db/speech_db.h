@@ -1,0 +1,81 @@
+// The in-memory speech database: words (recorded ADPCM clips), phrases
+// (ordered lists of word references), the header fields, and the accessors
+// the shell and the Advanced page use on it.
+//
+// Phrases refer to words by pointer, never by number, so reordering words
+// never changes what a phrase speaks; the writers turn each reference into
+// the word's current number at the moment of writing.
+#pragma once
+
+#include "db/item_list.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum DbFormat {
+    DB_FORMAT_UNKNOWN = 0,
+    DB_FORMAT_OLD = 1,    // Mk2 systems
+    DB_FORMAT_MODERN = 2, // Mk3 and Mk4 systems
+};
+
+constexpr int CODEC_ADPCM = 1;
+constexpr int CODEC_CELP = 2;
+
+// The most words a phrase may speak.
+constexpr int PHRASE_MAX_WORDS = 32;
+
+struct WordEntry {
+    int number = 0;  // always equals the position in SpeechDb::words
+    int changed = 0; // 1 when audio differs from saved_audio
+    std::optional<std::string> alias;
+    ItemListPtr usage; // phrase numbers using this word, or null
+    std::vector<std::uint8_t> audio;       // current ADPCM bytes
+    std::vector<std::uint8_t> saved_audio; // the audio as loaded
+};
+
+struct PhraseEntry {
+    std::optional<std::string> comment;
+    std::vector<WordEntry*> words;       // current list, in speaking order
+    std::vector<WordEntry*> saved_words; // the list as loaded
+};
+
+struct SpeechDb {
+    int modified = 0;
+    DbFormat format = DB_FORMAT_UNKNOWN;
+    int codec = 0;
+    char language_code[4] = {0, 0, 0, 0};
+    int flags = 0;
+    int sample_rate = 0;
+    int channels = 0;
+    int bits_per_sample = 0;
+    ItemListPtr phrases; // PhraseEntry*, owned by the database
+    ItemListPtr words;   // WordEntry*, owned by the database
+};
+
+void db_free(SpeechDb* db);
+
+struct SpeechDbDeleter {
+    void operator()(SpeechDb* db) const { db_free(db); }
+};
+using SpeechDbPtr = std::unique_ptr<SpeechDb, SpeechDbDeleter>;
+
+// A new, empty database with both lists created; what the parser fills.
+SpeechDbPtr db_new();
+
+// Typed access to the two lists (null when out of range).
+PhraseEntry* db_phrase(const SpeechDb* db, std::uint32_t index);
+WordEntry* db_word(const SpeechDb* db, std::uint32_t index);
+
+// Takes ownership of a new entry and appends it to the list.
+PhraseEntry* db_append_phrase(SpeechDb* db, std::unique_ptr<PhraseEntry> phrase);
+WordEntry* db_append_word(SpeechDb* db, std::unique_ptr<WordEntry> word);
+
+int db_is_modified(const SpeechDb* db);
+const char* db_language_code(const SpeechDb* db);
+void db_set_language_code(SpeechDb* db, const char* text);
+int db_flags(const SpeechDb* db);
+void db_set_flags(SpeechDb* db, int value);
+const char* db_format_name(const SpeechDb* db);

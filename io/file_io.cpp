@@ -1,0 +1,196 @@
+// Whole-file reads and atomic replacement on POSIX file descriptors.
+#include "io/file_io.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+struct Fd {
+    int fd = -1;
+    explicit Fd(int f) : fd(f) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int release()
+    {
+        int f = fd;
+        fd = -1;
+        return f;
+    }
+};
+
+bool write_all(int fd, const std::uint8_t* p, std::size_t n)
+{
+    while (n > 0) {
+        ssize_t w = ::write(fd, p, n);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (w == 0)
+            return false;
+        p += w;
+        n -= std::size_t(w);
+    }
+    return true;
+}
+
+// The file a save really replaces: the end of a chain of symbolic links.
+// A dangling link names the file it would point to.
+std::string resolve_target(const char* path)
+{
+    std::string current = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st;
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        char buf[PATH_MAX];
+        ssize_t n = ::readlink(current.c_str(), buf, sizeof buf - 1);
+        if (n < 0)
+            return current;
+        buf[n] = '\0';
+        if (buf[0] == '/') {
+            current = buf;
+        } else {
+            auto slash = current.rfind('/');
+            current = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + buf;
+        }
+    }
+    return current;
+}
+
+mode_t current_umask()
+{
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
+
+ReadResult io_read_file(const char* path)
+{
+    ReadResult r;
+    Fd fd(::open(path, O_RDONLY | O_CLOEXEC));
+    if (fd.fd < 0) {
+        r.status = IO_OPEN_FAILED;
+        r.error = errno;
+        return r;
+    }
+    struct stat st;
+    if (::fstat(fd.fd, &st) != 0) {
+        r.status = IO_OPEN_FAILED;
+        r.error = errno;
+        return r;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        r.status = IO_OPEN_FAILED;
+        r.error = EISDIR;
+        return r;
+    }
+    // Regular files are read in one go at their known size; anything else
+    // (pipes, devices) is read until it ends.
+    if (S_ISREG(st.st_mode)) {
+        r.data.resize(std::size_t(st.st_size));
+        std::size_t got = 0;
+        while (got < r.data.size()) {
+            ssize_t n = ::read(fd.fd, r.data.data() + got, r.data.size() - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += std::size_t(n);
+        }
+        if (got != r.data.size()) {
+            r.status = IO_READ_FAILED;
+            r.error = errno;
+            r.data.clear();
+        }
+        return r;
+    }
+    std::uint8_t chunk[65536];
+    for (;;) {
+        ssize_t n = ::read(fd.fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            r.status = IO_READ_FAILED;
+            r.error = errno;
+            r.data.clear();
+            return r;
+        }
+        if (n == 0)
+            return r;
+        r.data.insert(r.data.end(), chunk, chunk + n);
+    }
+}
+
+bool io_file_readable(const char* path)
+{
+    Fd fd(::open(path, O_RDONLY | O_CLOEXEC));
+    return fd.fd >= 0;
+}
+
+IoStatus io_replace_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts)
+{
+    const std::string target = resolve_target(path);
+
+    struct stat old_st;
+    const bool exists = ::stat(target.c_str(), &old_st) == 0;
+    if (exists && (S_ISDIR(old_st.st_mode) || ::access(target.c_str(), W_OK) != 0))
+        return IO_OPEN_FAILED;
+
+    auto slash = target.rfind('/');
+    std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string tmp = (slash == std::string::npos ? std::string() : dir) + "." + base + ".XXXXXX";
+
+    Fd fd(::mkstemp(tmp.data()));
+    if (fd.fd < 0)
+        return IO_OPEN_FAILED;
+
+    auto fail = [&] {
+        ::close(fd.release());
+        ::unlink(tmp.c_str());
+        return IO_WRITE_FAILED;
+    };
+
+    mode_t mode = exists ? (old_st.st_mode & 07777) : (0666 & ~current_umask());
+    if (::fchmod(fd.fd, mode) != 0)
+        return fail();
+    if (exists) {
+        // Keep the owner when we may (as root); failing that is harmless.
+        if (::fchown(fd.fd, old_st.st_uid, old_st.st_gid) != 0) {
+        }
+    }
+
+    for (const auto& part : parts)
+        if (!write_all(fd.fd, part.data(), part.size()))
+            return fail();
+
+    // Replacing an existing file must never leave a rename pointing at
+    // data that is not yet on disk; a brand-new file has nothing to lose.
+    if (exists && ::fsync(fd.fd) != 0)
+        return fail();
+    if (::close(fd.release()) != 0) {
+        ::unlink(tmp.c_str());
+        return IO_WRITE_FAILED;
+    }
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        ::unlink(tmp.c_str());
+        return IO_WRITE_FAILED;
+    }
+    return IO_OK;
+}

@@ -1,0 +1,33 @@
+// Shared helpers for the unit tests: databases built directly in memory,
+// temporary folders, and file helpers.
+#pragma once
+
+#include "db/speech_db.h"
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+// Builds a database the way the loader would: each word gets `audio[i]`
+// as current and saved audio, each phrase the given 0-based word numbers
+// in both lists.
+SpeechDbPtr make_db(DbFormat format, const std::vector<std::vector<std::uint8_t>>& audio,
+                    const std::vector<std::vector<int>>& phrases, const char* language = "DE", int flags = 0xA5);
+
+// A random database: `words` words of 0..max_audio bytes each, `phrases`
+// phrases of 0..32 references.
+SpeechDbPtr make_random_db(std::mt19937& rng, DbFormat format, int words, int phrases, int max_audio = 64);
+
+// A fresh temporary folder, removed with everything in it when destroyed.
+struct TempDir {
+    std::string path;
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string file(const std::string& name) const { return path + "/" + name; }
+};
+
+std::vector<std::uint8_t> read_bytes(const std::string& path);
+void write_bytes(const std::string& path, const std::vector<std::uint8_t>& data);
