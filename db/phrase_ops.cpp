@@ -1,0 +1,146 @@
+// Queries and edits on the word list and comment of one phrase. Phrases
+// hold references to word entries, so nothing here ever renumbers a word;
+// the current list is what gets edited, the saved list is only compared
+// with, restored from, or overwritten by a commit.
+#include "db/operations.h"
+#include "db/word_lookup.h"
+
+#include <algorithm>
+#include <utility>
+
+std::uint32_t phrase_count(const SpeechDb* db)
+{
+    return list_count(db->phrases.get());
+}
+
+std::uint32_t phrase_word_count(const SpeechDb* db, std::uint32_t phrase)
+{
+    const PhraseEntry* p = db_phrase(db, phrase);
+    return p ? std::uint32_t(p->words.size()) : 0;
+}
+
+// The word at a position of a phrase's current list, or null.
+static WordEntry* phrase_word_at(const SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
+{
+    const PhraseEntry* p = db_phrase(db, phrase);
+    if (!p || pos >= p->words.size())
+        return nullptr;
+    return p->words[pos];
+}
+
+int phrase_word_number(const SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
+{
+    const WordEntry* w = phrase_word_at(db, phrase, pos);
+    return w ? w->number : -1;
+}
+
+const char* phrase_word_alias(const SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
+{
+    const WordEntry* w = phrase_word_at(db, phrase, pos);
+    return w && w->alias ? w->alias->c_str() : nullptr;
+}
+
+const char* phrase_comment(const SpeechDb* db, std::uint32_t phrase)
+{
+    const PhraseEntry* p = db_phrase(db, phrase);
+    return p && p->comment ? p->comment->c_str() : nullptr;
+}
+
+bool phrase_is_changed(const SpeechDb* db, std::uint32_t phrase)
+{
+    const PhraseEntry* p = db_phrase(db, phrase);
+    // Word references compare by identity: a renumbered word is still the
+    // same recording and does not make the phrase differ.
+    return p && p->words != p->saved_words;
+}
+
+bool phrase_set_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, std::int32_t word)
+{
+    if (word < 0 || std::uint32_t(word) >= word_count(db))
+        return false;
+    PhraseEntry* p = db_phrase(db, phrase);
+    if (!p || pos >= p->words.size())
+        return false;
+    p->words[pos] = db_word(db, std::uint32_t(word));
+    db->modified = 1;
+    return true;
+}
+
+bool phrase_set_word_by_alias(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, const char* alias)
+{
+    if (!alias || !*alias)
+        return false;
+    std::int32_t word = word_find_alias(db, alias, WORD_NONE);
+    if (word < 0)
+        return false;
+    return phrase_set_word(db, phrase, pos, word);
+}
+
+bool phrase_move_word_up(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
+{
+    PhraseEntry* p = db_phrase(db, phrase);
+    if (!p || pos == 0 || pos >= p->words.size())
+        return false;
+    std::swap(p->words[pos - 1], p->words[pos]);
+    db->modified = 1;
+    return true;
+}
+
+bool phrase_move_word_down(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
+{
+    PhraseEntry* p = db_phrase(db, phrase);
+    // Written without pos + 1, which would wrap for the largest position.
+    if (!p || p->words.empty() || pos >= p->words.size() - 1)
+        return false;
+    std::swap(p->words[pos], p->words[pos + 1]);
+    db->modified = 1;
+    return true;
+}
+
+bool phrase_insert_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
+{
+    PhraseEntry* p = db_phrase(db, phrase);
+    if (!p || p->words.size() >= std::size_t(PHRASE_MAX_WORDS) || pos >= p->words.size())
+        return false;
+    // The new place always follows the given one and speaks word 0 until
+    // the user picks the word it should be.
+    p->words.insert(p->words.begin() + std::ptrdiff_t(pos) + 1, db_word(db, 0));
+    db->modified = 1;
+    return true;
+}
+
+bool phrase_remove_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
+{
+    PhraseEntry* p = db_phrase(db, phrase);
+    if (!p || pos >= p->words.size() || p->words.size() <= 1)
+        return false;
+    p->words.erase(p->words.begin() + std::ptrdiff_t(pos));
+    db->modified = 1;
+    return true;
+}
+
+void phrase_set_comment(SpeechDb* db, std::uint32_t phrase, const char* text)
+{
+    PhraseEntry* p = db_phrase(db, phrase);
+    if (!p)
+        return;
+    if (text)
+        p->comment = std::string(text);
+    else
+        p->comment.reset();
+    db->modified = 1;
+}
+
+void phrase_revert(SpeechDb* db, std::uint32_t phrase)
+{
+    PhraseEntry* p = db_phrase(db, phrase);
+    if (p)
+        p->words = p->saved_words;
+}
+
+void phrase_commit(SpeechDb* db, std::uint32_t phrase)
+{
+    PhraseEntry* p = db_phrase(db, phrase);
+    if (p)
+        p->saved_words = p->words;
+}
