@@ -32,6 +32,10 @@ SpeechDbPtr db_load_file(const char* path, char* err);
 SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err);
 DbFormat csf_detect_format(const std::uint8_t* image, std::size_t size);
 
+// The image in the writers' layout. Empty when a value does not fit its
+// field (old variant: more than 255 words, 65535 phrases, or phrase
+// references past table offset 65535), since wrapped values would make a
+// file that speaks the wrong words.
 std::vector<std::uint8_t> csf_build_old(const SpeechDb* db);
 std::vector<std::uint8_t> csf_build_modern(const SpeechDb* db);
 

@@ -71,6 +71,9 @@ std::string resolve_target(const char* path)
     return current;
 }
 
+// Room for the leading dot and the ".XXXXXX" of a temporary name.
+constexpr std::size_t TEMP_NAME_KEEP = NAME_MAX - 16;
+
 mode_t current_umask()
 {
     mode_t mask = ::umask(0);
@@ -143,6 +146,20 @@ bool io_file_readable(const char* path)
     return fd.fd >= 0;
 }
 
+// Devices, pipes and other special files cannot be replaced by renaming
+// (that would swap the device node for a plain file): they are written in
+// place, as any program writing to them would.
+static IoStatus write_in_place(const std::string& target, std::initializer_list<std::span<const std::uint8_t>> parts)
+{
+    Fd fd(::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (fd.fd < 0)
+        return IO_OPEN_FAILED;
+    for (const auto& part : parts)
+        if (!write_all(fd.fd, part.data(), part.size()))
+            return IO_WRITE_FAILED;
+    return ::close(fd.release()) == 0 ? IO_OK : IO_WRITE_FAILED;
+}
+
 IoStatus io_replace_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts)
 {
     const std::string target = resolve_target(path);
@@ -151,11 +168,18 @@ IoStatus io_replace_file(const char* path, std::initializer_list<std::span<const
     const bool exists = ::stat(target.c_str(), &old_st) == 0;
     if (exists && (S_ISDIR(old_st.st_mode) || ::access(target.c_str(), W_OK) != 0))
         return IO_OPEN_FAILED;
+    if (exists && !S_ISREG(old_st.st_mode))
+        return write_in_place(target, parts);
 
+    // The temporary file sits beside the target so the rename stays on one
+    // file system; its name is cut so that it never exceeds NAME_MAX when
+    // the target's own name is already close to it.
     auto slash = target.rfind('/');
-    std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string tmp = (slash == std::string::npos ? std::string() : dir) + "." + base + ".XXXXXX";
+    if (base.size() > TEMP_NAME_KEEP)
+        base.resize(TEMP_NAME_KEEP);
+    std::string tmp = dir + "." + base + ".XXXXXX";
 
     Fd fd(::mkstemp(tmp.data()));
     if (fd.fd < 0)
@@ -167,14 +191,14 @@ IoStatus io_replace_file(const char* path, std::initializer_list<std::span<const
         return IO_WRITE_FAILED;
     };
 
+    // Owner first: changing it may clear set-id bits, which the mode then
+    // restores. Keeping the owner only works as root; elsewhere the new
+    // file is simply ours, as after any save.
+    if (exists && ::fchown(fd.fd, old_st.st_uid, old_st.st_gid) != 0) {
+    }
     mode_t mode = exists ? (old_st.st_mode & 07777) : (0666 & ~current_umask());
     if (::fchmod(fd.fd, mode) != 0)
         return fail();
-    if (exists) {
-        // Keep the owner when we may (as root); failing that is harmless.
-        if (::fchown(fd.fd, old_st.st_uid, old_st.st_gid) != 0) {
-        }
-    }
 
     for (const auto& part : parts)
         if (!write_all(fd.fd, part.data(), part.size()))

@@ -1,7 +1,10 @@
 // Shared helpers for the unit tests.
 #include "test_db.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <dirent.h>
+#include <set>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -73,6 +76,44 @@ TempDir::~TempDir()
     std::string cmd = "chmod -R u+rwx '" + path + "' 2>/dev/null; rm -rf '" + path + "'";
     if (std::system(cmd.c_str()) != 0) {
     }
+}
+
+std::vector<std::string> dir_entries(const std::string& path)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(path.c_str())) {
+        while (const dirent* e = readdir(dir)) {
+            std::string name = e->d_name;
+            if (name != "." && name != "..")
+                names.push_back(name);
+        }
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string db_check_invariants(const SpeechDb* db)
+{
+    std::set<const WordEntry*> words;
+    for (std::uint32_t i = 0; i < list_count(db->words.get()); ++i) {
+        const WordEntry* w = db_word(db, i);
+        if (w->number != int(i))
+            return "word " + std::to_string(i) + " has number " + std::to_string(w->number);
+        words.insert(w);
+    }
+    if (words.empty())
+        return "no words";
+    for (std::uint32_t i = 0; i < list_count(db->phrases.get()); ++i) {
+        const PhraseEntry* p = db_phrase(db, i);
+        if (p->words.size() > std::size_t(PHRASE_MAX_WORDS))
+            return "phrase " + std::to_string(i) + " has " + std::to_string(p->words.size()) + " words";
+        for (const auto* list : {&p->words, &p->saved_words})
+            for (const WordEntry* w : *list)
+                if (!words.count(w))
+                    return "phrase " + std::to_string(i) + " refers to a foreign word";
+    }
+    return "";
 }
 
 std::vector<std::uint8_t> read_bytes(const std::string& path)

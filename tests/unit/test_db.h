@@ -29,5 +29,13 @@ struct TempDir {
     std::string file(const std::string& name) const { return path + "/" + name; }
 };
 
+// The names in a folder, without "." and "..", sorted.
+std::vector<std::string> dir_entries(const std::string& path);
+
+// Checks the invariants every loaded database keeps: numbers equal
+// positions, at most 32 words per phrase, every reference points at a
+// word of the database. Returns an empty string or what is wrong.
+std::string db_check_invariants(const SpeechDb* db);
+
 std::vector<std::uint8_t> read_bytes(const std::string& path);
 void write_bytes(const std::string& path, const std::vector<std::uint8_t>& data);

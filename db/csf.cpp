@@ -1,0 +1,210 @@
+// Reading CSF files: format detection, the parser and loading a file from
+// disk, which also recognises project files.
+//
+// The parser treats every image as hostile: each count, table and offset is
+// checked against the real image length (in 64-bit arithmetic) where it is
+// read, before anything is allocated from it or read through it.
+#include "db/csf.h"
+
+#include "db/csf_layout.h"
+#include "db/project.h"
+#include "io/bytes.h"
+#include "io/file_io.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t PROJECT_MIN_SIZE = 16;
+
+SpeechDbPtr parse_failed(char* err, const char* message, std::uint64_t number)
+{
+    error_set(err, message, int(number));
+    return nullptr;
+}
+
+// The phrase table's count and offset entries are 16-bit (old) or 32-bit.
+bool read_table_field(const std::uint8_t* image, std::size_t size, std::uint64_t off, std::uint32_t width,
+                      std::uint32_t* out)
+{
+    return width == 2 ? read_u16be(image, size, off, out) : read_u32be(image, size, off, out);
+}
+
+// Step 6: every word, each with its own current and saved copy of its
+// audio. The offset table has already been checked to lie inside the image.
+bool read_words(SpeechDb* db, const std::uint8_t* image, std::size_t size, std::uint64_t w, std::uint32_t m,
+                char* err)
+{
+    list_reserve(db->words.get(), m);
+    std::uint32_t start = 0;
+    read_u32be(image, size, w + 4, &start);
+    for (std::uint32_t k = 0; k < m; ++k) {
+        std::uint32_t end = 0;
+        read_u32be(image, size, w + 4 + 4 * (std::uint64_t(k) + 1), &end);
+        if (end < start || !in_bounds(size, w + start, end - start)) {
+            parse_failed(err, "Invalid audio offset in word %d", k);
+            return false;
+        }
+        auto word = std::make_unique<WordEntry>();
+        word->number = int(k);
+        const std::uint8_t* audio = image + w + start;
+        word->audio.assign(audio, audio + (end - start));
+        word->saved_audio = word->audio;
+        db_append_word(db, std::move(word));
+        start = end;
+    }
+    return true;
+}
+
+// Step 7: every phrase, its references turned into word pointers.
+bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, const CsfLayout& layout,
+                  std::uint32_t m, char* err)
+{
+    const std::uint64_t t = layout.header_size;
+    const std::uint32_t cw = layout.count_width;
+    std::uint32_t n = 0;
+    if (!read_table_field(image, size, t, cw, &n) || !in_bounds(size, t + cw, cw * (std::uint64_t(n) + 1))) {
+        error_set(err, "File is truncated");
+        return false;
+    }
+    list_reserve(db->phrases.get(), n);
+    for (std::uint32_t p = 0; p < n; ++p) {
+        std::uint32_t start = 0;
+        std::uint32_t end = 0;
+        read_table_field(image, size, t + cw + std::uint64_t(cw) * p, cw, &start);
+        read_table_field(image, size, t + cw + std::uint64_t(cw) * (p + 1), cw, &end);
+        // A decreasing pair wraps to a huge span and so counts as too many.
+        const std::uint64_t span = std::uint32_t(end - start);
+        // Modern references are read while their offset lies below the end,
+        // so a span that is not a multiple of 4 still yields a last field;
+        // count that field too, or a 33rd word would slip past the limit.
+        const std::uint64_t count = (span + layout.ref_width - 1) / layout.ref_width;
+        if (count > std::uint64_t(PHRASE_MAX_WORDS)) {
+            parse_failed(err, "Too many words in phrase %d", p);
+            return false;
+        }
+        const std::uint64_t refs = t + start;
+        if (!in_bounds(size, refs, count * layout.ref_width)) {
+            parse_failed(err, "Invalid offset in phrase %d", p);
+            return false;
+        }
+        auto phrase = std::make_unique<PhraseEntry>();
+        phrase->words.reserve(count);
+        for (std::uint64_t i = 0; i < count; ++i) {
+            std::uint32_t b = 0;
+            if (layout.ref_width == 1)
+                b = image[refs + i];
+            else
+                read_u32be(image, size, refs + 4 * i, &b);
+            if (b == 0 || b > m) {
+                parse_failed(err, "Invalid word number in phrase %d", p);
+                return false;
+            }
+            phrase->words.push_back(db_word(db, b - 1));
+        }
+        phrase->saved_words = phrase->words;
+        db_append_phrase(db, std::move(phrase));
+    }
+    return true;
+}
+
+} // namespace
+
+DbFormat csf_detect_format(const std::uint8_t* image, std::size_t size)
+{
+    std::uint32_t marker = 0;
+    if (!read_u32be(image, size, 0, &marker))
+        return DB_FORMAT_UNKNOWN;
+    if (marker == 1)
+        return DB_FORMAT_OLD;
+    std::uint32_t one = 0;
+    if (read_u32be(image, size, 20, &one) && one == 1 && std::memcmp(image, CSF_MODERN_SIGNATURE, 16) == 0
+        && std::memcmp(image + 16, CSF_MODERN_VERSION, 5) == 0)
+        return DB_FORMAT_MODERN;
+    return DB_FORMAT_UNKNOWN;
+}
+
+SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err)
+{
+    SpeechDbPtr db = db_new();
+    db->format = csf_detect_format(image, size);
+    if (db->format == DB_FORMAT_UNKNOWN) {
+        error_set(err, "Unrecognized file format");
+        return nullptr;
+    }
+    const CsfLayout& layout = csf_layout(db->format);
+    if (size < layout.header_size) {
+        error_set(err, "File is truncated");
+        return nullptr;
+    }
+
+    for (std::uint32_t i = 0; i < 3 && image[layout.language + i] != 0; ++i)
+        db->language_code[i] = char(image[layout.language + i]);
+    db->flags = image[layout.flags];
+
+    std::uint32_t phrase_table = 0;
+    read_u32be(image, size, layout.phrases_field, &phrase_table);
+    if (phrase_table != layout.header_size) {
+        error_set(err, "Invalid phrases table offset");
+        return nullptr;
+    }
+
+    std::uint32_t w = 0;
+    std::uint32_t m = 0;
+    read_u32be(image, size, layout.words_field, &w);
+    if (!read_u32be(image, size, w, &m)) {
+        error_set(err, "Invalid words table offset");
+        return nullptr;
+    }
+    if (db->format == DB_FORMAT_OLD && m > CSF_OLD_MAX_WORDS) {
+        error_set(err, "To many words in table");
+        return nullptr;
+    }
+    if (m == 0) {
+        error_set(err, "No words in file");
+        return nullptr;
+    }
+    if (!in_bounds(size, std::uint64_t(w) + 4, 4 * (std::uint64_t(m) + 1))) {
+        error_set(err, "Invalid words table offset");
+        return nullptr;
+    }
+    if (!read_words(db.get(), image, size, w, m, err) || !read_phrases(db.get(), image, size, layout, m, err))
+        return nullptr;
+
+    const WordEntry* first = db_word(db.get(), 0);
+    if (first->audio.size() >= 4 && std::memcmp(first->audio.data(), ".mp4", 4) == 0) {
+        db->codec = CODEC_CELP;
+        error_set(err, "MPEG-4 CELP encoded audio not supported yet");
+        return nullptr;
+    }
+    db->codec = CODEC_ADPCM;
+    db->sample_rate = 16000;
+    db->channels = 1;
+    db->bits_per_sample = 16;
+    db->modified = 0;
+    return db;
+}
+
+SpeechDbPtr db_load_file(const char* path, char* err)
+{
+    if (!path || !*path) {
+        error_set(err, "Invalid file name.");
+        return nullptr;
+    }
+    ReadResult file = io_read_file(path);
+    if (file.status == IO_OPEN_FAILED) {
+        error_set(err, "Failed to open '%s': %s", path, std::strerror(file.error));
+        return nullptr;
+    }
+    if (file.status != IO_OK) {
+        error_set(err, "Error reading '%s'", path);
+        return nullptr;
+    }
+    if (file.data.size() <= 3) {
+        error_set(err, "File '%s' is too small", path);
+        return nullptr;
+    }
+    if (file.data.size() >= PROJECT_MIN_SIZE && std::memcmp(file.data.data(), "TBP1", 4) == 0)
+        return project_parse(file.data.data(), file.data.size(), err);
+    return csf_parse(file.data.data(), file.data.size(), err);
+}

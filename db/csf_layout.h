@@ -1,0 +1,43 @@
+// Where the two CSF variants keep their header fields and how wide their
+// phrase tables are, shared by the reader and the writers; and the one
+// place that turns a file replacement's outcome into the save messages.
+#pragma once
+
+#include "db/speech_db.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+
+struct CsfLayout {
+    std::uint32_t header_size;   // also the phrase table's offset
+    std::uint32_t language;      // 3 bytes of language code
+    std::uint32_t flags;         // the flags byte
+    std::uint32_t phrases_field; // u32: phrase table offset
+    std::uint32_t words_field;   // u32: word table offset W
+    std::uint32_t size_field;    // u32: total image size
+    std::uint32_t count_width;   // width of the phrase count and offsets
+    std::uint32_t ref_width;     // width of one word reference
+};
+
+constexpr CsfLayout CSF_OLD_LAYOUT = {20, 4, 7, 8, 12, 16, 2, 1};
+constexpr CsfLayout CSF_MODERN_LAYOUT = {40, 24, 27, 28, 32, 36, 4, 4};
+
+// The signature of the modern variant, its NUL included.
+constexpr char CSF_MODERN_SIGNATURE[16] = "CSF OKI MSM6585";
+constexpr char CSF_MODERN_VERSION[5] = "0002";
+
+// The most words an old-variant reference (one byte, number + 1) can name,
+// and the largest value of its 16-bit phrase count and offsets.
+constexpr std::uint32_t CSF_OLD_MAX_WORDS = 255;
+constexpr std::uint32_t CSF_OLD_MAX_OFFSET = 0xFFFF;
+
+inline const CsfLayout& csf_layout(DbFormat format)
+{
+    return format == DB_FORMAT_OLD ? CSF_OLD_LAYOUT : CSF_MODERN_LAYOUT;
+}
+
+// Replaces the file at `path` with the concatenated parts. 1 on success;
+// otherwise 0 with "Unable to open output file" or "Error saving file".
+int db_write_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts, char* err);

@@ -1,0 +1,117 @@
+// Project files: writing the user's comments and aliases together with the
+// CSF image, and reading them back.
+#include "db/project.h"
+
+#include "db/csf.h"
+#include "db/csf_layout.h"
+#include "io/bytes.h"
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t PROJECT_HEADER_SIZE = 8;
+constexpr char PROJECT_MAGIC[4] = {'T', 'B', 'P', '1'};
+
+void append_u32(std::vector<std::uint8_t>& out, std::uint32_t value)
+{
+    std::uint8_t bytes[4];
+    write_u32be(bytes, value);
+    out.insert(out.end(), bytes, bytes + 4);
+}
+
+void append_record(std::vector<std::uint8_t>& out, std::uint32_t number, const std::string& text)
+{
+    append_u32(out, number);
+    out.insert(out.end(), text.begin(), text.end());
+    out.push_back(0);
+}
+
+// Reads one section of records from `*pos`, all of which must lie before
+// `limit` (the image offset), up to and including its end mark. `apply`
+// receives each record's number and text. False when anything runs past.
+template <typename Apply>
+bool read_records(const std::uint8_t* data, std::size_t limit, std::size_t* pos, Apply apply)
+{
+    for (;;) {
+        std::uint32_t number = 0;
+        if (!read_u32be(data, limit, *pos, &number))
+            return false;
+        *pos += 4;
+        if (number == PROJECT_END_MARK)
+            return true;
+        const void* nul = std::memchr(data + *pos, 0, limit - *pos);
+        if (!nul)
+            return false;
+        const std::size_t length = std::size_t(static_cast<const std::uint8_t*>(nul) - (data + *pos));
+        apply(number, std::string(reinterpret_cast<const char*>(data + *pos), length));
+        *pos += length + 1;
+    }
+}
+
+} // namespace
+
+int project_save(SpeechDb* db, const char* path, char* err)
+{
+    if (!path || !*path) {
+        error_set(err, "Invalid output filename");
+        return 0;
+    }
+    // Header, both record sections and their end marks, built whole so the
+    // file is written in one replacement together with the image.
+    std::vector<std::uint8_t> head(PROJECT_HEADER_SIZE);
+    for (std::uint32_t p = 0; p < list_count(db->phrases.get()); ++p)
+        if (const auto& comment = db_phrase(db, p)->comment)
+            append_record(head, p, *comment);
+    append_u32(head, PROJECT_END_MARK);
+    for (std::uint32_t w = 0; w < list_count(db->words.get()); ++w)
+        if (const auto& alias = db_word(db, w)->alias)
+            append_record(head, w, *alias);
+    append_u32(head, PROJECT_END_MARK);
+    if (head.size() > 0xFFFFFFFFu) {
+        error_set(err, "Error saving file");
+        return 0;
+    }
+    std::memcpy(head.data(), PROJECT_MAGIC, 4);
+    write_u32be(head.data() + 4, std::uint32_t(head.size()));
+
+    std::vector<std::uint8_t> image;
+    if (!csf_build_image(db, &image, err))
+        return 0;
+    if (!db_write_file(path, {head, image}, err))
+        return 0;
+    db->modified = 0;
+    return 1;
+}
+
+SpeechDbPtr project_parse(const std::uint8_t* data, std::size_t size, char* err)
+{
+    std::uint32_t image_offset = 0;
+    if (!read_u32be(data, size, 4, &image_offset) || image_offset < 2 * PROJECT_HEADER_SIZE
+        || image_offset > size) {
+        error_set(err, "Invalid project file");
+        return nullptr;
+    }
+    SpeechDbPtr db = csf_parse(data + image_offset, size - image_offset, err);
+    if (!db)
+        return nullptr;
+
+    std::size_t pos = PROJECT_HEADER_SIZE;
+    const auto set_comment = [&](std::uint32_t n, std::string text) {
+        if (PhraseEntry* phrase = db_phrase(db.get(), n))
+            phrase->comment = std::move(text);
+    };
+    const auto set_alias = [&](std::uint32_t n, std::string text) {
+        if (WordEntry* word = db_word(db.get(), n))
+            word->alias = std::move(text);
+    };
+    if (!read_records(data, image_offset, &pos, set_comment) || !read_records(data, image_offset, &pos, set_alias)) {
+        error_set(err, "Invalid project file");
+        return nullptr;
+    }
+    db->modified = 0;
+    return db;
+}
