@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-enum DbFormat {
+enum DbFormat : int {
     DB_FORMAT_UNKNOWN = 0,
     DB_FORMAT_OLD = 1,    // Mk2 systems
     DB_FORMAT_MODERN = 2, // Mk3 and Mk4 systems
