@@ -2,7 +2,9 @@
 // modified and changed marks, renumbering while phrases keep speaking the
 // same recordings, alias uniqueness and lookup, usage lists, and the
 // saved lists that word removal commits.
+#include "db/csf.h"
 #include "db/operations.h"
+#include "io/bytes.h"
 #include "test_db.h"
 
 #include <gtest/gtest.h>
@@ -304,6 +306,53 @@ TEST(WordOrder, MovesSwapNumbersWhilePhrasesKeepTheirRecordings)
     ASSERT_TRUE(word_move_down(db.get(), 3));
     EXPECT_EQ(numbers_of(db.get(), 1), (std::vector<int>{3}));
     EXPECT_EQ(recording_at(db.get(), 1, 0), 14);
+}
+
+// Word moves, an insert and a removal; then the built image must carry
+// every phrase's new word numbers while each phrase still speaks the
+// recordings it spoke before.
+TEST(WordOrder, RenumberedReferencesAreWhatGetsWritten)
+{
+    for (DbFormat format : {DB_FORMAT_OLD, DB_FORMAT_MODERN}) {
+        SCOPED_TRACE(format);
+        SpeechDbPtr db = five_words(format, {{4, 0, 1}, {2}, {1, 1}});
+        ASSERT_TRUE(word_move_up(db.get(), 1));   // 11 10 12 13 14
+        ASSERT_TRUE(word_move_down(db.get(), 2)); // 11 10 13 12 14
+        ASSERT_TRUE(word_insert(db.get(), 0));    // 11 new 10 13 12 14
+        ASSERT_TRUE(word_remove(db.get(), 3));    // 11 new 10 12 14
+        EXPECT_EQ(numbers_of(db.get(), 0), (std::vector<int>{4, 2, 0}));
+        EXPECT_EQ(numbers_of(db.get(), 1), (std::vector<int>{3}));
+        EXPECT_EQ(numbers_of(db.get(), 2), (std::vector<int>{0, 0}));
+
+        char err[ERROR_BUFFER_SIZE] = "";
+        std::vector<std::uint8_t> image;
+        ASSERT_TRUE(csf_build_image(db.get(), &image, err)) << err;
+        // Phrase 0's references as stored: number + 1, one byte (old) or
+        // a big-endian u32 (modern) each, behind the count and the
+        // offsets of the three phrases.
+        const bool old = format == DB_FORMAT_OLD;
+        const std::uint64_t refs = old ? 20 + 2 + 2 * 4 : 40 + 4 + 4 * 4;
+        std::vector<std::uint32_t> stored(3);
+        for (std::uint32_t k = 0; k < 3; ++k) {
+            if (old) {
+                ASSERT_TRUE(in_bounds(image.size(), refs + k, 1));
+                stored[k] = image[refs + k];
+            } else {
+                ASSERT_TRUE(read_u32be(image.data(), image.size(), refs + 4 * k, &stored[k]));
+            }
+        }
+        EXPECT_EQ(stored, (std::vector<std::uint32_t>{5, 3, 1}));
+
+        SpeechDbPtr back = csf_parse(image.data(), image.size(), err);
+        ASSERT_NE(back, nullptr) << err;
+        ASSERT_EQ(word_count(back.get()), 5u);
+        EXPECT_EQ(recording_at(back.get(), 0, 0), 14);
+        EXPECT_EQ(recording_at(back.get(), 0, 1), 10);
+        EXPECT_EQ(recording_at(back.get(), 0, 2), 11);
+        EXPECT_EQ(recording_at(back.get(), 1, 0), 12);
+        EXPECT_EQ(recording_at(back.get(), 2, 1), 11);
+        EXPECT_EQ(db_word(back.get(), 1)->audio, (std::vector<std::uint8_t>{11})) << "the inserted copy of word 0";
+    }
 }
 
 TEST(WordInsert, CopiesWordZeroAfterTheGivenWordAndRenumbers)
