@@ -295,14 +295,6 @@ void Harness::step(int n)
         got = want = true;
         break;
     }
-    case 9: {
-        std::uint32_t ph = pick_index(np);
-        if (ph < np)
-            m_.phrases[ph].current = m_.phrases[ph].saved;
-        phrase_revert(db, ph);
-        got = want = true;
-        break;
-    }
     case 10: {
         std::uint32_t w = pick_index(nw);
         const char* text = pick_alias();
@@ -395,11 +387,15 @@ void Harness::step(int n)
         got = want = true;
         break;
     }
+    case 9:
     default: {
+        const bool revert = op == 9;
         std::uint32_t ph = pick_index(np);
-        if (ph < np)
-            m_.phrases[ph].saved = m_.phrases[ph].current;
-        phrase_commit(db, ph);
+        if (ph < np) {
+            ModelPhrase& mp = m_.phrases[ph];
+            (revert ? mp.current : mp.saved) = revert ? mp.saved : mp.current;
+        }
+        revert ? phrase_revert(db, ph) : phrase_commit(db, ph);
         got = want = true;
         break;
     }
