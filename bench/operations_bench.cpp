@@ -52,6 +52,18 @@ static void BM_WordBuildUsage(benchmark::State& state)
 }
 BENCHMARK(BM_WordBuildUsage)->Unit(benchmark::kMillisecond);
 
+// Inserting a word and removing it again on the large database: the
+// removal looks through every phrase's current and saved list.
+static void BM_WordInsertRemove(benchmark::State& state)
+{
+    SpeechDbPtr db = bench_db(2000, 65535, PHRASE_MAX_WORDS);
+    for (auto _ : state) {
+        word_insert(db.get(), 0);
+        benchmark::DoNotOptimize(word_remove(db.get(), 1));
+    }
+}
+BENCHMARK(BM_WordInsertRemove)->Unit(benchmark::kMillisecond);
+
 static SpeechDbPtr aliased_db(int words)
 {
     SpeechDbPtr db = bench_db(words, 16, 4);
