@@ -77,9 +77,9 @@ bool word_set_alias(SpeechDb* db, std::uint32_t word, const char* text)
 // items - 1.
 static ItemListPtr usage_list_sized(std::uint32_t items)
 {
-    ItemListPtr list = list_new();
+    auto list = std::make_unique<ItemList>();
     const std::size_t blocks = items == 0 ? 1 : (std::size_t(items) + LIST_GROWTH - 1) / LIST_GROWTH;
-    list->items.resize(blocks * LIST_GROWTH, 0);
+    list->items.assign(blocks * LIST_GROWTH, 0);
     list->count = items;
     list->spare = std::uint32_t(blocks * LIST_GROWTH - items);
     return list;
