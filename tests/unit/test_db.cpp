@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
+#include <grp.h>
 #include <set>
+#include <sys/wait.h>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -76,6 +78,39 @@ TempDir::~TempDir()
     std::string cmd = "chmod -R u+rwx '" + path + "' 2>/dev/null; rm -rf '" + path + "'";
     if (std::system(cmd.c_str()) != 0) {
     }
+}
+
+std::string run_in_child(const std::function<std::string()>& body, bool as_nobody)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return "pipe failed";
+    const pid_t pid = fork();
+    if (pid < 0)
+        return "fork failed";
+    if (pid == 0) {
+        close(fds[0]);
+        std::string result;
+        if (as_nobody && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            result = "could not drop privileges";
+        else
+            result = body();
+        if (write(fds[1], result.data(), result.size()) < 0) {
+        }
+        // _exit: no test framework teardown or leak report in the child.
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string out;
+    char buf[512];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
+        out.append(buf, std::size_t(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status))
+        return "child died with signal " + std::to_string(WTERMSIG(status)) + (out.empty() ? "" : ": " + out);
+    return out;
 }
 
 std::vector<std::string> dir_entries(const std::string& path)

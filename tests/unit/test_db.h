@@ -5,6 +5,7 @@
 #include "db/speech_db.h"
 
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -28,6 +29,13 @@ struct TempDir {
     TempDir& operator=(const TempDir&) = delete;
     std::string file(const std::string& name) const { return path + "/" + name; }
 };
+
+// Runs `body` in a forked child and returns what it returned: an empty
+// string for success, otherwise what went wrong (or how the child died).
+// With `as_nobody` a child running as root first drops to uid and gid
+// 65534, so that permission bits bind it as they bind a user. Process-wide
+// changes (resource limits, signal dispositions) stay in the child.
+std::string run_in_child(const std::function<std::string()>& body, bool as_nobody = false);
 
 // The names in a folder, without "." and "..", sorted.
 std::vector<std::string> dir_entries(const std::string& path);
