@@ -1,0 +1,20 @@
+// The commands of tembrel-tool. Each gets its positional arguments (already
+// counted by the dispatcher) and returns the process exit status.
+#pragma once
+
+#include <cstdint>
+
+struct ToolOptions {
+    bool force = false;  // export: replace existing WAV files
+    int phrase = 0;      // play: 1-based phrase number, 0 when not given
+    const char* phrase_text = nullptr;
+};
+
+int cmd_info(char** args, const ToolOptions& opts);
+int cmd_dump(char** args, const ToolOptions& opts);
+int cmd_export(char** args, const ToolOptions& opts);
+int cmd_import(char** args, const ToolOptions& opts);
+int cmd_save(char** args, const ToolOptions& opts);
+int cmd_encode(char** args, const ToolOptions& opts);
+int cmd_decode(char** args, const ToolOptions& opts);
+int cmd_play(char** args, const ToolOptions& opts);

@@ -1,0 +1,38 @@
+// Small pieces every tembrel-tool command shares: failing with the
+// library's message, parsing 1-based numbers, progress lines, and the
+// output-format choice by file extension.
+#pragma once
+
+#include "db/speech_db.h"
+
+#include <cstdint>
+#include <string>
+
+constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_USAGE = 2;
+
+// Prints "tembrel-tool: MESSAGE" on stderr as one line (line breaks in a
+// library message become blanks) and returns EXIT_FAILED.
+int tool_fail(const std::string& message);
+
+// A strictly decimal number from 1 to `max`; false for anything else.
+bool tool_parse_number(const char* text, std::uint32_t max, std::uint32_t* out);
+
+enum OutputKind { OUTPUT_NONE, OUTPUT_CSF, OUTPUT_PROJECT };
+// .csf or .tbp, in any letter case.
+OutputKind tool_output_kind(const char* path);
+
+// Writes the database as `kind`; false with the message in `err`.
+bool tool_save(SpeechDb* db, const char* path, OutputKind kind, char* err);
+
+// A "\rLABEL i/n" line on stderr, only when stderr is a terminal.
+struct Progress {
+    const char* label;
+    std::uint32_t total;
+    bool active;
+    Progress(const char* label, std::uint32_t total);
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+    void update(std::uint32_t done);
+    ~Progress();
+};
