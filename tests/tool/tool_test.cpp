@@ -1,0 +1,335 @@
+// tembrel-tool driven as a script drives it: real processes, real files,
+// exit codes and output checked.
+#include "audio/adpcm.h"
+#include "audio/wav.h"
+#include "db/csf.h"
+#include "db/operations.h"
+#include "db/project.h"
+#include "test_db.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Run tool(std::vector<std::string> args, const std::vector<std::string>& env_extra = {})
+{
+    args.insert(args.begin(), TEMBREL_TOOL);
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    gchar** env = g_get_environ();
+    for (const auto& e : env_extra) {
+        auto eq = e.find('=');
+        env = g_environ_setenv(env, e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), TRUE);
+    }
+    Run r;
+    gchar* out = nullptr;
+    gchar* err = nullptr;
+    gint wait = 0;
+    GError* error = nullptr;
+    bool ok = g_spawn_sync(nullptr, argv.data(), env, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err, &wait, &error);
+    g_strfreev(env);
+    EXPECT_TRUE(ok) << (error ? error->message : "");
+    if (error)
+        g_error_free(error);
+    r.out = out ? out : "";
+    r.err = err ? err : "";
+    g_free(out);
+    g_free(err);
+    r.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
+    return r;
+}
+
+std::string save_csf(const TempDir& dir, const SpeechDb* db, const char* name)
+{
+    std::vector<std::uint8_t> image;
+    EXPECT_TRUE(csf_build_image(db, &image, nullptr));
+    std::string path = dir.file(name);
+    write_bytes(path, image);
+    return path;
+}
+
+// Two small databases, one of each variant, with shared and unused words.
+SpeechDbPtr sample_db(DbFormat format)
+{
+    return make_db(format, {{0x08, 0x77, 0x80, 0xFF}, {1, 2, 3}, {9, 9, 9, 9, 9, 9}, {}},
+                   {{0, 1}, {2, 2, 0}, {}, {1}}, "DE", 0xA5);
+}
+
+std::vector<std::uint8_t> wav_bytes(const std::vector<std::int16_t>& samples)
+{
+    std::vector<std::uint8_t> f(44 + samples.size() * 2);
+    auto put32 = [&](std::size_t o, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            f[o + std::size_t(i)] = std::uint8_t(v >> (8 * i));
+    };
+    auto put16 = [&](std::size_t o, std::uint32_t v) {
+        f[o] = std::uint8_t(v);
+        f[o + 1] = std::uint8_t(v >> 8);
+    };
+    std::memcpy(f.data(), "RIFF", 4);
+    put32(4, std::uint32_t(f.size() - 8));
+    std::memcpy(f.data() + 8, "WAVEfmt ", 8);
+    put32(16, 16);
+    put16(20, 1);
+    put16(22, 1);
+    put32(24, 16000);
+    put32(28, 32000);
+    put16(32, 2);
+    put16(34, 16);
+    std::memcpy(f.data() + 36, "data", 4);
+    put32(40, std::uint32_t(samples.size() * 2));
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        put16(44 + 2 * i, std::uint16_t(samples[i]));
+    return f;
+}
+
+} // namespace
+
+TEST(ToolUsage, ExitCodesAndHelp)
+{
+    EXPECT_EQ(tool({}).status, 2);
+    Run unknown = tool({"frobnicate"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("unknown command"), std::string::npos);
+    Run help = tool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("export"), std::string::npos);
+    for (const char* cmd : {"info", "dump", "export", "import", "save", "encode", "decode", "play"}) {
+        Run h = tool({cmd, "--help"});
+        EXPECT_EQ(h.status, 0) << cmd;
+        EXPECT_NE(h.out.find(cmd), std::string::npos) << cmd;
+    }
+    EXPECT_EQ(tool({"info"}).status, 2);
+    EXPECT_EQ(tool({"info", "a", "b"}).status, 2);
+    EXPECT_EQ(tool({"export", "--bogus", "a", "b"}).status, 2);
+}
+
+TEST(ToolErrors, MissingAndDamagedFilesFailWithTheLibraryMessage)
+{
+    TempDir dir;
+    Run missing = tool({"info", dir.file("nope.csf")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("Failed to open"), std::string::npos);
+    EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1) << "one line";
+    write_bytes(dir.file("bad.csf"), {'n', 'o', 'p', 'e', 0, 0, 0, 0});
+    Run bad = tool({"dump", dir.file("bad.csf")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("Unrecognized file format"), std::string::npos);
+    EXPECT_TRUE(bad.out.empty());
+}
+
+TEST(ToolInfo, BothVariants)
+{
+    TempDir dir;
+    for (DbFormat f : {DB_FORMAT_OLD, DB_FORMAT_MODERN}) {
+        SpeechDbPtr db = sample_db(f);
+        Run r = tool({"info", save_csf(dir, db.get(), "x.csf")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find(db_format_name(db.get())), std::string::npos);
+        EXPECT_NE(r.out.find("language: DE"), std::string::npos);
+        EXPECT_NE(r.out.find("flags: 0xA5"), std::string::npos);
+        EXPECT_NE(r.out.find("phrases: 4"), std::string::npos);
+        EXPECT_NE(r.out.find("words: 4"), std::string::npos);
+        EXPECT_NE(r.out.find("audio bytes: 13"), std::string::npos);
+        EXPECT_NE(r.out.find("duration: 0.002 s"), std::string::npos) << r.out; // 26 samples
+    }
+}
+
+TEST(ToolDump, JsonMatchesTheDatabase)
+{
+    TempDir dir;
+    for (DbFormat f : {DB_FORMAT_OLD, DB_FORMAT_MODERN}) {
+        SpeechDbPtr db = sample_db(f);
+        phrase_set_comment(db.get(), 1, "second");
+        word_set_alias(db.get(), 2, "bell");
+        word_set_alias(db.get(), 3, "bad\xff");
+        std::string path = dir.file("p.tbp");
+        ASSERT_EQ(project_save(db.get(), path.c_str(), nullptr), 1);
+        Run r = tool({"dump", path});
+        ASSERT_EQ(r.status, 0) << r.err;
+        auto j = nlohmann::json::parse(r.out);
+        EXPECT_EQ(j["format"], f == DB_FORMAT_OLD ? "old" : "modern");
+        EXPECT_EQ(j["language"], "DE");
+        EXPECT_EQ(j["flags"], 165);
+        ASSERT_EQ(j["phrases"].size(), 4u);
+        EXPECT_EQ(j["phrases"][1]["number"], 2);
+        EXPECT_EQ(j["phrases"][1]["words"], nlohmann::json({3, 3, 1}));
+        EXPECT_EQ(j["phrases"][1]["comment"], "second");
+        EXPECT_TRUE(j["phrases"][0]["comment"].is_null());
+        EXPECT_EQ(j["phrases"][2]["words"], nlohmann::json::array());
+        ASSERT_EQ(j["words"].size(), 4u);
+        EXPECT_EQ(j["words"][0]["used_by"], nlohmann::json({1, 2}));
+        EXPECT_EQ(j["words"][1]["used_by"], nlohmann::json({1, 4}));
+        EXPECT_EQ(j["words"][2]["used_by"], nlohmann::json({2, 2})) << "once per use";
+        EXPECT_EQ(j["words"][3]["used_by"], nlohmann::json::array());
+        EXPECT_EQ(j["words"][2]["alias"], "bell");
+        EXPECT_EQ(j["words"][3]["alias"], "bad\xEF\xBF\xBD") << "invalid UTF-8 becomes U+FFFD";
+        EXPECT_TRUE(j["words"][0]["alias"].is_null());
+        EXPECT_EQ(j["words"][2]["bytes"], 6);
+    }
+}
+
+TEST(ToolExport, WritesEveryWordAndRefusesExistingFilesWithoutForce)
+{
+    TempDir dir;
+    SpeechDbPtr db = sample_db(DB_FORMAT_MODERN);
+    std::string csf = save_csf(dir, db.get(), "x.csf");
+    std::string out = dir.file("wav");
+    mkdir(out.c_str(), 0755);
+    Run r = tool({"export", csf, out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_bytes(out + "/001.wav").size(), 44u + 16u);
+    EXPECT_EQ(read_bytes(out + "/003.wav").size(), 44u + 24u);
+    EXPECT_NE(r.err.find("word 4 has no audio"), std::string::npos);
+    auto pcm = adpcm_decode(db_word(db.get(), 0)->audio.data(), 4);
+    auto wav = read_bytes(out + "/001.wav");
+    EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), wav.begin() + 44));
+
+    Run again = tool({"export", csf, out});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("Output file already exist"), std::string::npos);
+    EXPECT_EQ(tool({"export", "--force", csf, out}).status, 0);
+}
+
+TEST(ToolImport, ReplacesWordsAndWritesEitherFormat)
+{
+    TempDir dir;
+    SpeechDbPtr db = sample_db(DB_FORMAT_OLD);
+    std::string csf = save_csf(dir, db.get(), "x.csf");
+    std::string in = dir.file("in");
+    mkdir(in.c_str(), 0755);
+    write_bytes(in + "/002.wav", wav_bytes({0, 1000, 2000, 3000, -1000, -20000, 32767, -32768}));
+    Run r = tool({"import", csf, in, dir.file("OUT.TBP")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Replaced 1 words"), std::string::npos);
+    char err[ERROR_BUFFER_SIZE] = "";
+    SpeechDbPtr back = db_load_file(dir.file("OUT.TBP").c_str(), err);
+    ASSERT_TRUE(back) << err;
+    EXPECT_EQ(back->format, DB_FORMAT_OLD);
+    EXPECT_EQ(db_word(back.get(), 1)->audio, (std::vector<std::uint8_t>{0x07, 0x75, 0xFF, 0x7F}));
+    EXPECT_EQ(db_word(back.get(), 0)->audio, db_word(db.get(), 0)->audio);
+
+    ASSERT_EQ(tool({"import", csf, in, dir.file("o.csf")}).status, 0);
+    back = db_load_file(dir.file("o.csf").c_str(), err);
+    ASSERT_TRUE(back) << err;
+    EXPECT_EQ(db_word(back.get(), 1)->audio.size(), 4u);
+}
+
+TEST(ToolImport, OneBadFileWritesNothing)
+{
+    TempDir dir;
+    SpeechDbPtr db = sample_db(DB_FORMAT_MODERN);
+    std::string csf = save_csf(dir, db.get(), "x.csf");
+    std::string in = dir.file("in");
+    mkdir(in.c_str(), 0755);
+    write_bytes(in + "/001.wav", wav_bytes({1, 2, 3, 4}));
+    auto stereo = wav_bytes({1, 2, 3, 4});
+    stereo[22] = 2;
+    write_bytes(in + "/003.wav", stereo);
+    write_bytes(in + "/004.wav", wav_bytes({5}));
+
+    Run r = tool({"import", csf, in, dir.file("new.csf")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("003.wav: Incompatible number of audio channels: 2 (expected: 1)"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("004.wav: File is too small"), std::string::npos) << r.err;
+    EXPECT_FALSE(g_file_test(dir.file("new.csf").c_str(), G_FILE_TEST_EXISTS));
+
+    // An existing output stays exactly as it was.
+    write_bytes(dir.file("old.csf"), {1, 2, 3});
+    EXPECT_EQ(tool({"import", csf, in, dir.file("old.csf")}).status, 1);
+    EXPECT_EQ(read_bytes(dir.file("old.csf")), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST(ToolImport, WrongExtensionIsRefusedBeforeReading)
+{
+    TempDir dir;
+    Run r = tool({"import", dir.file("missing.csf"), dir.path, dir.file("out.wav")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(".csf or .tbp"), std::string::npos);
+    EXPECT_EQ(r.err.find("Failed to open"), std::string::npos) << "nothing may be read first";
+    Run s = tool({"save", dir.file("missing.csf"), dir.file("out.csfx")});
+    EXPECT_EQ(s.status, 1);
+    EXPECT_EQ(s.err.find("Failed to open"), std::string::npos);
+}
+
+TEST(ToolSave, ProjectToCsfGivesTheImageOfTheLoadedVariant)
+{
+    TempDir dir;
+    for (DbFormat f : {DB_FORMAT_OLD, DB_FORMAT_MODERN}) {
+        SpeechDbPtr db = sample_db(f);
+        word_set_alias(db.get(), 0, "a");
+        std::string tbp = dir.file("p.tbp");
+        ASSERT_EQ(project_save(db.get(), tbp.c_str(), nullptr), 1);
+        ASSERT_EQ(tool({"save", tbp, dir.file("out.CSF")}).status, 0);
+        std::vector<std::uint8_t> image;
+        ASSERT_TRUE(csf_build_image(db.get(), &image, nullptr));
+        EXPECT_EQ(read_bytes(dir.file("out.CSF")), image);
+    }
+}
+
+TEST(ToolCodec, EncodeThenDecodeMatchesTheLibrary)
+{
+    TempDir dir;
+    std::vector<std::int16_t> samples = {0, 1000, 2000, 3000, -1000, -20000, 32767};
+    write_bytes(dir.file("in.wav"), wav_bytes(samples));
+    ASSERT_EQ(tool({"encode", dir.file("in.wav"), dir.file("x.adpcm")}).status, 0);
+    // Seven samples are padded to eight; the eighth codes the zero.
+    auto adpcm = read_bytes(dir.file("x.adpcm"));
+    ASSERT_EQ(adpcm.size(), 4u);
+    EXPECT_EQ(adpcm[0], 0x07);
+    EXPECT_EQ(adpcm[1], 0x75);
+    ASSERT_EQ(tool({"decode", dir.file("x.adpcm"), dir.file("out.wav")}).status, 0);
+    char err[ERROR_BUFFER_SIZE] = "";
+    auto pcm = wav_read(dir.file("out.wav").c_str(), 1, 16000, 1, 16, err);
+    ASSERT_TRUE(pcm) << err;
+    EXPECT_EQ(*pcm, adpcm_decode(adpcm.data(), adpcm.size()));
+
+    write_bytes(dir.file("tiny.wav"), wav_bytes({7}));
+    Run tiny = tool({"encode", dir.file("tiny.wav"), dir.file("t.adpcm")});
+    EXPECT_EQ(tiny.status, 1);
+    EXPECT_NE(tiny.err.find("File is too small"), std::string::npos);
+    EXPECT_FALSE(g_file_test(dir.file("t.adpcm").c_str(), G_FILE_TEST_EXISTS));
+}
+
+TEST(ToolPlay, WordAndPhraseReachTheDevice)
+{
+    TempDir dir;
+    SpeechDbPtr db = sample_db(DB_FORMAT_MODERN);
+    std::string csf = save_csf(dir, db.get(), "x.csf");
+    std::string raw = dir.file("out.raw");
+    std::string conf = dir.file("asound.conf");
+    write_bytes(conf, {});
+    {
+        std::string text = "pcm.!default { type file; slave.pcm { type null }; file \"| cat >> " + raw +
+                           "\"; format \"raw\" }\n";
+        write_bytes(conf, std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
+    std::vector<std::string> env = {"ALSA_CONFIG_PATH=" + conf};
+    ASSERT_EQ(tool({"play", csf, "3"}, env).status, 0);
+    auto w2 = adpcm_decode(db_word(db.get(), 2)->audio.data(), db_word(db.get(), 2)->audio.size());
+    EXPECT_EQ(read_bytes(raw), w2);
+
+    std::remove(raw.c_str());
+    ASSERT_EQ(tool({"play", "--phrase", "2", csf}, env).status, 0);
+    auto w0 = adpcm_decode(db_word(db.get(), 0)->audio.data(), db_word(db.get(), 0)->audio.size());
+    std::vector<std::uint8_t> expect = w2;
+    expect.insert(expect.end(), w2.begin(), w2.end());
+    expect.insert(expect.end(), w0.begin(), w0.end());
+    EXPECT_EQ(read_bytes(raw), expect);
+
+    EXPECT_EQ(tool({"play", csf, "5"}, env).status, 1);
+    EXPECT_EQ(tool({"play", csf, "0"}, env).status, 1);
+    EXPECT_EQ(tool({"play", "--phrase", "9", csf}, env).status, 1);
+}
