@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   nlohmann-json3-dev
   xvfb xauth xdotool x11-utils imagemagick
-  sox
+  sox bc
   clang-14 libclang-rt-14-dev gcovr
   clang-format
 )

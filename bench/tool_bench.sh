@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# tembrel-tool speed: export and import of 2,000 words holding 10 minutes of
+# audio, and decode of 10 minutes of audio against sox's own ADPCM decoder.
+#   bench/tool_bench.sh BUILD_DIR
+set -euo pipefail
+BUILD=${1:-build}
+TOOL=$BUILD/tools/tembrel-tool
+MAKE_DB=$BUILD/bench/bench_make_db
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+
+now() { date +%s.%N; }
+elapsed() { echo "$2 - $1" | bc -l; }
+
+# 10 minutes at 16 kHz is 9.6 M samples, 4.8 MB of ADPCM: 2,400 bytes a word.
+"$MAKE_DB" "$WORK/db.csf" modern 2000 2400 2000 8
+mkdir "$WORK/wav"
+
+t0=$(now); "$TOOL" export "$WORK/db.csf" "$WORK/wav" >/dev/null; t1=$(now)
+"$TOOL" import "$WORK/db.csf" "$WORK/wav" "$WORK/out.csf" >/dev/null; t2=$(now)
+printf 'export of 2000 words (10 min of audio): %.3f s\n' "$(elapsed "$t0" "$t1")"
+printf 'import of 2000 words (10 min of audio): %.3f s\n' "$(elapsed "$t1" "$t2")"
+cmp -s "$WORK/db.csf" "$WORK/out.csf" && echo "import of the exported words reproduces the database byte for byte"
+
+head -c 4800000 /dev/urandom > "$WORK/ten-minutes.vox"
+best_tool=999; best_sox=999
+for _ in 1 2 3 4 5; do
+  t0=$(now); "$TOOL" decode "$WORK/ten-minutes.vox" "$WORK/a.wav"; t1=$(now)
+  sox -t vox -r 16000 "$WORK/ten-minutes.vox" "$WORK/b.wav"; t2=$(now)
+  a=$(elapsed "$t0" "$t1"); b=$(elapsed "$t1" "$t2")
+  best_tool=$(echo "if ($a < $best_tool) $a else $best_tool" | bc -l)
+  best_sox=$(echo "if ($b < $best_sox) $b else $best_sox" | bc -l)
+done
+printf 'decode of 10 min: tembrel-tool %.3f s, sox %.3f s, ratio %.2f (best of 5)\n' \
+  "$best_tool" "$best_sox" "$(echo "$best_tool / $best_sox" | bc -l)"
