@@ -3,13 +3,10 @@
 // operations that reach the codec, the WAV files and the sound device.
 #include "audio/adpcm.h"
 #include "audio/playback.h"
-#include "audio/wav.h"
+#include "audio/wav_codec.h"
 #include "db/operations.h"
 
 #include <vector>
-
-// WAV files carry plain PCM.
-constexpr int WAV_FORMAT_PCM = 1;
 
 bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, char* err)
 {
@@ -18,19 +15,11 @@ bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, char* e
         error_set(err, "Word number too big");
         return false;
     }
-    std::optional<std::vector<std::uint8_t>> samples =
-        wav_read(path, WAV_FORMAT_PCM, db->sample_rate, db->channels, db->bits_per_sample, err);
-    if (!samples)
+    // The old audio goes only once the new file has been read and accepted.
+    auto audio = adpcm_encode_wav_file(path, db->sample_rate, db->channels, db->bits_per_sample, err);
+    if (!audio)
         return false;
-    // Two samples are the least the codec turns into a whole byte.
-    if (samples->size() <= 3) {
-        error_set(err, "File is too small");
-        return false;
-    }
-    // The encoder takes whole groups of two samples; an odd trailing
-    // sample (or byte) is completed with silence.
-    samples->resize((samples->size() + 3) / 4 * 4, 0);
-    w->audio = adpcm_encode(samples->data(), samples->size());
+    w->audio = std::move(*audio);
     w->changed = w->audio != w->saved_audio ? 1 : 0;
     return true;
 }
@@ -46,9 +35,8 @@ bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, b
         error_set(err, "No data in word %d", w->number);
         return false;
     }
-    std::vector<std::uint8_t> pcm = adpcm_decode(w->audio.data(), w->audio.size());
-    return wav_write(path, overwrite, WAV_FORMAT_PCM, db->sample_rate, db->channels, db->bits_per_sample, pcm.data(),
-                     pcm.size(), err);
+    return adpcm_decode_to_wav_file(w->audio.data(), w->audio.size(), path, overwrite, db->sample_rate, db->channels,
+                                    db->bits_per_sample, err);
 }
 
 void word_play(const SpeechDb* db, std::uint32_t word)

@@ -14,13 +14,13 @@
 
 namespace {
 
-struct Run {
+struct ToolRun {
     int status = -1;
     std::string out;
     std::string err;
 };
 
-Run tool(std::vector<std::string> args, const std::vector<std::string>& env_extra = {})
+ToolRun tool(std::vector<std::string> args, const std::vector<std::string>& env_extra = {})
 {
     args.insert(args.begin(), TEMBREL_TOOL);
     std::vector<char*> argv;
@@ -32,7 +32,7 @@ Run tool(std::vector<std::string> args, const std::vector<std::string>& env_extr
         auto eq = e.find('=');
         env = g_environ_setenv(env, e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), TRUE);
     }
-    Run r;
+    ToolRun r;
     gchar* out = nullptr;
     gchar* err = nullptr;
     gint wait = 0;
@@ -108,14 +108,14 @@ std::vector<std::uint8_t> captured(const std::string& path, std::size_t expected
 TEST(ToolUsage, ExitCodesAndHelp)
 {
     EXPECT_EQ(tool({}).status, 2);
-    Run unknown = tool({"frobnicate"});
+    ToolRun unknown = tool({"frobnicate"});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.err.find("unknown command"), std::string::npos);
-    Run help = tool({"--help"});
+    ToolRun help = tool({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("export"), std::string::npos);
     for (const char* cmd : {"info", "dump", "export", "import", "save", "encode", "decode", "play"}) {
-        Run h = tool({cmd, "--help"});
+        ToolRun h = tool({cmd, "--help"});
         EXPECT_EQ(h.status, 0) << cmd;
         EXPECT_NE(h.out.find(cmd), std::string::npos) << cmd;
     }
@@ -127,12 +127,12 @@ TEST(ToolUsage, ExitCodesAndHelp)
 TEST(ToolErrors, MissingAndDamagedFilesFailWithTheLibraryMessage)
 {
     TempDir dir;
-    Run missing = tool({"info", dir.file("nope.csf")});
+    ToolRun missing = tool({"info", dir.file("nope.csf")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("Failed to open"), std::string::npos);
     EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1) << "one line";
     write_bytes(dir.file("bad.csf"), {'n', 'o', 'p', 'e', 0, 0, 0, 0});
-    Run bad = tool({"dump", dir.file("bad.csf")});
+    ToolRun bad = tool({"dump", dir.file("bad.csf")});
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("Unrecognized file format"), std::string::npos);
     EXPECT_TRUE(bad.out.empty());
@@ -143,7 +143,7 @@ TEST(ToolInfo, BothVariants)
     TempDir dir;
     for (DbFormat f : {DB_FORMAT_OLD, DB_FORMAT_MODERN}) {
         SpeechDbPtr db = sample_db(f);
-        Run r = tool({"info", save_csf(dir, db.get(), "x.csf")});
+        ToolRun r = tool({"info", save_csf(dir, db.get(), "x.csf")});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.out.find(db_format_name(db.get())), std::string::npos);
         EXPECT_NE(r.out.find("language: DE"), std::string::npos);
@@ -165,7 +165,7 @@ TEST(ToolDump, JsonMatchesTheDatabase)
         word_set_alias(db.get(), 3, "bad\xff");
         std::string path = dir.file("p.tbp");
         ASSERT_EQ(project_save(db.get(), path.c_str(), nullptr), 1);
-        Run r = tool({"dump", path});
+        ToolRun r = tool({"dump", path});
         ASSERT_EQ(r.status, 0) << r.err;
         auto j = nlohmann::json::parse(r.out);
         EXPECT_EQ(j["format"], f == DB_FORMAT_OLD ? "old" : "modern");
@@ -196,7 +196,7 @@ TEST(ToolExport, WritesEveryWordAndRefusesExistingFilesWithoutForce)
     std::string csf = save_csf(dir, db.get(), "x.csf");
     std::string out = dir.file("wav");
     mkdir(out.c_str(), 0755);
-    Run r = tool({"export", csf, out});
+    ToolRun r = tool({"export", csf, out});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_bytes(out + "/001.wav").size(), 44u + 16u);
     EXPECT_EQ(read_bytes(out + "/003.wav").size(), 44u + 24u);
@@ -205,7 +205,7 @@ TEST(ToolExport, WritesEveryWordAndRefusesExistingFilesWithoutForce)
     auto wav = read_bytes(out + "/001.wav");
     EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), wav.begin() + 44));
 
-    Run again = tool({"export", csf, out});
+    ToolRun again = tool({"export", csf, out});
     EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.err.find("Output file already exist"), std::string::npos);
     EXPECT_EQ(tool({"export", "--force", csf, out}).status, 0);
@@ -219,7 +219,7 @@ TEST(ToolImport, ReplacesWordsAndWritesEitherFormat)
     std::string in = dir.file("in");
     mkdir(in.c_str(), 0755);
     write_bytes(in + "/002.wav", wav_bytes({0, 1000, 2000, 3000, -1000, -20000, 32767, -32768}));
-    Run r = tool({"import", csf, in, dir.file("OUT.TBP")});
+    ToolRun r = tool({"import", csf, in, dir.file("OUT.TBP")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Replaced 1 words"), std::string::npos);
     char err[ERROR_BUFFER_SIZE] = "";
@@ -248,7 +248,7 @@ TEST(ToolImport, OneBadFileWritesNothing)
     write_bytes(in + "/003.wav", stereo);
     write_bytes(in + "/004.wav", wav_bytes({5}));
 
-    Run r = tool({"import", csf, in, dir.file("new.csf")});
+    ToolRun r = tool({"import", csf, in, dir.file("new.csf")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("003.wav: Incompatible number of audio channels: 2 (expected: 1)"), std::string::npos)
         << r.err;
@@ -264,11 +264,11 @@ TEST(ToolImport, OneBadFileWritesNothing)
 TEST(ToolImport, WrongExtensionIsRefusedBeforeReading)
 {
     TempDir dir;
-    Run r = tool({"import", dir.file("missing.csf"), dir.path, dir.file("out.wav")});
+    ToolRun r = tool({"import", dir.file("missing.csf"), dir.path, dir.file("out.wav")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(".csf or .tbp"), std::string::npos);
     EXPECT_EQ(r.err.find("Failed to open"), std::string::npos) << "nothing may be read first";
-    Run s = tool({"save", dir.file("missing.csf"), dir.file("out.csfx")});
+    ToolRun s = tool({"save", dir.file("missing.csf"), dir.file("out.csfx")});
     EXPECT_EQ(s.status, 1);
     EXPECT_EQ(s.err.find("Failed to open"), std::string::npos);
 }
@@ -306,7 +306,7 @@ TEST(ToolCodec, EncodeThenDecodeMatchesTheLibrary)
     EXPECT_EQ(*pcm, adpcm_decode(adpcm.data(), adpcm.size()));
 
     write_bytes(dir.file("tiny.wav"), wav_bytes({7}));
-    Run tiny = tool({"encode", dir.file("tiny.wav"), dir.file("t.adpcm")});
+    ToolRun tiny = tool({"encode", dir.file("tiny.wav"), dir.file("t.adpcm")});
     EXPECT_EQ(tiny.status, 1);
     EXPECT_NE(tiny.err.find("File is too small"), std::string::npos);
     EXPECT_FALSE(g_file_test(dir.file("t.adpcm").c_str(), G_FILE_TEST_EXISTS));
