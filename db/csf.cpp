@@ -204,7 +204,12 @@ SpeechDbPtr db_load_file(const char* path, char* err)
         error_set(err, "File '%s' is too small", path);
         return nullptr;
     }
-    if (file.data.size() >= PROJECT_MIN_SIZE && std::memcmp(file.data.data(), "TBP1", 4) == 0)
-        return project_parse(file.data.data(), file.data.size(), err);
-    return csf_parse(file.data.data(), file.data.size(), err);
+    return db_parse_buffer(file.data.data(), file.data.size(), err);
+}
+
+SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, char* err)
+{
+    if (size >= PROJECT_MIN_SIZE && std::memcmp(data, "TBP1", 4) == 0)
+        return project_parse(data, size, err);
+    return csf_parse(data, size, err);
 }

@@ -28,6 +28,10 @@
 
 // Loads a CSF or project file (recognised by its "TBP1" magic).
 SpeechDbPtr db_load_file(const char* path, char* err);
+// What db_load_file does with the file's bytes: a project file (at least
+// 16 bytes beginning "TBP1") goes to project_parse, anything else to
+// csf_parse.
+SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, char* err);
 
 SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err);
 DbFormat csf_detect_format(const std::uint8_t* image, std::size_t size);

@@ -52,7 +52,37 @@ bool read_records(const std::uint8_t* data, std::size_t limit, std::size_t* pos,
     }
 }
 
+// Header, both record sections and their end marks.
+bool build_head(const SpeechDb* db, std::vector<std::uint8_t>* head, char* err)
+{
+    head->assign(PROJECT_HEADER_SIZE, 0);
+    for (std::uint32_t p = 0; p < list_count(db->phrases.get()); ++p)
+        if (const auto& comment = db_phrase(db, p)->comment)
+            append_record(*head, p, *comment);
+    append_u32(*head, PROJECT_END_MARK);
+    for (std::uint32_t w = 0; w < list_count(db->words.get()); ++w)
+        if (const auto& alias = db_word(db, w)->alias)
+            append_record(*head, w, *alias);
+    append_u32(*head, PROJECT_END_MARK);
+    if (head->size() > 0xFFFFFFFFu) {
+        error_set(err, "Error saving file");
+        return false;
+    }
+    std::memcpy(head->data(), PROJECT_MAGIC, 4);
+    write_u32be(head->data() + 4, std::uint32_t(head->size()));
+    return true;
+}
+
 } // namespace
+
+bool project_build(const SpeechDb* db, std::vector<std::uint8_t>* out, char* err)
+{
+    std::vector<std::uint8_t> image;
+    if (!build_head(db, out, err) || !csf_build_image(db, &image, err))
+        return false;
+    out->insert(out->end(), image.begin(), image.end());
+    return true;
+}
 
 int project_save(SpeechDb* db, const char* path, char* err)
 {
@@ -60,26 +90,11 @@ int project_save(SpeechDb* db, const char* path, char* err)
         error_set(err, "Invalid output filename");
         return 0;
     }
-    // Header, both record sections and their end marks, built whole so the
-    // file is written in one replacement together with the image.
-    std::vector<std::uint8_t> head(PROJECT_HEADER_SIZE);
-    for (std::uint32_t p = 0; p < list_count(db->phrases.get()); ++p)
-        if (const auto& comment = db_phrase(db, p)->comment)
-            append_record(head, p, *comment);
-    append_u32(head, PROJECT_END_MARK);
-    for (std::uint32_t w = 0; w < list_count(db->words.get()); ++w)
-        if (const auto& alias = db_word(db, w)->alias)
-            append_record(head, w, *alias);
-    append_u32(head, PROJECT_END_MARK);
-    if (head.size() > 0xFFFFFFFFu) {
-        error_set(err, "Error saving file");
-        return 0;
-    }
-    std::memcpy(head.data(), PROJECT_MAGIC, 4);
-    write_u32be(head.data() + 4, std::uint32_t(head.size()));
-
+    // Built whole so the file is written in one replacement together with
+    // the image.
+    std::vector<std::uint8_t> head;
     std::vector<std::uint8_t> image;
-    if (!csf_build_image(db, &image, err))
+    if (!build_head(db, &head, err) || !csf_build_image(db, &image, err))
         return 0;
     if (!db_write_file(path, {head, image}, err))
         return 0;

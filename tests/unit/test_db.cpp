@@ -2,6 +2,8 @@
 #include "test_db.h"
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <cstdlib>
 #include <dirent.h>
 #include <grp.h>
@@ -147,6 +149,64 @@ std::string db_check_invariants(const SpeechDb* db)
             for (const WordEntry* w : *list)
                 if (!words.count(w))
                     return "phrase " + std::to_string(i) + " refers to a foreign word";
+    }
+    return "";
+}
+
+namespace {
+
+std::string compare_text(const char* what, std::uint32_t i, const std::optional<std::string>& want,
+                         const std::optional<std::string>& got)
+{
+    if (want == got)
+        return "";
+    return std::string(what) + " " + std::to_string(i) + ": '" + want.value_or("(none)") + "' became '"
+        + got.value_or("(none)") + "'";
+}
+
+} // namespace
+
+std::string db_compare_saved(const SpeechDb* want, const SpeechDb* got, bool texts)
+{
+    if (got->format != want->format)
+        return "format differs";
+    if (std::memcmp(got->language_code, want->language_code, 4) != 0)
+        return "language code differs";
+    if (got->flags != (want->flags & 0xFF))
+        return "flags differ";
+    if (got->modified != 0)
+        return "loaded database is marked modified";
+    const std::uint32_t words = list_count(want->words.get());
+    if (list_count(got->words.get()) != words)
+        return "word count differs";
+    for (std::uint32_t i = 0; i < words; ++i) {
+        const WordEntry* w = db_word(want, i);
+        const WordEntry* g = db_word(got, i);
+        if (g->audio != w->audio)
+            return "audio of word " + std::to_string(i) + " differs";
+        if (g->saved_audio != g->audio || g->changed != 0 || g->usage)
+            return "word " + std::to_string(i) + " does not look loaded";
+        std::string diff = compare_text("alias of word", i, texts ? w->alias : std::nullopt, g->alias);
+        if (!diff.empty())
+            return diff;
+    }
+    const std::uint32_t phrases = list_count(want->phrases.get());
+    if (list_count(got->phrases.get()) != phrases)
+        return "phrase count differs";
+    for (std::uint32_t i = 0; i < phrases; ++i) {
+        const PhraseEntry* p = db_phrase(want, i);
+        const PhraseEntry* g = db_phrase(got, i);
+        const std::string name = "phrase " + std::to_string(i);
+        if (g->words.size() != p->words.size())
+            return name + " has another length";
+        for (std::size_t k = 0; k < p->words.size(); ++k)
+            if (g->words[k]->number != p->words[k]->number)
+                return name + " speaks another word at position " + std::to_string(k);
+        if (g->saved_words != g->words)
+            return name + " does not look loaded";
+        std::string diff = compare_text("comment of phrase", i, texts ? p->comment : std::nullopt, g->comment);
+        if (!diff.empty())
+            return diff;
     }
     return "";
 }

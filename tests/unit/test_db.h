@@ -45,5 +45,13 @@ std::vector<std::string> dir_entries(const std::string& path);
 // word of the database. Returns an empty string or what is wrong.
 std::string db_check_invariants(const SpeechDb* db);
 
+// Compares what a file keeps of a database: format, language code, the
+// flags byte, every word's current audio, every phrase's current list (as
+// word numbers) and, when `texts` is set, comments and aliases (otherwise
+// `got` must have none). `got` must look freshly loaded: saved lists and
+// audio equal to the current ones, nothing marked. Returns an empty string
+// or the first difference.
+std::string db_compare_saved(const SpeechDb* want, const SpeechDb* got, bool texts);
+
 std::vector<std::uint8_t> read_bytes(const std::string& path);
 void write_bytes(const std::string& path, const std::vector<std::uint8_t>& data);

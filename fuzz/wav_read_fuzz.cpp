@@ -1,0 +1,74 @@
+// Fuzz target: any bytes as a WAV file. The reader works on a file, so each
+// input is written to one file in a private temporary folder (in memory
+// when /dev/shm exists) and read back from there. Whatever it accepts must
+// be exactly the sample bytes the data chunk declares.
+#include "audio/wav.h"
+#include "fuzz/fuzz_target.h"
+#include "io/bytes.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string g_dir;
+std::string g_path;
+
+void remove_temp()
+{
+    ::unlink(g_path.c_str());
+    ::rmdir(g_dir.c_str());
+}
+
+void write_input(const std::uint8_t* data, std::size_t size)
+{
+    const int fd = ::open(g_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    FUZZ_CHECK(fd >= 0, g_path);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, size - done);
+        FUZZ_CHECK(n > 0, "write failed");
+        done += std::size_t(n);
+    }
+    ::close(fd);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    std::string tmpl = std::string(base) + "/tembrel-wav-fuzz-XXXXXX";
+    FUZZ_CHECK(::mkdtemp(tmpl.data()) != nullptr, tmpl);
+    g_dir = tmpl;
+    g_path = g_dir + "/input.wav";
+    std::atexit(remove_temp);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    write_input(data, size);
+    char err[ERROR_BUFFER_SIZE] = "";
+    const auto samples = wav_read(g_path.c_str(), 1, 16000, 1, 16, err);
+    if (!samples) {
+        FUZZ_CHECK(err[0] != 0 && std::memchr(err, 0, sizeof err), "refusal without a message");
+        return 0;
+    }
+    // Accepted: the header holds the expected format, and the data chunk
+    // follows the fmt chunk and lies inside the file.
+    std::uint32_t fmt = 0, tag = 0, channels = 0, rate = 0, bits = 0, length = 0;
+    FUZZ_CHECK(read_u32le(data, size, 16, &fmt) && read_u16le(data, size, 20, &tag)
+                   && read_u16le(data, size, 22, &channels) && read_u32le(data, size, 24, &rate)
+                   && read_u16le(data, size, 34, &bits),
+               "accepted a short header");
+    FUZZ_CHECK(tag == 1 && channels == 1 && rate == 16000 && bits == 16, "accepted another format");
+    const std::uint64_t chunk = 20 + std::uint64_t(fmt);
+    FUZZ_CHECK(read_u32le(data, size, chunk + 4, &length) && std::memcmp(data + chunk, "data", 4) == 0,
+               "accepted without a data chunk");
+    FUZZ_CHECK(in_bounds(size, chunk + 8, length) && samples->size() == length, "wrong sample length");
+    FUZZ_CHECK(length == 0 || std::memcmp(samples->data(), data + chunk + 8, length) == 0, "wrong sample bytes");
+    return 0;
+}
