@@ -6,18 +6,57 @@
 // comments and aliases); the rebuilt files must be byte for byte the same.
 // Along the way every edit must set the modified mark exactly when the
 // operations promise to, and rebuilt usage lists must match the phrases.
+#include "audio/wav.h"
 #include "db/csf.h"
 #include "db/operations.h"
 #include "db/project.h"
 #include "fuzz/fuzz_target.h"
+#include "io/bytes.h"
 #include "tests/unit/test_db.h"
 
+#include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
 constexpr int MAX_EDITS = 64;
+
+// Imported recordings go through a real WAV file in a private folder.
+std::string g_dir;
+std::string g_wav;
+
+void remove_temp()
+{
+    ::unlink(g_wav.c_str());
+    ::rmdir(g_dir.c_str());
+}
+
+// A canonical 44-byte header and the samples, written in place: the
+// editor's own writer replaces files atomically, which costs more time
+// than the rest of a run.
+void write_wav(const std::vector<std::uint8_t>& pcm, std::uint32_t rate)
+{
+    std::vector<std::uint8_t> file(WAV_HEADER_SIZE);
+    std::memcpy(file.data(), "RIFF", 4);
+    write_u32le(file.data() + 4, std::uint32_t(pcm.size() + 36));
+    std::memcpy(file.data() + 8, "WAVEfmt ", 8);
+    write_u32le(file.data() + 16, 16);
+    write_u16le(file.data() + 20, 1);
+    write_u16le(file.data() + 22, 1);
+    write_u32le(file.data() + 24, rate);
+    write_u32le(file.data() + 28, rate * 2);
+    write_u16le(file.data() + 32, 2);
+    write_u16le(file.data() + 34, 16);
+    std::memcpy(file.data() + 36, "data", 4);
+    write_u32le(file.data() + 40, std::uint32_t(pcm.size()));
+    file.insert(file.end(), pcm.begin(), pcm.end());
+    const int fd = ::open(g_wav.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    FUZZ_CHECK(fd >= 0 && ::write(fd, file.data(), file.size()) == ssize_t(file.size()), g_wav);
+    ::close(fd);
+}
 
 // Reads the input front to back; an exhausted input yields zeros.
 struct Input {
@@ -115,7 +154,7 @@ void check_usage(const SpeechDb* db)
 bool apply_edit(SpeechDb* db, Input& in)
 {
     bool null = false;
-    const std::uint8_t op = in.byte() % 19;
+    const std::uint8_t op = in.byte() % 20;
     switch (op) {
     case 0: {
         const std::uint32_t p = pick_phrase(in, db), pos = pick_pos(in);
@@ -184,9 +223,13 @@ bool apply_edit(SpeechDb* db, Input& in)
         FUZZ_CHECK(word_count(db) == before - (done ? 1 : 0) && word_count(db) >= 1, "word remove count");
         return done;
     }
-    case 15:
-        word_revert_audio(db, pick_word(in, db));
+    case 15: {
+        const std::uint32_t w = pick_word(in, db);
+        word_revert_audio(db, w);
+        if (const WordEntry* entry = db_word(db, w))
+            FUZZ_CHECK(entry->audio == entry->saved_audio && entry->changed == 0, "revert of word audio");
         return false;
+    }
     case 16: {
         const std::string text = pick_text(in, false, &null);
         db_set_language_code(db, null ? nullptr : text.c_str());
@@ -195,6 +238,28 @@ bool apply_edit(SpeechDb* db, Input& in)
     case 17:
         db_set_flags(db, int(std::int8_t(in.byte())));
         return true;
+    case 18: {
+        // Replacing a recording: a WAV file of a few samples, sometimes in
+        // a format the database does not use, which must change nothing.
+        const std::uint32_t w = pick_word(in, db);
+        const std::uint8_t shape = in.byte();
+        std::vector<std::uint8_t> pcm(shape % 24);
+        for (auto& b : pcm)
+            b = in.byte();
+        write_wav(pcm, shape & 0x80 ? 8000 : 16000);
+        char err[ERROR_BUFFER_SIZE] = "";
+        const WordEntry* entry = db_word(db, w);
+        const std::vector<std::uint8_t> before = entry ? entry->audio : std::vector<std::uint8_t>();
+        const int changed = entry ? entry->changed : 0;
+        if (word_import_wav(db, w, g_wav.c_str(), err)) {
+            FUZZ_CHECK(entry && entry->audio.size() == (pcm.size() + 3) / 4, "imported audio size");
+            FUZZ_CHECK(entry->changed == (entry->audio != entry->saved_audio ? 1 : 0), "changed mark after import");
+        } else {
+            FUZZ_CHECK(err[0] != 0, "import refused without a message");
+            FUZZ_CHECK(!entry || (entry->audio == before && entry->changed == changed), "refused import changed the word");
+        }
+        return false;
+    }
     default: {
         // Whatever was edited, reverting leaves the phrase unchanged.
         const std::uint32_t p = pick_phrase(in, db);
@@ -209,6 +274,12 @@ bool apply_edit(SpeechDb* db, Input& in)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
+    const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    std::string tmpl = std::string(base) + "/tembrel-edits-fuzz-XXXXXX";
+    FUZZ_CHECK(::mkdtemp(tmpl.data()) != nullptr, tmpl);
+    g_dir = tmpl;
+    g_wav = g_dir + "/word.wav";
+    std::atexit(remove_temp);
     return 0;
 }
 
