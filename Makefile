@@ -29,5 +29,10 @@ bench: build
 coverage: deps
 	@bash scripts/coverage.sh
 
+# Runs every libFuzzer target for FUZZ_TIME seconds (default 300).
+FUZZ_TIME ?= 300
+fuzz: deps
+	@FUZZ_TIME=$(FUZZ_TIME) bash scripts/run-extra-tests.sh
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-*
