@@ -33,9 +33,10 @@ bool read_table_field(const std::uint8_t* image, std::size_t size, std::uint64_t
 // Step 6: every word, each with its own current and saved copy of its
 // audio. The offset table has already been checked to lie inside the image.
 bool read_words(SpeechDb* db, const std::uint8_t* image, std::size_t size, std::uint64_t w, std::uint32_t m,
-                char* err)
+                std::vector<WordEntry*>* by_number, char* err)
 {
     list_reserve(db->words.get(), m);
+    by_number->reserve(m);
     std::uint32_t start = 0;
     read_u32be(image, size, w + 4, &start);
     for (std::uint32_t k = 0; k < m; ++k) {
@@ -50,7 +51,7 @@ bool read_words(SpeechDb* db, const std::uint8_t* image, std::size_t size, std::
         const std::uint8_t* audio = image + w + start;
         word->audio.assign(audio, audio + (end - start));
         word->saved_audio = word->audio;
-        db_append_word(db, std::move(word));
+        by_number->push_back(db_append_word(db, std::move(word)));
         start = end;
     }
     return true;
@@ -58,8 +59,9 @@ bool read_words(SpeechDb* db, const std::uint8_t* image, std::size_t size, std::
 
 // Step 7: every phrase, its references turned into word pointers.
 bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, const CsfLayout& layout,
-                  std::uint32_t m, char* err)
+                  const std::vector<WordEntry*>& by_number, char* err)
 {
+    const std::uint64_t m = by_number.size();
     const std::uint64_t t = layout.header_size;
     const std::uint32_t cw = layout.count_width;
     std::uint32_t n = 0;
@@ -100,7 +102,7 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
                 parse_failed(err, "Invalid word number in phrase %d", p);
                 return false;
             }
-            phrase->words.push_back(db_word(db, b - 1));
+            phrase->words.push_back(by_number[b - 1]);
         }
         phrase->saved_words = phrase->words;
         db_append_phrase(db, std::move(phrase));
@@ -168,7 +170,11 @@ SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err)
         error_set(err, "Invalid words table offset");
         return nullptr;
     }
-    if (!read_words(db.get(), image, size, w, m, err) || !read_phrases(db.get(), image, size, layout, m, err))
+    // Word pointers by number, so a million references cost a million
+    // plain array reads.
+    std::vector<WordEntry*> by_number;
+    if (!read_words(db.get(), image, size, w, m, &by_number, err)
+        || !read_phrases(db.get(), image, size, layout, by_number, err))
         return nullptr;
 
     const WordEntry* first = db_word(db.get(), 0);

@@ -8,6 +8,7 @@
 #include "db/csf_layout.h"
 #include "io/bytes.h"
 #include "io/file_io.h"
+#include "io/large_buffer.h"
 
 #include <cstring>
 
@@ -69,7 +70,9 @@ std::vector<std::uint8_t> build(const SpeechDb* db, DbFormat format)
     if (!fits(s, format))
         return {};
 
-    std::vector<std::uint8_t> image(s.total);
+    std::vector<std::uint8_t> image;
+    buffer_reserve_large(&image, s.total);
+    image.resize(s.total);
     std::uint8_t* out = image.data();
     if (format == DB_FORMAT_OLD) {
         write_u32be(out, 1);

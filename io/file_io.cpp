@@ -1,6 +1,8 @@
 // Whole-file reads and atomic replacement on POSIX file descriptors.
 #include "io/file_io.h"
 
+#include "io/large_buffer.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -106,6 +108,7 @@ ReadResult io_read_file(const char* path)
     // Regular files are read in one go at their known size; anything else
     // (pipes, devices) is read until it ends.
     if (S_ISREG(st.st_mode)) {
+        buffer_reserve_large(&r.data, std::size_t(st.st_size));
         r.data.resize(std::size_t(st.st_size));
         std::size_t got = 0;
         while (got < r.data.size()) {

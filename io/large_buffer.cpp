@@ -1,0 +1,25 @@
+// Huge-page hints for large byte buffers.
+#include "io/large_buffer.h"
+
+#include <sys/mman.h>
+
+namespace {
+
+constexpr std::size_t HUGE_PAGE = std::size_t(2) << 20;
+// Below this the hint would cover too little of the buffer to matter.
+constexpr std::size_t LARGE = 4 * HUGE_PAGE;
+
+} // namespace
+
+void buffer_reserve_large(std::vector<std::uint8_t>* buf, std::size_t size)
+{
+    buf->reserve(size);
+    if (size < LARGE)
+        return;
+    // Only whole huge pages inside the allocation may be advised.
+    const auto start = reinterpret_cast<std::uintptr_t>(buf->data());
+    const std::uintptr_t first = (start + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+    const std::uintptr_t last = (start + buf->capacity()) & ~(HUGE_PAGE - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
