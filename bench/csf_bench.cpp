@@ -1,0 +1,220 @@
+// Open + Save Audio of a large modern file (64 MiB: 20,000 words, 1,000,000
+// phrase references), timed against `cp` of the same file in the same run,
+// and the peak memory of one load and save in a fresh process.
+//
+// Run with `--load-save IN OUT` the program only loads IN and saves it as
+// OUT; the benchmark runs itself that way to measure peak memory.
+#include "db/csf.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::uint64_t FILE_TARGET = 64ull << 20;
+constexpr int WORDS = 20000;
+constexpr int PHRASES = 62500;
+constexpr int REFS_PER_PHRASE = 16; // 62,500 x 16 = 1,000,000 references
+
+struct Files {
+    std::string dir;
+    std::string input;
+    std::uint64_t size = 0;
+};
+
+// Builds the database in memory, with the audio sized so the whole image
+// comes to 64 MiB, and writes it once.
+Files& files()
+{
+    static Files f = [] {
+        Files out;
+        const char* tmp = std::getenv("TMPDIR");
+        std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/tembrel-bench-XXXXXX";
+        if (!mkdtemp(tmpl.data()))
+            std::abort();
+        out.dir = tmpl;
+        out.input = out.dir + "/in.csf";
+
+        std::mt19937 rng(42);
+        SpeechDbPtr db = db_new();
+        db->format = DB_FORMAT_MODERN;
+        const std::uint64_t tables = 48 + 4ull * PHRASES + 4ull * PHRASES * REFS_PER_PHRASE + 4ull * WORDS + 8;
+        const std::uint64_t audio = FILE_TARGET - tables;
+        for (int i = 0; i < WORDS; ++i) {
+            auto w = std::make_unique<WordEntry>();
+            w->number = i;
+            const std::uint64_t size = audio * (i + 1) / WORDS - audio * i / WORDS;
+            w->audio.resize(size);
+            for (auto& b : w->audio)
+                b = std::uint8_t(rng());
+            w->saved_audio = w->audio;
+            db_append_word(db.get(), std::move(w));
+        }
+        db_word(db.get(), 0)->audio[0] = 0x80; // never ".mp4"
+        std::uniform_int_distribution<int> pick(0, WORDS - 1);
+        for (int p = 0; p < PHRASES; ++p) {
+            auto ph = std::make_unique<PhraseEntry>();
+            for (int r = 0; r < REFS_PER_PHRASE; ++r)
+                ph->words.push_back(db_word(db.get(), std::uint32_t(pick(rng))));
+            ph->saved_words = ph->words;
+            db_append_phrase(db.get(), std::move(ph));
+        }
+        char err[ERROR_BUFFER_SIZE] = "";
+        if (!csf_save(db.get(), out.input.c_str(), err)) {
+            std::fprintf(stderr, "%s\n", err);
+            std::abort();
+        }
+        std::vector<std::uint8_t> image = csf_build_modern(db.get());
+        out.size = image.size();
+        return out;
+    }();
+    return f;
+}
+
+void remove_file(const std::string& path)
+{
+    std::remove(path.c_str());
+}
+
+// `cp` of the file to a new name, as the shell user would copy it.
+void BM_Copy(benchmark::State& state)
+{
+    const Files& f = files();
+    const std::string out = f.dir + "/copy.csf";
+    const std::string cmd = "cp '" + f.input + "' '" + out + "'";
+    for (auto _ : state) {
+        state.PauseTiming();
+        remove_file(out);
+        state.ResumeTiming();
+        if (std::system(cmd.c_str()) != 0)
+            state.SkipWithError("cp failed");
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations() * f.size));
+}
+BENCHMARK(BM_Copy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
+// Open then Save Audio under a new name: read, parse, build, write.
+void BM_LoadSave(benchmark::State& state)
+{
+    const Files& f = files();
+    const std::string out = f.dir + "/saved.csf";
+    for (auto _ : state) {
+        state.PauseTiming();
+        remove_file(out);
+        state.ResumeTiming();
+        char err[ERROR_BUFFER_SIZE] = "";
+        SpeechDbPtr db = db_load_file(f.input.c_str(), err);
+        if (!db || !csf_save(db.get(), out.c_str(), err))
+            state.SkipWithError(err);
+        // Freeing the database belongs to the next Open, not to this one.
+        state.PauseTiming();
+        db.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations() * f.size));
+}
+BENCHMARK(BM_LoadSave)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
+// The same over an existing file: the replacement is flushed to disk
+// before it takes the old file's place, so this one waits for the disk.
+void BM_LoadSaveOverExisting(benchmark::State& state)
+{
+    const Files& f = files();
+    const std::string out = f.dir + "/saved.csf";
+    for (auto _ : state) {
+        char err[ERROR_BUFFER_SIZE] = "";
+        SpeechDbPtr db = db_load_file(f.input.c_str(), err);
+        if (!db || !csf_save(db.get(), out.c_str(), err))
+            state.SkipWithError(err);
+        // Freeing the database belongs to the next Open, not to this one.
+        state.PauseTiming();
+        db.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations() * f.size));
+}
+BENCHMARK(BM_LoadSaveOverExisting)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// Keeps each benchmark's mean real time per iteration, in seconds.
+class RecordingReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> seconds;
+    // The mean of the benchmark whose name is `name` plus its arguments.
+    double mean(const std::string& name) const
+    {
+        for (const auto& [key, value] : seconds)
+            if (key == name || key.rfind(name + "/", 0) == 0)
+                return value;
+        return 0;
+    }
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& r : runs)
+            if (r.iterations > 0)
+                seconds[r.benchmark_name()] = r.real_accumulated_time / double(r.iterations);
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+// Peak resident memory, in bytes, of one load and save in a new process.
+long peak_memory_of_load_save(const char* self)
+{
+    const Files& f = files();
+    const std::string out = f.dir + "/peak.csf";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl(self, self, "--load-save", f.input.c_str(), out.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage {};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return usage.ru_maxrss * 1024L;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "--load-save") == 0) {
+        char err[ERROR_BUFFER_SIZE] = "";
+        SpeechDbPtr db = db_load_file(argv[2], err);
+        if (!db || !csf_save(db.get(), argv[3], err)) {
+            std::fprintf(stderr, "%s\n", err);
+            return 1;
+        }
+        return 0;
+    }
+
+    benchmark::Initialize(&argc, argv);
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    const Files& f = files();
+    const double cp = reporter.mean("BM_Copy");
+    const double load_save = reporter.mean("BM_LoadSave");
+    std::printf("\nfile: %.1f MiB, %d words, %d phrase references\n", double(f.size) / (1 << 20), WORDS,
+                PHRASES * REFS_PER_PHRASE);
+    if (cp > 0 && load_save > 0)
+        std::printf("cp: %.1f ms   load + save: %.1f ms   ratio: %.2f (target < 3)\n", cp * 1e3, load_save * 1e3,
+                    load_save / cp);
+    const long peak = peak_memory_of_load_save("/proc/self/exe");
+    if (peak > 0)
+        std::printf("peak memory of load + save: %.1f MiB = %.2f x the file size (target < 3.5)\n",
+                    double(peak) / (1 << 20), double(peak) / double(f.size));
+    else
+        std::printf("peak memory: measurement failed\n");
+
+    const std::string cleanup = "rm -rf '" + f.dir + "'";
+    return std::system(cleanup.c_str()) == 0 ? 0 : 1;
+}
