@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
-# Runs every benchmark program of the normal build (bench/*.cpp, one program
-# each) and every benchmark script (scripts/bench-*.sh), printing their
-# figures. Fails when any of them fails.
+# Runs every benchmark and prints its figures: each Google Benchmark program
+# of the normal build (bench/*.cpp that use the benchmark library; the other
+# programs there are helpers, such as database generators) and each
+# benchmark script (bench/*.sh, scripts/bench-*.sh), which gets the build
+# folder as its argument. Fails when any of them fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 BUILD=${BUILD:-build}
 status=0
-for prog in "$BUILD"/bench/bench_*; do
-  [ -x "$prog" ] || continue
+for src in bench/*.cpp; do
+  [ -e "$src" ] || continue
+  grep -q 'benchmark/benchmark.h' "$src" || continue
+  prog="$BUILD/bench/bench_$(basename "$src" .cpp)"
   echo "== $(basename "$prog") =="
   "$prog" || status=1
 done
-for script in scripts/bench-*.sh; do
+for script in bench/*.sh scripts/bench-*.sh; do
   [ -e "$script" ] || continue
   echo "== $(basename "$script") =="
-  bash "$script" || status=1
+  bash "$script" "$BUILD" || status=1
 done
 exit "$status"
