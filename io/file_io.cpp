@@ -131,10 +131,12 @@ ReadResult io_read_file(const char* path)
         ssize_t n = ::read(fd.fd, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
+        // An endless source (a device such as /dev/zero) must not take all
+        // memory: past the limit it counts as a failed read.
+        if (n < 0 || r.data.size() + std::size_t(n) > IO_STREAM_LIMIT) {
             r.status = IO_READ_FAILED;
-            r.error = errno;
-            r.data.clear();
+            r.error = n < 0 ? errno : EFBIG;
+            r.data = {};
             return r;
         }
         if (n == 0)

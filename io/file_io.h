@@ -2,6 +2,7 @@
 // database files and the WAV files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -20,8 +21,13 @@ struct ReadResult {
     std::vector<std::uint8_t> data;
 };
 
+// The most bytes read from a pipe or device, whose size is not known in
+// advance; far above any real database or recording.
+constexpr std::size_t IO_STREAM_LIMIT = std::size_t(256) << 20;
+
 // Reads a whole file with one read. A directory counts as a file that
-// cannot be opened (EISDIR), not as an empty one.
+// cannot be opened (EISDIR), not as an empty one. Pipes and devices are
+// read to their end, up to IO_STREAM_LIMIT bytes (IO_READ_FAILED beyond).
 ReadResult io_read_file(const char* path);
 
 // True when a file exists at `path` and can be opened for reading.

@@ -337,6 +337,10 @@ TEST(CsfLoad, FileMessages)
     EXPECT_FALSE(db_load_file(small.c_str(), err));
     EXPECT_STREQ(err, "Invalid phrases table offset");
 
+    // An endless device is an error, not a hang that takes all memory.
+    EXPECT_FALSE(db_load_file("/dev/zero", err));
+    EXPECT_STREQ(err, "Error reading '/dev/zero'");
+
     // A path longer than the buffer is cut, never overflowing it.
     const std::string longpath = dir.path + "/" + std::string(200, 'x') + "/" + std::string(200, 'y') + "/"
         + std::string(200, 'z') + "/" + std::string(200, 'w') + "/" + std::string(200, 'v') + ".csf";
