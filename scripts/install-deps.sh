@@ -8,7 +8,7 @@ PACKAGES=(
   libgtk2.0-dev libasound2-dev libasound2-plugins alsa-utils
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   nlohmann-json3-dev
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick libgdk-pixbuf2.0-bin
   sox bc
   clang-14 libclang-rt-14-dev gcovr
   clang-format

@@ -23,6 +23,24 @@ GtkWidget* shell_notebook();
 // The current database, or null before the first successful Open.
 SpeechDb* shell_database();
 
+// Playback and the File commands. A page plays by blocking in the audio
+// output while it runs the main loop between words, so File > Open, Quit,
+// Ctrl+Q or closing the window can arrive in the middle of a play. Freeing
+// or replacing the database then would pull it from under the play, so
+// while phrases_page_playing() or words_page_playing() is true the shell
+// only remembers the request (a Quit replaces a waiting Open).
+// Contract for the pages: when a play has ended, clear the playing flag,
+// release any grab, and call shell_play_finished() as the last step. It
+// never runs the request synchronously: it queues it on the main loop, so
+// the page's handler has returned before the database may be freed. The
+// request then runs as usual, save question included.
+void shell_play_finished();
+
+// Tears down the window, frees the database and forgets the remembered
+// folders and any waiting request, so the GUI tests can call shell_build()
+// again for a fresh start. Every page build must reset its own state.
+void shell_destroy_for_tests();
+
 void show_error_dialog(const char* message);
 int ask_save_first(const char* question);
 bool choose_save_path(const char* suggested, char* out, std::size_t out_size);

@@ -1,0 +1,129 @@
+// The Advanced page: the database format (read only), the three-letter
+// language code and the eight flag bits of the header, edited in place.
+#include "ui/advanced_page.h"
+
+#include <array>
+#include <memory>
+
+namespace {
+
+constexpr int FLAG_BITS = 8;
+constexpr int PAGE_BORDER = 150;
+
+struct GFreeDeleter {
+    void operator()(void* p) const { g_free(p); }
+};
+using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
+
+struct AdvancedPage {
+    // Not owned. Null until the first reload and during each reload, so
+    // the toggles a reload causes store nothing.
+    SpeechDb* db = nullptr;
+    GtkWidget* format_label = nullptr;
+    GtkWidget* language_entry = nullptr;
+    // Box 0 is bit 7: the row reads like the byte written out in binary.
+    std::array<GtkWidget*, FLAG_BITS> flag_boxes{};
+    GtkWidget* flags_label = nullptr;
+};
+
+AdvancedPage page;
+
+int flags_from_boxes()
+{
+    int v = 0;
+    for (GtkWidget* box : page.flag_boxes)
+        v = (v << 1) | (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(box)) ? 1 : 0);
+    return v;
+}
+
+void on_flag_box_toggled(GtkToggleButton*, gpointer)
+{
+    int v = flags_from_boxes();
+    char text[8];
+    g_snprintf(text, sizeof text, "%02X", v);
+    gtk_label_set_text(GTK_LABEL(page.flags_label), text);
+    if (page.db)
+        db_set_flags(page.db, v);
+}
+
+void on_language_entry_activate(GtkEntry* entry, gpointer)
+{
+    if (!page.db)
+        return;
+    // A brief insensitive moment drops the keyboard focus's selection
+    // highlight, a visible sign that Enter was taken.
+    gtk_widget_set_sensitive(GTK_WIDGET(entry), FALSE);
+    gtk_widget_set_sensitive(GTK_WIDGET(entry), TRUE);
+
+    GCharPtr ascii(g_convert(gtk_entry_get_text(entry), -1, "ASCII", "UTF-8", nullptr, nullptr, nullptr));
+    if (ascii) {
+        GCharPtr code(g_ascii_strup(g_strstrip(ascii.get()), -1));
+        if (code.get()[0] != '\0')
+            db_set_language_code(page.db, code.get());
+    }
+    gtk_entry_set_text(entry, db_language_code(page.db));
+}
+
+GtkWidget* right_label(const char* text)
+{
+    GtkWidget* label = gtk_label_new(text);
+    gtk_misc_set_alignment(GTK_MISC(label), 1.0f, 0.5f);
+    return label;
+}
+
+void attach(GtkWidget* table, GtkWidget* child, guint column, guint row)
+{
+    gtk_table_attach_defaults(GTK_TABLE(table), child, column, column + 1, row, row + 1);
+}
+
+} // namespace
+
+void advanced_page_build(GtkNotebook* notebook)
+{
+    page = AdvancedPage{};
+    GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
+    gtk_container_set_border_width(GTK_CONTAINER(vbox), PAGE_BORDER);
+
+    GtkWidget* table = gtk_table_new(4, 2, FALSE);
+    gtk_table_set_col_spacing(GTK_TABLE(table), 0, 10);
+    gtk_table_set_row_spacings(GTK_TABLE(table), 3);
+    gtk_box_pack_start(GTK_BOX(vbox), table, FALSE, FALSE, 3);
+
+    page.format_label = gtk_label_new(" ");
+    gtk_misc_set_alignment(GTK_MISC(page.format_label), 0.0f, 0.5f);
+    attach(table, right_label("Database Format:"), 0, 0);
+    attach(table, page.format_label, 1, 0);
+
+    page.language_entry = gtk_entry_new();
+    gtk_entry_set_max_length(GTK_ENTRY(page.language_entry), 3);
+    gtk_entry_set_width_chars(GTK_ENTRY(page.language_entry), 4);
+    g_signal_connect(page.language_entry, "activate", G_CALLBACK(on_language_entry_activate), nullptr);
+    GtkWidget* align = gtk_alignment_new(0.0f, 0.5f, 0.0f, 0.0f);
+    gtk_container_add(GTK_CONTAINER(align), page.language_entry);
+    attach(table, right_label("Language Code:"), 0, 2);
+    attach(table, align, 1, 2);
+
+    GtkWidget* flags_row = gtk_hbox_new(FALSE, 0);
+    for (GtkWidget*& box : page.flag_boxes) {
+        box = gtk_check_button_new();
+        g_signal_connect(box, "toggled", G_CALLBACK(on_flag_box_toggled), nullptr);
+        gtk_box_pack_start(GTK_BOX(flags_row), box, FALSE, FALSE, 0);
+    }
+    page.flags_label = gtk_label_new("00");
+    gtk_box_pack_start(GTK_BOX(flags_row), page.flags_label, FALSE, FALSE, 5);
+    attach(table, right_label("Flags:"), 0, 3);
+    attach(table, flags_row, 1, 3);
+
+    gtk_notebook_append_page(notebook, vbox, gtk_label_new("Advanced"));
+}
+
+void advanced_page_reload(SpeechDb* db)
+{
+    page.db = nullptr;
+    gtk_entry_set_text(GTK_ENTRY(page.language_entry), db_language_code(db));
+    int flags = db_flags(db);
+    for (int i = 0; i < FLAG_BITS; ++i)
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(page.flag_boxes[i]), (flags & (0x80 >> i)) != 0);
+    gtk_label_set_text(GTK_LABEL(page.format_label), db_format_name(db));
+    page.db = db;
+}

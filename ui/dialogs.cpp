@@ -1,0 +1,156 @@
+// The shell's modal helpers shared by every page: the error message, the
+// Yes/No/Cancel question, and the Save and Load file choosers, each chooser
+// remembering the folder of its own last accepted use.
+#include "ui/dialogs.h"
+#include "ui/shell.h"
+
+#include <cstring>
+#include <gtk/gtk.h>
+#include <memory>
+
+// Generated at build time from ui/tembrel_icon.png.
+#include "tembrel_icon.h"
+
+namespace {
+
+struct GFreeDeleter {
+    void operator()(void* p) const { g_free(p); }
+};
+using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
+
+struct UnrefDeleter {
+    void operator()(void* p) const { g_object_unref(p); }
+};
+using PixbufPtr = std::unique_ptr<GdkPixbuf, UnrefDeleter>;
+
+// Longest folder (in bytes) a chooser remembers; a longer one is not
+// stored, because a cut path names some other folder.
+constexpr std::size_t FOLDER_MAX = 1023;
+
+struct DialogState {
+    std::string save_folder;
+    std::string open_folder;
+};
+
+DialogState dialogs;
+
+GtkWindow* parent_window()
+{
+    GtkWidget* w = shell_main_window();
+    return w ? GTK_WINDOW(w) : nullptr;
+}
+
+struct ChooserSetup {
+    const char* title;
+    GtkFileChooserAction action;
+    const char* accept_stock;
+    std::string* folder;
+    const char* suggested;
+};
+
+// Runs one chooser. The chooser hands back the name in the encoding the
+// file layer opens (on this platform the toolkit's file-name encoding).
+// A name that does not fit `out` counts as a cancel: a shortened path would
+// name a different file.
+bool run_chooser(const ChooserSetup& setup, char* out, std::size_t out_size)
+{
+    GtkWidget* dialog = gtk_file_chooser_dialog_new(setup.title, nullptr, setup.action, setup.accept_stock,
+                                                    GTK_RESPONSE_ACCEPT, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
+                                                    nullptr);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    if (!setup.folder->empty())
+        gtk_file_chooser_set_current_folder(chooser, setup.folder->c_str());
+    if (setup.suggested)
+        gtk_file_chooser_set_current_name(chooser, setup.suggested);
+    if (setup.action == GTK_FILE_CHOOSER_ACTION_SAVE)
+        gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+
+    GCharPtr name;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        name.reset(gtk_file_chooser_get_filename(chooser));
+        GCharPtr folder(gtk_file_chooser_get_current_folder(chooser));
+        if (folder && std::strlen(folder.get()) <= FOLDER_MAX)
+            *setup.folder = folder.get();
+    }
+    gtk_widget_destroy(dialog);
+
+    if (!name)
+        return false;
+    std::size_t length = std::strlen(name.get());
+    if (length + 1 > out_size)
+        return false;
+    std::memcpy(out, name.get(), length + 1);
+    return true;
+}
+
+} // namespace
+
+void show_error_dialog(const char* message)
+{
+    GtkWidget* dialog = gtk_message_dialog_new(parent_window(), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
+                                               GTK_BUTTONS_CLOSE, "%s", message ? message : "");
+    gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+}
+
+int ask_save_first(const char* question)
+{
+    GtkWidget* dialog = gtk_dialog_new_with_buttons("Save", parent_window(), GTK_DIALOG_MODAL, GTK_STOCK_YES,
+                                                    GTK_RESPONSE_YES, GTK_STOCK_NO, GTK_RESPONSE_NO,
+                                                    GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
+    GtkWidget* box = gtk_hbox_new(FALSE, 8);
+    gtk_container_set_border_width(GTK_CONTAINER(box), 8);
+    gtk_box_pack_start(GTK_BOX(box), gtk_image_new_from_stock(GTK_STOCK_DIALOG_QUESTION, GTK_ICON_SIZE_DIALOG),
+                       FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), gtk_label_new(question ? question : ""), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), box, FALSE, FALSE, 0);
+    gtk_widget_show_all(box);
+
+    gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    if (response == GTK_RESPONSE_YES)
+        return 0;
+    if (response == GTK_RESPONSE_NO)
+        return 1;
+    return 2;
+}
+
+bool choose_save_path(const char* suggested, char* out, std::size_t out_size)
+{
+    return run_chooser({"Save File", GTK_FILE_CHOOSER_ACTION_SAVE, GTK_STOCK_SAVE, &dialogs.save_folder, suggested},
+                       out, out_size);
+}
+
+bool choose_open_path(char* out, std::size_t out_size)
+{
+    return run_chooser({"Load File", GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_OPEN, &dialogs.open_folder, nullptr},
+                       out, out_size);
+}
+
+void dialogs_forget_folders()
+{
+    dialogs = DialogState{};
+}
+
+const std::string& dialogs_save_folder()
+{
+    return dialogs.save_folder;
+}
+
+const std::string& dialogs_open_folder()
+{
+    return dialogs.open_folder;
+}
+
+GdkPixbuf* app_icon_new()
+{
+    // The inline image API is deprecated in favour of resources, but it is
+    // exactly the serialisation the icon is kept in.
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    PixbufPtr image(gdk_pixbuf_new_from_inline(sizeof TEMBREL_ICON, TEMBREL_ICON, FALSE, nullptr));
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    if (!image)
+        return nullptr;
+    // Black stands for "no pixel" in the image.
+    return gdk_pixbuf_add_alpha(image.get(), TRUE, 0, 0, 0);
+}

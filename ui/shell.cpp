@@ -1,0 +1,383 @@
+// The application shell: the main window with its File menu and notebook,
+// the current database, the Open / Save Project / Save Audio / Quit flows,
+// navigation between pages and the parser for typed word references.
+#include "ui/shell.h"
+
+#include "db/csf.h"
+#include "db/project.h"
+#include "io/error_text.h"
+#include "ui/advanced_page.h"
+#include "ui/dialogs.h"
+#include "ui/phrases_page.h"
+#include "ui/words_page.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int MIN_WIDTH = 700;
+constexpr int MIN_HEIGHT = 580;
+constexpr std::size_t OPEN_PATH_SIZE = 1024;
+constexpr std::size_t SAVE_PATH_SIZE = 4096;
+constexpr int WORDS_PAGE = 1;
+
+// A File command that arrived while a page was playing; it runs once the
+// play has ended.
+enum PendingRequest {
+    PENDING_NONE,
+    PENDING_OPEN,
+    PENDING_QUIT,
+};
+
+struct ShellState {
+    SpeechDbPtr db;
+    GtkWidget* main_window = nullptr;
+    GtkWidget* main_notebook = nullptr;
+    PendingRequest pending = PENDING_NONE;
+    guint pending_source = 0;
+};
+
+ShellState shell;
+
+struct GFreeDeleter {
+    void operator()(void* p) const { g_free(p); }
+};
+using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
+
+struct UnrefDeleter {
+    void operator()(void* p) const { g_object_unref(p); }
+};
+
+bool pages_playing()
+{
+    return phrases_page_playing() || words_page_playing();
+}
+
+// Remembers a request made during a play. A Quit outranks an Open: the
+// user who asked to leave should not be handed a chooser instead.
+void defer_request(PendingRequest request)
+{
+    if (request == PENDING_QUIT || shell.pending == PENDING_NONE)
+        shell.pending = request;
+}
+
+// True when the ending name (any letter case) is `suffix`.
+bool has_extension(const char* path, const char* suffix)
+{
+    GCharPtr lower(g_ascii_strdown(path, -1));
+    return g_str_has_suffix(lower.get(), suffix);
+}
+
+void set_title_for_path(const char* path)
+{
+    GCharPtr utf8(g_filename_to_utf8(path, -1, nullptr, nullptr, nullptr));
+    if (!utf8) {
+        gtk_window_set_title(GTK_WINDOW(shell.main_window), app_title());
+        return;
+    }
+    GCharPtr title(g_strdup_printf("%s - %s", utf8.get(), app_title()));
+    gtk_window_set_title(GTK_WINDOW(shell.main_window), title.get());
+}
+
+// Answers the save question; true when the caller may go on.
+bool settle_unsaved_changes(const char* question)
+{
+    if (!shell.db || !db_is_modified(shell.db.get()))
+        return true;
+    switch (ask_save_first(question)) {
+    case 0:
+        return save_project_as();
+    case 1:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void open_flow()
+{
+    if (pages_playing()) {
+        defer_request(PENDING_OPEN);
+        return;
+    }
+    if (!settle_unsaved_changes("Project not saved\nSave it before loading new file ?"))
+        return;
+    char path[OPEN_PATH_SIZE];
+    if (!choose_open_path(path, sizeof path))
+        return;
+    char err[ERROR_BUFFER_SIZE] = "";
+    SpeechDbPtr loaded = db_load_file(path, err);
+    if (!loaded) {
+        show_error_dialog(err);
+        return;
+    }
+    shell.db = std::move(loaded);
+    set_title_for_path(path);
+    phrases_page_reload(shell.db.get());
+    words_page_reload(shell.db.get());
+    advanced_page_reload(shell.db.get());
+}
+
+void save_audio_flow()
+{
+    if (!shell.db)
+        return;
+    char path[SAVE_PATH_SIZE];
+    if (!choose_save_path("audio.csf", path, sizeof path))
+        return;
+    if (!has_extension(path, ".csf")) {
+        show_error_dialog("Audio file must have 'csf' extension.");
+        return;
+    }
+    char err[ERROR_BUFFER_SIZE] = "";
+    if (!csf_save(shell.db.get(), path, err))
+        show_error_dialog(err);
+}
+
+gboolean on_pending_idle(gpointer)
+{
+    shell.pending_source = 0;
+    // A new play may have started before we got here; its end calls
+    // shell_play_finished() again.
+    if (pages_playing())
+        return FALSE;
+    PendingRequest request = shell.pending;
+    shell.pending = PENDING_NONE;
+    if (request == PENDING_OPEN)
+        open_flow();
+    else if (request == PENDING_QUIT)
+        quit_application();
+    return FALSE;
+}
+
+gboolean on_main_window_delete_event(GtkWidget*, GdkEvent*, gpointer)
+{
+    quit_application();
+    // The window goes only through the Quit flow, never by itself.
+    return TRUE;
+}
+
+void on_open_item_activate(GtkMenuItem*, gpointer)
+{
+    open_flow();
+}
+
+void on_save_project_item_activate(GtkMenuItem*, gpointer)
+{
+    if (shell.db)
+        save_project_as();
+}
+
+void on_save_audio_item_activate(GtkMenuItem*, gpointer)
+{
+    save_audio_flow();
+}
+
+void on_quit_item_activate(GtkMenuItem*, gpointer)
+{
+    quit_application();
+}
+
+void on_main_notebook_switch_page(GtkNotebook*, gpointer, guint page_num, gpointer)
+{
+    if (page_num == WORDS_PAGE)
+        words_page_shown();
+}
+
+GtkWidget* image_menu_item(const char* label, const char* stock)
+{
+    GtkWidget* item = gtk_image_menu_item_new_with_label(label);
+    gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(item), gtk_image_new_from_stock(stock, GTK_ICON_SIZE_MENU));
+    return item;
+}
+
+void append_item(GtkWidget* menu, GtkWidget* item, GCallback handler)
+{
+    if (handler)
+        g_signal_connect(item, "activate", handler, nullptr);
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+}
+
+GtkWidget* build_menu_bar(GtkAccelGroup* accel)
+{
+    GtkWidget* menu = gtk_menu_new();
+    // Open deliberately has no accelerator; only Quit carries one.
+    append_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_OPEN, nullptr), G_CALLBACK(on_open_item_activate));
+    append_item(menu, image_menu_item("Save Project", GTK_STOCK_SAVE_AS), G_CALLBACK(on_save_project_item_activate));
+    append_item(menu, image_menu_item("Save Audio", GTK_STOCK_SAVE), G_CALLBACK(on_save_audio_item_activate));
+    append_item(menu, gtk_separator_menu_item_new(), nullptr);
+    append_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_QUIT, accel), G_CALLBACK(on_quit_item_activate));
+
+    GtkWidget* bar = gtk_menu_bar_new();
+    GtkWidget* file = gtk_menu_item_new_with_label("File");
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(file), menu);
+    gtk_menu_shell_append(GTK_MENU_SHELL(bar), file);
+    return bar;
+}
+
+void set_icon(GtkWindow* window)
+{
+    std::unique_ptr<GdkPixbuf, UnrefDeleter> icon(app_icon_new());
+    if (icon)
+        gtk_window_set_icon(window, icon.get());
+}
+
+} // namespace
+
+const char* app_title()
+{
+    return "Tembrel 1.0";
+}
+
+GtkWidget* shell_build()
+{
+    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    shell.main_window = window;
+    g_signal_connect(window, "delete_event", G_CALLBACK(on_main_window_delete_event), nullptr);
+    gtk_container_set_border_width(GTK_CONTAINER(window), 2);
+
+    GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
+    gtk_container_add(GTK_CONTAINER(window), vbox);
+    gtk_window_set_title(GTK_WINDOW(window), app_title());
+    set_icon(GTK_WINDOW(window));
+
+    GtkAccelGroup* accel = gtk_accel_group_new();
+    gtk_window_add_accel_group(GTK_WINDOW(window), accel);
+    g_object_unref(accel); // the window holds it now
+
+    GtkWidget* bar = build_menu_bar(accel);
+    gtk_box_pack_start(GTK_BOX(vbox), bar, FALSE, FALSE, 0);
+    gtk_widget_show(bar);
+
+    GtkWidget* notebook = gtk_notebook_new();
+    shell.main_notebook = notebook;
+    gtk_box_pack_start(GTK_BOX(vbox), notebook, TRUE, TRUE, 0);
+    gtk_notebook_set_show_tabs(GTK_NOTEBOOK(notebook), TRUE);
+    g_signal_connect(notebook, "switch-page", G_CALLBACK(on_main_notebook_switch_page), nullptr);
+
+    phrases_page_build(GTK_NOTEBOOK(notebook));
+    words_page_build(GTK_NOTEBOOK(notebook));
+    advanced_page_build(GTK_NOTEBOOK(notebook));
+
+    gtk_widget_show_all(window);
+    gtk_widget_set_size_request(window, MIN_WIDTH, MIN_HEIGHT);
+    return window;
+}
+
+GtkWidget* shell_main_window()
+{
+    return shell.main_window;
+}
+
+GtkWidget* shell_notebook()
+{
+    return shell.main_notebook;
+}
+
+SpeechDb* shell_database()
+{
+    return shell.db.get();
+}
+
+bool save_project_as()
+{
+    if (!shell.db)
+        return false;
+    char path[SAVE_PATH_SIZE];
+    if (!choose_save_path("project.tbp", path, sizeof path))
+        return false;
+    if (!has_extension(path, ".tbp")) {
+        show_error_dialog("Project file must have 'tbp' extension.");
+        return false;
+    }
+    char err[ERROR_BUFFER_SIZE] = "";
+    if (project_save(shell.db.get(), path, err))
+        return true;
+    show_error_dialog(err);
+    return false;
+}
+
+void quit_application()
+{
+    if (pages_playing()) {
+        defer_request(PENDING_QUIT);
+        return;
+    }
+    if (!settle_unsaved_changes("Project not saved\nSave it before exit ?"))
+        return;
+    // The pages still point at the database: hide the window first so
+    // nothing draws from it once it is gone.
+    if (shell.main_window)
+        gtk_widget_hide(shell.main_window);
+    shell.db.reset();
+    gtk_main_quit();
+}
+
+void shell_play_finished()
+{
+    if (shell.pending == PENDING_NONE || shell.pending_source)
+        return;
+    shell.pending_source = g_idle_add(on_pending_idle, nullptr);
+}
+
+void shell_destroy_for_tests()
+{
+    if (shell.pending_source)
+        g_source_remove(shell.pending_source);
+    if (shell.main_window)
+        gtk_widget_destroy(shell.main_window);
+    shell.main_window = nullptr;
+    shell.main_notebook = nullptr;
+    shell.pending = PENDING_NONE;
+    shell.pending_source = 0;
+    shell.db.reset();
+    dialogs_forget_folders();
+}
+
+void go_to_phrase(std::uint32_t phrase)
+{
+    phrases_page_show_phrase(phrase);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(shell.main_notebook), 0);
+}
+
+void go_to_word(std::uint32_t word)
+{
+    words_page_show_word(word);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(shell.main_notebook), WORDS_PAGE);
+}
+
+WordRef parse_word_ref(const char* text, char* alias_out, std::size_t alias_size, long long* number_out)
+{
+    if (!text)
+        return WORD_REF_INVALID;
+    std::string work(text);
+    const char* blanks = " \t\n\v\f\r";
+    std::size_t first = work.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return WORD_REF_INVALID;
+    work = work.substr(first, work.find_last_not_of(blanks) - first + 1);
+
+    if (!g_ascii_isdigit(work[0])) {
+        for (char& c : work)
+            if (c == ' ')
+                c = '_';
+        if (alias_out && alias_size > 0)
+            g_strlcpy(alias_out, work.c_str(), alias_size);
+        return WORD_REF_ALIAS;
+    }
+    // Beyond the 32-bit range every caller rejects the number anyway, so
+    // it saturates there instead of overflowing.
+    long long value = 0;
+    for (char c : work) {
+        if (!g_ascii_isdigit(c))
+            return WORD_REF_INVALID;
+        value = std::min<long long>(value * 10 + (c - '0'), INT_MAX);
+    }
+    if (number_out)
+        *number_out = value;
+    return WORD_REF_NUMBER;
+}
