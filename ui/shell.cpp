@@ -39,6 +39,7 @@ struct ShellState {
     GtkWidget* main_notebook = nullptr;
     PendingRequest pending = PENDING_NONE;
     guint pending_source = 0;
+    bool pretend_playing = false;
 };
 
 ShellState shell;
@@ -54,7 +55,7 @@ struct UnrefDeleter {
 
 bool pages_playing()
 {
-    return phrases_page_playing() || words_page_playing();
+    return shell.pretend_playing || phrases_page_playing() || words_page_playing();
 }
 
 // Remembers a request made during a play. A Quit outranks an Open: the
@@ -324,6 +325,11 @@ void shell_play_finished()
     shell.pending_source = g_idle_add(on_pending_idle, nullptr);
 }
 
+void shell_pretend_playing_for_tests(bool playing)
+{
+    shell.pretend_playing = playing;
+}
+
 void shell_destroy_for_tests()
 {
     if (shell.pending_source)
@@ -334,6 +340,7 @@ void shell_destroy_for_tests()
     shell.main_notebook = nullptr;
     shell.pending = PENDING_NONE;
     shell.pending_source = 0;
+    shell.pretend_playing = false;
     shell.db.reset();
     dialogs_forget_folders();
 }

@@ -36,6 +36,10 @@ SpeechDb* shell_database();
 // request then runs as usual, save question included.
 void shell_play_finished();
 
+// Test seam: while set, the shell treats a page as playing, so the GUI
+// tests can check the deferral without sound hardware.
+void shell_pretend_playing_for_tests(bool playing);
+
 // Tears down the window, frees the database and forgets the remembered
 // folders and any waiting request, so the GUI tests can call shell_build()
 // again for a fresh start. Every page build must reset its own state.

@@ -1,0 +1,401 @@
+// Shared helpers for the GUI tests (see gui_test_util.h).
+#include "gui_test_util.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+struct GFreeDeleter {
+    void operator()(void* p) const { g_free(p); }
+};
+using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
+
+struct ListDeleter {
+    void operator()(GList* l) const { g_list_free(l); }
+};
+using GListPtr = std::unique_ptr<GList, ListDeleter>;
+
+// The poll interval of the dialog answerer, and how many polls a chooser
+// may take to show the file it was given before the test fails.
+constexpr guint ANSWER_POLL_MS = 20;
+constexpr int CHOOSER_SETTLE_POLLS = 250;
+constexpr int CHOOSER_FOLDER_POLLS = 10;
+
+char watchdog_test_name[256] = "(no test)";
+
+struct Answerer {
+    std::deque<DialogAnswer> queue;
+    std::vector<SeenDialog> seen;
+    guint source = 0;
+    GtkWidget* choosing = nullptr; // chooser given a path, waiting for it to show
+    int choosing_polls = 0;
+    int folder_polls = 0;
+};
+
+Answerer answerer;
+
+const char* const ANSWERED_KEY = "gui-test-answered";
+
+void on_watchdog_alarm(int)
+{
+    const char head[] = "\nGUI test watchdog: the test did not finish in time (stuck in a dialog?): ";
+    ssize_t ignored = write(STDERR_FILENO, head, sizeof head - 1);
+    ignored = write(STDERR_FILENO, watchdog_test_name, std::strlen(watchdog_test_name));
+    ignored = write(STDERR_FILENO, "\n", 1);
+    (void)ignored;
+    std::abort();
+}
+
+// The visible labels of a dialog's content, without its buttons.
+std::string labels_text(GtkWidget* dialog)
+{
+    GtkWidget* buttons = gtk_dialog_get_action_area(GTK_DIALOG(dialog));
+    std::string text;
+    for (GtkWidget* w : find_all(gtk_dialog_get_content_area(GTK_DIALOG(dialog)), GTK_TYPE_LABEL)) {
+        if (!gtk_widget_get_visible(w) || gtk_widget_is_ancestor(w, buttons))
+            continue;
+        if (!text.empty())
+            text += '\n';
+        text += gtk_label_get_text(GTK_LABEL(w));
+    }
+    return text;
+}
+
+SeenDialog describe(GtkWidget* dialog)
+{
+    SeenDialog seen;
+    const char* title = gtk_window_get_title(GTK_WINDOW(dialog));
+    seen.title = title ? title : "";
+    seen.modal = gtk_window_get_modal(GTK_WINDOW(dialog));
+    seen.transient_for = gtk_window_get_transient_for(GTK_WINDOW(dialog));
+    for (GtkWidget* b : find_all(gtk_dialog_get_action_area(GTK_DIALOG(dialog)), GTK_TYPE_BUTTON)) {
+        const char* label = gtk_button_get_label(GTK_BUTTON(b));
+        seen.buttons.push_back(label ? label : "");
+    }
+    if (GTK_IS_MESSAGE_DIALOG(dialog)) {
+        seen.kind = "message";
+        g_object_get(dialog, "message-type", &seen.message_type, nullptr);
+        // What the labels show, not what the dialog was given.
+        seen.text = labels_text(dialog);
+    } else if (GTK_IS_FILE_CHOOSER(dialog)) {
+        seen.kind = "chooser";
+        GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+        seen.chooser_action = gtk_file_chooser_get_action(chooser);
+        GCharPtr folder(gtk_file_chooser_get_current_folder(chooser));
+        seen.folder = folder ? folder.get() : "";
+        seen.overwrite_confirmation = gtk_file_chooser_get_do_overwrite_confirmation(chooser);
+        if (seen.chooser_action == GTK_FILE_CHOOSER_ACTION_SAVE) {
+            // The name entry is the chooser's only editable entry.
+            for (GtkWidget* e : find_all(dialog, GTK_TYPE_ENTRY))
+                if (gtk_widget_get_visible(e) && seen.current_name.empty())
+                    seen.current_name = gtk_entry_get_text(GTK_ENTRY(e));
+        }
+    } else {
+        seen.kind = "dialog";
+        seen.text = labels_text(dialog);
+    }
+    return seen;
+}
+
+// A modal dialog the poller has not answered yet, or null.
+GtkWidget* find_new_dialog()
+{
+    GListPtr toplevels(gtk_window_list_toplevels());
+    for (GList* l = toplevels.get(); l; l = l->next) {
+        GtkWidget* w = GTK_WIDGET(l->data);
+        if (GTK_IS_DIALOG(w) && gtk_widget_get_mapped(w) && !g_object_get_data(G_OBJECT(w), ANSWERED_KEY))
+            return w;
+    }
+    return nullptr;
+}
+
+bool chooser_shows(GtkWidget* dialog, const std::string& path)
+{
+    GCharPtr name(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog)));
+    return name && path == name.get();
+}
+
+gboolean on_answer_poll(gpointer)
+{
+    if (answerer.choosing) {
+        // A chooser shows a file only once it has read the folder; accept
+        // it then, so the dialog returns exactly that file.
+        GtkWidget* dialog = answerer.choosing;
+        const std::string& path = answerer.queue.front().path;
+        if (chooser_shows(dialog, path) || ++answerer.choosing_polls > CHOOSER_SETTLE_POLLS) {
+            answerer.queue.pop_front();
+            answerer.choosing = nullptr;
+            gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+        }
+        return TRUE;
+    }
+    if (answerer.queue.empty()) {
+        answerer.source = 0;
+        return FALSE;
+    }
+    GtkWidget* dialog = find_new_dialog();
+    if (!dialog)
+        return TRUE;
+    // A chooser reports its folder only after it has switched to it; one
+    // that was given no folder may report none at all (recent files).
+    if (GTK_IS_FILE_CHOOSER(dialog) && answerer.folder_polls++ < CHOOSER_FOLDER_POLLS) {
+        GCharPtr folder(gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(dialog)));
+        if (!folder)
+            return TRUE;
+    }
+    answerer.folder_polls = 0;
+    g_object_set_data(G_OBJECT(dialog), ANSWERED_KEY, GINT_TO_POINTER(1));
+    answerer.seen.push_back(describe(dialog));
+
+    const DialogAnswer& answer = answerer.queue.front();
+    switch (answer.action) {
+    case DialogAnswer::RESPOND: {
+        int response = answer.response;
+        answerer.queue.pop_front();
+        gtk_dialog_response(GTK_DIALOG(dialog), response);
+        break;
+    }
+    case DialogAnswer::CLOSE:
+        answerer.queue.pop_front();
+        send_delete_event(dialog);
+        break;
+    case DialogAnswer::CHOOSE: {
+        GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+        if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
+            GCharPtr folder(g_path_get_dirname(answer.path.c_str()));
+            GCharPtr name(g_path_get_basename(answer.path.c_str()));
+            gtk_file_chooser_set_current_folder(chooser, folder.get());
+            gtk_file_chooser_set_current_name(chooser, name.get());
+        } else {
+            gtk_file_chooser_set_filename(chooser, answer.path.c_str());
+        }
+        answerer.choosing = dialog;
+        answerer.choosing_polls = 0;
+        break;
+    }
+    }
+    return TRUE;
+}
+
+void reset_answerer()
+{
+    if (answerer.source)
+        g_source_remove(answerer.source);
+    answerer = Answerer{};
+}
+
+void destroy_leftover_dialogs()
+{
+    GListPtr toplevels(gtk_window_list_toplevels());
+    for (GList* l = toplevels.get(); l; l = l->next)
+        if (GTK_IS_DIALOG(l->data))
+            gtk_widget_destroy(GTK_WIDGET(l->data));
+}
+
+gboolean on_settle_timeout(gpointer data)
+{
+    *static_cast<bool*>(data) = true;
+    gtk_main_quit();
+    return FALSE;
+}
+
+struct LoopRun {
+    const std::function<void()>* action;
+    unsigned settle_ms;
+    bool timed_out = false;
+    guint settle_source = 0;
+};
+
+gboolean on_run_action_idle(gpointer data)
+{
+    auto* run = static_cast<LoopRun*>(data);
+    (*run->action)();
+    run->settle_source = g_timeout_add(run->settle_ms, on_settle_timeout, &run->timed_out);
+    return FALSE;
+}
+
+void collect(GtkWidget* widget, gpointer data)
+{
+    auto* state = static_cast<std::pair<GType, std::vector<GtkWidget*>>*>(data);
+    if (G_TYPE_CHECK_INSTANCE_TYPE(widget, state->first))
+        state->second.push_back(widget);
+    if (GTK_IS_CONTAINER(widget))
+        gtk_container_foreach(GTK_CONTAINER(widget), collect, data);
+}
+
+GtkCellRenderer* prepared_renderer(GtkTreeView* view, int column, int row, int renderer)
+{
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    GtkTreeIter iter;
+    GtkTreeViewColumn* col = gtk_tree_view_get_column(view, column);
+    if (!model || !col || !gtk_tree_model_iter_nth_child(model, &iter, nullptr, row))
+        return nullptr;
+    gtk_tree_view_column_cell_set_cell_data(col, model, &iter, FALSE, FALSE);
+    GListPtr cells(gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(col)));
+    return static_cast<GtkCellRenderer*>(g_list_nth_data(cells.get(), guint(renderer)));
+}
+
+} // namespace
+
+void gui_init()
+{
+    static bool started = false;
+    if (started)
+        return;
+    if (!gtk_init_check(nullptr, nullptr)) {
+        std::fprintf(stderr, "GUI tests need an X display: run them under xvfb-run\n");
+        std::abort();
+    }
+    started = true;
+}
+
+void watchdog_arm(unsigned seconds)
+{
+    std::signal(SIGALRM, on_watchdog_alarm);
+    alarm(seconds);
+}
+
+void watchdog_disarm()
+{
+    alarm(0);
+}
+
+void GuiTest::SetUp()
+{
+    gui_init();
+    const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+    std::snprintf(watchdog_test_name, sizeof watchdog_test_name, "%s.%s", info ? info->test_suite_name() : "?",
+                  info ? info->name() : "?");
+    reset_answerer();
+    watchdog_arm(GUI_WATCHDOG_SECONDS);
+}
+
+void GuiTest::TearDown()
+{
+    EXPECT_EQ(unanswered_count(), 0u) << "a dialog the test expected never appeared";
+    reset_answerer();
+    destroy_leftover_dialogs();
+    pump_events();
+    watchdog_disarm();
+}
+
+void pump_events()
+{
+    while (gtk_events_pending())
+        gtk_main_iteration_do(FALSE);
+}
+
+void pump_for(unsigned ms)
+{
+    gint64 end = g_get_monotonic_time() + gint64(ms) * 1000;
+    while (g_get_monotonic_time() < end) {
+        if (gtk_events_pending())
+            gtk_main_iteration_do(FALSE);
+        else
+            g_usleep(2000);
+    }
+}
+
+DialogAnswer answer_response(int response)
+{
+    DialogAnswer a;
+    a.action = DialogAnswer::RESPOND;
+    a.response = response;
+    return a;
+}
+
+DialogAnswer answer_close()
+{
+    DialogAnswer a;
+    a.action = DialogAnswer::CLOSE;
+    return a;
+}
+
+DialogAnswer answer_choose(const std::string& path)
+{
+    DialogAnswer a;
+    a.action = DialogAnswer::CHOOSE;
+    a.path = path;
+    return a;
+}
+
+void queue_answer(const DialogAnswer& answer)
+{
+    answerer.queue.push_back(answer);
+    if (!answerer.source)
+        answerer.source = g_timeout_add(ANSWER_POLL_MS, on_answer_poll, nullptr);
+}
+
+std::size_t unanswered_count()
+{
+    return answerer.queue.size();
+}
+
+const std::vector<SeenDialog>& seen_dialogs()
+{
+    return answerer.seen;
+}
+
+bool main_loop_quit_by(const std::function<void()>& action, unsigned settle_ms)
+{
+    LoopRun run{&action, settle_ms};
+    g_idle_add(on_run_action_idle, &run);
+    gtk_main();
+    if (!run.timed_out && run.settle_source)
+        g_source_remove(run.settle_source);
+    return !run.timed_out;
+}
+
+std::vector<GtkWidget*> find_all(GtkWidget* root, GType type)
+{
+    std::pair<GType, std::vector<GtkWidget*>> state{type, {}};
+    if (root)
+        collect(root, &state);
+    return state.second;
+}
+
+GtkWidget* find_button(GtkWidget* root, const char* label)
+{
+    for (GtkWidget* b : find_all(root, GTK_TYPE_BUTTON)) {
+        const char* l = gtk_button_get_label(GTK_BUTTON(b));
+        if (l && std::strcmp(l, label) == 0)
+            return b;
+    }
+    return nullptr;
+}
+
+void send_delete_event(GtkWidget* window)
+{
+    GdkEvent* event = gdk_event_new(GDK_DELETE);
+    event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+    event->any.send_event = TRUE;
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+}
+
+std::string cell_text(GtkTreeView* view, int column, int row, int renderer)
+{
+    GtkCellRenderer* cell = prepared_renderer(view, column, row, renderer);
+    if (!cell)
+        return "<no cell>";
+    gchar* text = nullptr;
+    g_object_get(cell, "text", &text, nullptr);
+    std::string result = text ? text : "";
+    g_free(text);
+    return result;
+}
+
+bool cell_active(GtkTreeView* view, int column, int row, int renderer)
+{
+    GtkCellRenderer* cell = prepared_renderer(view, column, row, renderer);
+    gboolean active = FALSE;
+    if (cell)
+        g_object_get(cell, "active", &active, nullptr);
+    return active;
+}

@@ -1,0 +1,91 @@
+// Shared helpers for the GUI tests: a fixture that starts the toolkit and
+// arms a watchdog, event pumping, answering modal dialogs from a timeout,
+// finding widgets, and reading tree view cells through their cell data
+// functions, the way the view itself draws them.
+#pragma once
+
+#include <gtk/gtk.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Seconds a single GUI test may take before the watchdog aborts it.
+constexpr unsigned GUI_WATCHDOG_SECONDS = 60;
+
+// Base fixture: toolkit started once per process, watchdog armed for each
+// test; at the end every dialog the test queued an answer for must have
+// appeared, and leftover dialogs are destroyed.
+class GuiTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+// Starts the toolkit once; aborts the process with a message when there
+// is no display (run the GUI tests under xvfb-run).
+void gui_init();
+
+// alarm()-based: fires even when the test is stuck outside the main loop.
+// The handler names the test and aborts, so CI fails instead of hanging.
+void watchdog_arm(unsigned seconds);
+void watchdog_disarm();
+
+// Handles every pending event, then returns.
+void pump_events();
+// Runs the main loop for `ms` milliseconds (lets timeouts and idles run).
+void pump_for(unsigned ms);
+
+// What the poller saw of a dialog before it answered it.
+struct SeenDialog {
+    std::string kind; // "message", "chooser" or "dialog"
+    std::string title;
+    std::string text;                 // message text, or the labels of a plain dialog
+    std::vector<std::string> buttons; // action area, left to right as shown (stock ids)
+    GtkMessageType message_type = GTK_MESSAGE_OTHER;
+    GtkFileChooserAction chooser_action = GTK_FILE_CHOOSER_ACTION_OPEN;
+    std::string folder;       // a chooser's current folder when it appeared
+    std::string current_name; // a save chooser's suggested name
+    bool modal = false;
+    bool overwrite_confirmation = false;
+    GtkWindow* transient_for = nullptr;
+};
+
+// How to answer the next dialog that appears.
+struct DialogAnswer {
+    enum Action { RESPOND, CLOSE, CHOOSE } action = RESPOND;
+    int response = GTK_RESPONSE_CANCEL;
+    std::string path; // CHOOSE: the file to pick (folder + name)
+};
+
+DialogAnswer answer_response(int response);
+// Closes the dialog as the window manager's close button would.
+DialogAnswer answer_close();
+// Sets the chooser to `path` and accepts it.
+DialogAnswer answer_choose(const std::string& path);
+
+// Queues an answer for the next dialog that appears; answers are used in
+// the order queued, one per dialog.
+void queue_answer(const DialogAnswer& answer);
+std::size_t unanswered_count();
+// Every dialog answered since the fixture started, oldest first.
+const std::vector<SeenDialog>& seen_dialogs();
+
+// Runs `action` inside gtk_main() (started from an idle), then keeps the
+// loop going for `settle_ms`. True when something inside quit the loop;
+// false when the loop was still running and the helper ended it.
+bool main_loop_quit_by(const std::function<void()>& action, unsigned settle_ms = 100);
+
+// Widget search (non-internal children, depth first, in packing order).
+std::vector<GtkWidget*> find_all(GtkWidget* root, GType type);
+GtkWidget* find_button(GtkWidget* root, const char* label);
+
+// Sends a real delete event, as the close button of the window frame does.
+void send_delete_event(GtkWidget* window);
+
+// Reads what a cell shows: runs the column's cell data functions for row
+// `row` and reads `property` ("text", "active", ...) from renderer
+// `renderer` of column `column`.
+std::string cell_text(GtkTreeView* view, int column, int row, int renderer = 0);
+bool cell_active(GtkTreeView* view, int column, int row, int renderer = 0);

@@ -1,0 +1,39 @@
+// Fixture for GUI tests that need the whole main window: builds it fresh
+// for each test, with a temporary folder for the files the test opens and
+// saves, and helpers to reach the File menu and open files through it.
+#pragma once
+
+#include "gui_test_util.h"
+#include "tests/unit/test_db.h"
+
+#include <string>
+#include <vector>
+
+class ShellTest : public GuiTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes a small CSF file (modern variant) into the temporary folder.
+    std::string write_csf(const std::string& name, int flags = 0xA5, const char* language = "DE",
+                          DbFormat format = DB_FORMAT_MODERN);
+    // File > Open, choosing `path` in the Load chooser.
+    void open_path(const std::string& path);
+    // File > Open over a modified database: answers No, then chooses `path`.
+    void open_path_answering_no(const std::string& path);
+
+    TempDir dir;
+};
+
+// The File menu's items in order (Open, Save Project, Save Audio,
+// separator, Quit) and activating one as a click would.
+std::vector<GtkWidget*> file_menu_items();
+void activate_item(int index);
+std::string menu_item_label(GtkWidget* item);
+std::string menu_item_image_stock(GtkWidget* item);
+
+// The text of the Advanced page's flags label.
+std::string advanced_flags_text();
+
+// A visible dialog window, or null.
+GtkWidget* find_new_toplevel_dialog();
