@@ -1,6 +1,7 @@
 // Shared helpers for the GUI tests (see gui_test_util.h).
 #include "gui_test_util.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -74,7 +75,16 @@ SeenDialog describe(GtkWidget* dialog)
     seen.title = title ? title : "";
     seen.modal = gtk_window_get_modal(GTK_WINDOW(dialog));
     seen.transient_for = gtk_window_get_transient_for(GTK_WINDOW(dialog));
-    for (GtkWidget* b : find_all(gtk_dialog_get_action_area(GTK_DIALOG(dialog)), GTK_TYPE_BUTTON)) {
+    // Left to right as drawn: the container's own order depends on how
+    // the buttons were packed.
+    std::vector<GtkWidget*> buttons = find_all(gtk_dialog_get_action_area(GTK_DIALOG(dialog)), GTK_TYPE_BUTTON);
+    std::stable_sort(buttons.begin(), buttons.end(), [](GtkWidget* a, GtkWidget* b) {
+        GtkAllocation aa, ba;
+        gtk_widget_get_allocation(a, &aa);
+        gtk_widget_get_allocation(b, &ba);
+        return aa.x < ba.x;
+    });
+    for (GtkWidget* b : buttons) {
         const char* label = gtk_button_get_label(GTK_BUTTON(b));
         seen.buttons.push_back(label ? label : "");
     }

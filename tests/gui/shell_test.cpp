@@ -213,8 +213,7 @@ TEST_F(ShellTest, QuestionDialogLayoutAndAnswers)
     EXPECT_EQ(q.text, ASK_EXIT);
     EXPECT_TRUE(q.modal);
     EXPECT_EQ(q.transient_for, GTK_WINDOW(shell_main_window()));
-    // Added Yes, No, Cancel: shown right to left from the dialog's edge.
-    EXPECT_EQ(q.buttons, (std::vector<std::string>{"gtk-cancel", "gtk-no", "gtk-yes"}));
+    EXPECT_EQ(q.buttons, (std::vector<std::string>{"gtk-yes", "gtk-no", "gtk-cancel"}));
 }
 
 TEST_F(ShellTest, OpenOverModifiedAsksAndCancelKeepsEverything)
