@@ -1,12 +1,608 @@
-// The Phrases page (placeholder until the page is built: an empty tab).
+// The Phrases page: the list of every phrase with its words, comment and
+// changed mark, and below it the word list of the selected phrase with the
+// buttons that play, reorder, add and remove its words.
+//
+// Both lists hold only numbers (a phrase number per row, a position per
+// row); every text is read from the database when its cell is drawn, so an
+// edit needs no more than a redraw. The phrase list can hold 65,535 rows:
+// it runs in fixed-height mode with fixed-width columns, so the tree view
+// never measures rows it does not draw.
 #include "ui/phrases_page.h"
+
+#include "db/operations.h"
+#include "ui/shell.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Starting widths of the resizable columns of the phrase list; the user
+// drags them wider when a phrase's words do not fit.
+constexpr int NUMBER_COLUMN_WIDTH = 50;
+constexpr int WORDS_COLUMN_WIDTH = 320;
+constexpr int COMMENT_COLUMN_WIDTH = 150;
+constexpr int CHANGED_COLUMN_WIDTH = 50;
+constexpr std::size_t NUMBER_TEXT_SIZE = 256;
+
+struct PhrasesPage {
+    SpeechDb* db = nullptr; // not owned: the shell owns and frees it
+    int playing = 0;
+    int use_aliases = 1;
+    PhrasesPageWidgets w;
+};
+
+PhrasesPage page;
+
+struct GFreeDeleter {
+    void operator()(void* p) const { g_free(p); }
+};
+using GCharPtr = std::unique_ptr<char, GFreeDeleter>;
+
+struct TreePathDeleter {
+    void operator()(GtkTreePath* p) const { gtk_tree_path_free(p); }
+};
+using TreePathPtr = std::unique_ptr<GtkTreePath, TreePathDeleter>;
+
+// Cuts `text` to at most `size` - 1 bytes without splitting a character.
+void cut_text(std::string& text, std::size_t size)
+{
+    if (text.size() < size)
+        return;
+    std::size_t len = size - 1;
+    while (len > 0 && (static_cast<unsigned char>(text[len]) & 0xC0) == 0x80)
+        --len;
+    text.resize(len);
+}
+
+// Texts from a project file are stored as they came; the renderer needs
+// valid UTF-8, so anything else is shown with replacement characters.
+void set_cell_text(GtkCellRenderer* cell, const char* text)
+{
+    if (g_utf8_validate(text, -1, nullptr)) {
+        g_object_set(cell, "text", text, nullptr);
+        return;
+    }
+    GCharPtr valid(g_utf8_make_valid(text, -1));
+    g_object_set(cell, "text", valid.get(), nullptr);
+}
+
+std::uint32_t row_value(GtkTreeModel* model, GtkTreeIter* iter)
+{
+    guint value = 0;
+    gtk_tree_model_get(model, iter, 0, &value, -1);
+    return value;
+}
+
+// The value of the row a cell path names, or -1 when there is no such row.
+long long row_value_at(GtkTreeView* view, const char* path)
+{
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    GtkTreeIter iter;
+    if (!model || !path || !gtk_tree_model_get_iter_from_string(model, &iter, path))
+        return -1;
+    return row_value(model, &iter);
+}
+
+int selected_row_value(GtkTreeView* view)
+{
+    if (!view)
+        return -1;
+    GtkTreeModel* model = nullptr;
+    GtkTreeIter iter;
+    if (!gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view), &model, &iter))
+        return -1;
+    return static_cast<int>(row_value(model, &iter));
+}
+
+int selected_phrase() { return selected_row_value(page.w.phrase_list); }
+int selected_position() { return selected_row_value(page.w.word_list); }
+
+void run_pending_events()
+{
+    while (gtk_events_pending())
+        gtk_main_iteration();
+}
+
+void select_position_row(int n)
+{
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(page.w.word_list);
+    if (n < 0) {
+        gtk_tree_selection_unselect_all(selection);
+        return;
+    }
+    GtkTreeModel* model = gtk_tree_view_get_model(page.w.word_list);
+    GtkTreeIter iter;
+    if (model && gtk_tree_model_iter_nth_child(model, &iter, nullptr, n))
+        gtk_tree_selection_select_iter(selection, &iter);
+}
+
+void redraw_lists()
+{
+    gtk_widget_queue_draw(GTK_WIDGET(page.w.phrase_list));
+    gtk_widget_queue_draw(GTK_WIDGET(page.w.word_list));
+}
+
+void update_phrase_buttons()
+{
+    if (page.playing)
+        return;
+    const int p = selected_phrase();
+    const int w = selected_position();
+    gtk_widget_set_sensitive(page.w.play_phrase, p >= 0);
+    gtk_widget_set_sensitive(page.w.play_word, w >= 0);
+    GtkWidget* const editing[] = {page.w.go_to_word, page.w.move_up, page.w.move_down, page.w.add_word,
+                                  page.w.remove_word};
+    if (w < 0 || p < 0) {
+        for (GtkWidget* button : editing)
+            gtk_widget_set_sensitive(button, FALSE);
+        return;
+    }
+    const auto n = static_cast<int>(phrase_word_count(page.db, p));
+    gtk_widget_set_sensitive(page.w.go_to_word, TRUE);
+    gtk_widget_set_sensitive(page.w.move_up, w != 0);
+    gtk_widget_set_sensitive(page.w.move_down, w < n - 1);
+    gtk_widget_set_sensitive(page.w.add_word, n < PHRASE_MAX_WORDS);
+    gtk_widget_set_sensitive(page.w.remove_word, n > 1);
+}
+
+void refresh_phrase_word_list()
+{
+    gtk_tree_view_set_model(page.w.word_list, nullptr);
+    const int p = selected_phrase();
+    if (p >= 0) {
+        GtkListStore* store = phrases_page_new_store(phrase_word_count(page.db, p));
+        gtk_tree_view_set_model(page.w.word_list, GTK_TREE_MODEL(store));
+        g_object_unref(store);
+    }
+    update_phrase_buttons();
+}
+
+// The end of every play: the shell may now carry out an Open or Quit that
+// arrived while the sound ran.
+void finish_play()
+{
+    page.playing = 0;
+    update_phrase_buttons();
+    shell_play_finished();
+}
+
+// ---- cell data functions ----
+
+void number_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
+{
+    char text[NUMBER_TEXT_SIZE];
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(row_value(model, iter)) + 1);
+    g_object_set(cell, "text", text, nullptr);
+}
+
+void words_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
+{
+    const std::string text = phrases_page_words_text(page.db, row_value(model, iter), page.use_aliases != 0);
+    set_cell_text(cell, text.c_str());
+}
+
+void comment_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
+{
+    const char* comment = page.db ? phrase_comment(page.db, row_value(model, iter)) : nullptr;
+    set_cell_text(cell, comment ? comment : "");
+}
+
+void changed_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
+{
+    const gboolean changed = page.db && phrase_is_changed(page.db, row_value(model, iter));
+    g_object_set(cell, "visible", changed, "active", changed, nullptr);
+}
+
+void word_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
+{
+    const int p = selected_phrase();
+    const std::uint32_t pos = row_value(model, iter);
+    std::string text;
+    if (page.db && p >= 0) {
+        const char* alias = page.use_aliases ? phrase_word_alias(page.db, p, pos) : nullptr;
+        const int n = phrase_word_number(page.db, p, pos);
+        if (alias)
+            text = alias;
+        else if (n >= 0)
+            text = std::to_string(n + 1);
+    }
+    cut_text(text, PHRASES_PAGE_TEXT_SIZE);
+    set_cell_text(cell, text.c_str());
+}
+
+// ---- actions ----
+
+void play_phrase()
+{
+    if (page.playing)
+        return;
+    const int p = selected_phrase();
+    if (p < 0)
+        return;
+    gtk_grab_add(page.w.play_box);
+    page.playing = 1;
+    const int w0 = selected_position();
+    run_pending_events();
+    // Keys still reach the window during the play, so the selected phrase
+    // may change under the loop: rows are only selected while the word list
+    // still shows phrase p.
+    for (std::uint32_t i = 0; i < phrase_word_count(page.db, p); ++i) {
+        if (selected_phrase() == p) {
+            TreePathPtr path(gtk_tree_path_new_from_indices(static_cast<int>(i), -1));
+            GtkTreeModel* model = gtk_tree_view_get_model(page.w.word_list);
+            GtkTreeIter iter;
+            if (model && gtk_tree_model_get_iter(model, &iter, path.get())) {
+                gtk_tree_view_scroll_to_cell(page.w.word_list, path.get(), nullptr, FALSE, 0, 0);
+                gtk_tree_selection_select_iter(gtk_tree_view_get_selection(page.w.word_list), &iter);
+            }
+        }
+        run_pending_events();
+        // Read after the events: an edit made meanwhile is what sounds.
+        const int n = phrase_word_number(page.db, p, i);
+        if (n >= 0)
+            word_play(page.db, n);
+    }
+    gtk_grab_remove(page.w.play_box);
+    page.playing = 0;
+    if (selected_phrase() == p)
+        select_position_row(w0);
+    finish_play();
+}
+
+void play_word()
+{
+    if (page.playing)
+        return;
+    const int p = selected_phrase();
+    const int w = selected_position();
+    if (p < 0 || w < 0 || phrase_word_number(page.db, p, w) < 0)
+        return;
+    page.playing = 1;
+    run_pending_events();
+    const int n = phrase_word_number(page.db, p, w);
+    if (n >= 0)
+        word_play(page.db, n);
+    finish_play();
+}
+
+// Runs one edit of the selected position that moves the selection by
+// `step` rows when it succeeds.
+void move_word(bool (*move)(SpeechDb*, std::uint32_t, std::uint32_t), int step)
+{
+    if (page.playing)
+        return;
+    const int p = selected_phrase();
+    const int w = selected_position();
+    if (p < 0 || w < 0 || !move(page.db, p, w))
+        return;
+    select_position_row(w + step);
+    redraw_lists();
+}
+
+void add_word()
+{
+    if (page.playing)
+        return;
+    const int p = selected_phrase();
+    const int w = selected_position();
+    if (p < 0 || w < 0 || !phrase_insert_word(page.db, p, w))
+        return;
+    auto* store = GTK_LIST_STORE(gtk_tree_view_get_model(page.w.word_list));
+    gtk_list_store_insert_with_values(store, nullptr, -1, 0, phrase_word_count(page.db, p) - 1, -1);
+    select_position_row(w + 1);
+    redraw_lists();
+}
+
+void remove_word()
+{
+    if (page.playing)
+        return;
+    const int p = selected_phrase();
+    const int w = selected_position();
+    if (p < 0 || w < 0 || !phrase_remove_word(page.db, p, w))
+        return;
+    const auto m = static_cast<int>(phrase_word_count(page.db, p));
+    if (w == m)
+        select_position_row(w - 1);
+    GtkTreeModel* model = gtk_tree_view_get_model(page.w.word_list);
+    GtkTreeIter iter;
+    if (gtk_tree_model_iter_nth_child(model, &iter, nullptr, m))
+        gtk_list_store_remove(GTK_LIST_STORE(model), &iter);
+    // Removing a row does not emit "changed" when the selection stays.
+    update_phrase_buttons();
+    redraw_lists();
+}
+
+// ---- signal handlers ----
+
+void on_phrase_selection_changed(GtkTreeSelection*, gpointer) { refresh_phrase_word_list(); }
+void on_word_selection_changed(GtkTreeSelection*, gpointer) { update_phrase_buttons(); }
+
+void on_phrase_list_row_activated(GtkTreeView*, GtkTreePath*, GtkTreeViewColumn*, gpointer) { play_phrase(); }
+
+// The edit applies to the row that was edited, which is the selected one.
+void on_comment_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer)
+{
+    const long long p = row_value_at(page.w.phrase_list, path);
+    if (p < 0 || !page.db)
+        return;
+    phrase_set_comment(page.db, p, text && *text ? text : nullptr);
+    redraw_lists();
+}
+
+void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer)
+{
+    const long long p = row_value_at(page.w.phrase_list, path);
+    if (p < 0 || !page.db)
+        return;
+    phrase_revert(page.db, p);
+    refresh_phrase_word_list();
+    redraw_lists();
+}
+
+void on_word_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer)
+{
+    const int p = selected_phrase();
+    const long long w = row_value_at(page.w.word_list, path);
+    if (!text || !page.db)
+        return;
+    std::string alias(std::strlen(text) + 1, '\0');
+    long long number = 0;
+    bool done = false;
+    switch (parse_word_ref(text, alias.data(), alias.size(), &number)) {
+    case WORD_REF_INVALID:
+        return;
+    case WORD_REF_ALIAS:
+        if (!page.use_aliases || p < 0 || w < 0)
+            return;
+        done = phrase_set_word_by_alias(page.db, p, w, alias.c_str());
+        break;
+    case WORD_REF_NUMBER:
+        // Numbers are typed counted from 1; anything that cannot be a word
+        // number is refused here rather than wrapped into range.
+        if (p < 0 || w < 0 || number < 1 || number > std::numeric_limits<std::int32_t>::max())
+            return;
+        done = phrase_set_word(page.db, p, w, static_cast<std::int32_t>(number - 1));
+        break;
+    }
+    if (done)
+        redraw_lists();
+}
+
+void on_play_phrase_clicked(GtkButton*, gpointer) { play_phrase(); }
+void on_play_word_clicked(GtkButton*, gpointer) { play_word(); }
+void on_move_up_clicked(GtkButton*, gpointer) { move_word(phrase_move_word_up, -1); }
+void on_move_down_clicked(GtkButton*, gpointer) { move_word(phrase_move_word_down, 1); }
+void on_add_word_clicked(GtkButton*, gpointer) { add_word(); }
+void on_remove_word_clicked(GtkButton*, gpointer) { remove_word(); }
+
+void on_go_to_word_clicked(GtkButton*, gpointer)
+{
+    if (page.playing)
+        return;
+    const int p = selected_phrase();
+    const int w = selected_position();
+    if (p < 0 || w < 0)
+        return;
+    const int n = phrase_word_number(page.db, p, w);
+    if (n >= 0)
+        go_to_word(n);
+}
+
+void on_use_aliases_clicked(GtkToggleButton* button, gpointer)
+{
+    page.use_aliases = gtk_toggle_button_get_active(button) ? 1 : 0;
+    redraw_lists();
+}
+
+// ---- building ----
+
+GtkTreeViewColumn* add_column(GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign,
+                              GtkTreeCellDataFunc data, int width)
+{
+    GtkTreeViewColumn* column = gtk_tree_view_column_new();
+    gtk_tree_view_column_set_title(column, title);
+    gtk_tree_view_column_set_alignment(column, 0.5);
+    gtk_tree_view_column_pack_start(column, cell, TRUE);
+    g_object_set(cell, "xalign", xalign, nullptr);
+    gtk_tree_view_column_set_cell_data_func(column, cell, data, nullptr, nullptr);
+    gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
+    gtk_tree_view_column_set_fixed_width(column, width);
+    gtk_tree_view_append_column(view, column);
+    return column;
+}
+
+GtkWidget* build_phrase_list()
+{
+    GtkWidget* view = gtk_tree_view_new();
+    auto* tv = GTK_TREE_VIEW(view);
+    page.w.phrase_list = tv;
+    gtk_tree_view_set_enable_search(tv, FALSE);
+
+    page.w.number_column =
+        add_column(tv, "#", gtk_cell_renderer_text_new(), 0.5, number_cell_data, NUMBER_COLUMN_WIDTH);
+
+    GtkCellRenderer* words = gtk_cell_renderer_text_new();
+    g_object_set(words, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
+    page.w.words_column = add_column(tv, "Words", words, 0.0, words_cell_data, WORDS_COLUMN_WIDTH);
+    gtk_tree_view_column_set_resizable(page.w.words_column, TRUE);
+
+    page.w.comment_renderer = gtk_cell_renderer_text_new();
+    g_object_set(page.w.comment_renderer, "editable", TRUE, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
+    g_signal_connect(page.w.comment_renderer, "edited", G_CALLBACK(on_comment_edited), nullptr);
+    page.w.comment_column =
+        add_column(tv, "Comment", page.w.comment_renderer, 0.0, comment_cell_data, COMMENT_COLUMN_WIDTH);
+    gtk_tree_view_column_set_resizable(page.w.comment_column, TRUE);
+    gtk_tree_view_column_set_expand(page.w.comment_column, TRUE);
+
+    page.w.changed_renderer = gtk_cell_renderer_toggle_new();
+    g_signal_connect(page.w.changed_renderer, "toggled", G_CALLBACK(on_changed_toggled), nullptr);
+    page.w.changed_column =
+        add_column(tv, "Changed", page.w.changed_renderer, 0.5, changed_cell_data, CHANGED_COLUMN_WIDTH);
+
+    // Every column is fixed, so rows need not be measured one by one.
+    gtk_tree_view_set_fixed_height_mode(tv, TRUE);
+
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(tv);
+    gtk_tree_selection_set_mode(selection, GTK_SELECTION_SINGLE);
+    g_signal_connect(selection, "changed", G_CALLBACK(on_phrase_selection_changed), nullptr);
+    g_signal_connect(view, "row-activated", G_CALLBACK(on_phrase_list_row_activated), nullptr);
+    return view;
+}
+
+GtkWidget* build_word_list()
+{
+    GtkWidget* view = gtk_tree_view_new();
+    auto* tv = GTK_TREE_VIEW(view);
+    page.w.word_list = tv;
+    gtk_tree_view_set_enable_search(tv, FALSE);
+    gtk_tree_view_set_headers_visible(tv, FALSE);
+
+    page.w.word_renderer = gtk_cell_renderer_text_new();
+    g_object_set(page.w.word_renderer, "editable", TRUE, nullptr);
+    g_signal_connect(page.w.word_renderer, "edited", G_CALLBACK(on_word_edited), nullptr);
+    GtkTreeViewColumn* column = gtk_tree_view_column_new();
+    gtk_tree_view_column_set_title(column, "Word");
+    gtk_tree_view_column_set_alignment(column, 0.5);
+    gtk_tree_view_column_pack_start(column, page.w.word_renderer, TRUE);
+    g_object_set(page.w.word_renderer, "xalign", 0.0, nullptr);
+    gtk_tree_view_column_set_cell_data_func(column, page.w.word_renderer, word_cell_data, nullptr, nullptr);
+    gtk_tree_view_append_column(tv, column);
+    page.w.word_column = column;
+
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(tv);
+    gtk_tree_selection_set_mode(selection, GTK_SELECTION_SINGLE);
+    g_signal_connect(selection, "changed", G_CALLBACK(on_word_selection_changed), nullptr);
+    return view;
+}
+
+GtkWidget* scrolled(GtkWidget* child)
+{
+    GtkWidget* window = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(window), GTK_SHADOW_NONE);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(window), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
+    gtk_container_add(GTK_CONTAINER(window), child);
+    return window;
+}
+
+GtkWidget* add_button(GtkWidget* box, const char* label, GCallback handler)
+{
+    GtkWidget* button = gtk_button_new_with_label(label);
+    gtk_box_pack_start(GTK_BOX(box), button, TRUE, TRUE, 0);
+    g_signal_connect(button, "clicked", handler, nullptr);
+    return button;
+}
+
+GtkWidget* build_button_column()
+{
+    GtkWidget* column = gtk_vbox_new(FALSE, 0);
+    auto button_box = [column] {
+        GtkWidget* box = gtk_vbutton_box_new();
+        gtk_box_pack_start(GTK_BOX(column), box, FALSE, FALSE, 3);
+        return box;
+    };
+    page.w.play_box = button_box();
+    page.w.play_phrase = add_button(page.w.play_box, "Play Phrase", G_CALLBACK(on_play_phrase_clicked));
+    page.w.play_word = add_button(page.w.play_box, "Play Word", G_CALLBACK(on_play_word_clicked));
+    GtkWidget* go = button_box();
+    page.w.go_to_word = add_button(go, "Go To Word", G_CALLBACK(on_go_to_word_clicked));
+    GtkWidget* move = button_box();
+    page.w.move_up = add_button(move, "Move Up", G_CALLBACK(on_move_up_clicked));
+    page.w.move_down = add_button(move, "Move Down", G_CALLBACK(on_move_down_clicked));
+    GtkWidget* edit = button_box();
+    page.w.add_word = add_button(edit, "Add Word", G_CALLBACK(on_add_word_clicked));
+    page.w.remove_word = add_button(edit, "Remove Word", G_CALLBACK(on_remove_word_clicked));
+    return column;
+}
+
+} // namespace
+
+GtkListStore* phrases_page_new_store(std::uint32_t rows)
+{
+    // Filled before any view sees it, so no row signal reaches a view.
+    GtkListStore* store = gtk_list_store_new(1, G_TYPE_UINT);
+    for (std::uint32_t i = 0; i < rows; ++i)
+        gtk_list_store_insert_with_values(store, nullptr, -1, 0, i, -1);
+    return store;
+}
+
+std::string phrases_page_words_text(const SpeechDb* db, std::uint32_t phrase, bool use_aliases)
+{
+    std::string text;
+    if (!db)
+        return text;
+    const std::uint32_t count = phrase_word_count(db, phrase);
+    for (std::uint32_t i = 0; i < count && text.size() < PHRASES_PAGE_TEXT_SIZE; ++i) {
+        const char* alias = use_aliases ? phrase_word_alias(db, phrase, i) : nullptr;
+        if (alias) {
+            text += ' ';
+            text += alias;
+            continue;
+        }
+        const int n = phrase_word_number(db, phrase, i);
+        if (n < 0)
+            continue;
+        text += ' ';
+        text += std::to_string(n + 1);
+    }
+    cut_text(text, PHRASES_PAGE_TEXT_SIZE);
+    return text;
+}
 
 void phrases_page_build(GtkNotebook* notebook)
 {
-    GtkWidget* box = gtk_vbox_new(FALSE, 0);
-    gtk_notebook_append_page(notebook, box, gtk_label_new("Phrases"));
+    page = PhrasesPage{};
+
+    GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
+    gtk_container_set_border_width(GTK_CONTAINER(vbox), 5);
+
+    gtk_box_pack_start(GTK_BOX(vbox), scrolled(build_phrase_list()), TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(vbox), gtk_hseparator_new(), FALSE, FALSE, 3);
+
+    GtkWidget* hbox = gtk_hbox_new(FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(vbox), hbox, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(hbox), scrolled(build_word_list()), TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(hbox), build_button_column(), FALSE, FALSE, 10);
+
+    gtk_box_pack_start(GTK_BOX(vbox), gtk_hseparator_new(), FALSE, FALSE, 3);
+
+    page.w.use_aliases = gtk_check_button_new_with_label("Use Aliases");
+    gtk_box_pack_start(GTK_BOX(vbox), page.w.use_aliases, FALSE, FALSE, 0);
+    g_signal_connect(page.w.use_aliases, "clicked", G_CALLBACK(on_use_aliases_clicked), nullptr);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(page.w.use_aliases), page.use_aliases != 0);
+
+    gtk_notebook_append_page(notebook, vbox, gtk_label_new("Phrases"));
 }
 
-void phrases_page_reload(SpeechDb*) {}
-bool phrases_page_playing() { return false; }
-void phrases_page_show_phrase(std::uint32_t) {}
+void phrases_page_reload(SpeechDb* db)
+{
+    // Installed before the new store: a fixed-height view measures its first
+    // row as soon as it gets a model, and the old database is already gone.
+    page.db = db;
+    GtkListStore* store = phrases_page_new_store(db ? phrase_count(db) : 0);
+    gtk_tree_view_set_model(page.w.phrase_list, GTK_TREE_MODEL(store));
+    g_object_unref(store);
+    refresh_phrase_word_list();
+}
+
+void phrases_page_show_phrase(std::uint32_t phrase)
+{
+    GtkTreeModel* model = gtk_tree_view_get_model(page.w.phrase_list);
+    GtkTreeIter iter;
+    if (!page.db || !model || phrase > static_cast<std::uint32_t>(std::numeric_limits<int>::max()) ||
+        !gtk_tree_model_iter_nth_child(model, &iter, nullptr, static_cast<int>(phrase)))
+        return;
+    TreePathPtr path(gtk_tree_model_get_path(model, &iter));
+    gtk_tree_view_scroll_to_cell(page.w.phrase_list, path.get(), nullptr, FALSE, 0, 0);
+    gtk_tree_view_set_cursor(page.w.phrase_list, path.get(), page.w.number_column, FALSE);
+}
+
+bool phrases_page_playing() { return page.playing != 0; }
+
+const PhrasesPageWidgets& phrases_page_widgets() { return page.w; }
+int phrases_page_selected_phrase() { return selected_phrase(); }
+int phrases_page_selected_position() { return selected_position(); }
