@@ -12,6 +12,7 @@
 #include "db/operations.h"
 #include "ui/shell.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -126,6 +127,77 @@ void redraw_lists()
     gtk_widget_queue_draw(GTK_WIDGET(page.w.word_list));
 }
 
+// ---- column widths ----
+//
+// The phrase list's columns have fixed widths (measuring every row would
+// take seconds for a large database), so the page sizes the "Words" and
+// "Comment" columns itself: on reload and on the aliases switch from the
+// longest text of all phrases, after an edit from the edited phrase, never
+// narrower than their starting widths and never shrinking between loads.
+
+int text_width(const std::string& text, GtkCellRenderer* cell)
+{
+    GtkWidget* view = GTK_WIDGET(page.w.phrase_list);
+    PangoLayout* layout = gtk_widget_create_pango_layout(view, nullptr);
+    pango_layout_set_text(layout, text.c_str(), static_cast<int>(text.size()));
+    int width = 0;
+    pango_layout_get_pixel_size(layout, &width, nullptr);
+    g_object_unref(layout);
+    guint xpad = 0;
+    g_object_get(cell, "xpad", &xpad, nullptr);
+    int separator = 0;
+    gtk_widget_style_get(view, "horizontal-separator", &separator, nullptr);
+    return width + 2 * static_cast<int>(xpad) + separator + 4;
+}
+
+void widen_column(GtkTreeViewColumn* column, GtkCellRenderer* cell, const std::string& text, int minimum, bool grow_only)
+{
+    int width = std::max(minimum, text_width(text, cell));
+    if (grow_only)
+        width = std::max(width, gtk_tree_view_column_get_fixed_width(column));
+    if (width != gtk_tree_view_column_get_fixed_width(column))
+        gtk_tree_view_column_set_fixed_width(column, width);
+}
+
+std::string comment_text(std::uint32_t phrase)
+{
+    const char* comment = page.db ? phrase_comment(page.db, phrase) : nullptr;
+    return comment ? comment : "";
+}
+
+// Sizes both columns for the longest texts of all phrases (longest in
+// bytes stands in for widest, so only two texts are measured).
+void fit_columns_to_all()
+{
+    std::string words;
+    std::string comment;
+    const std::uint32_t count = page.db ? phrase_count(page.db) : 0;
+    for (std::uint32_t p = 0; p < count; ++p) {
+        std::string text = phrases_page_words_text(page.db, p, page.use_aliases != 0);
+        if (text.size() > words.size())
+            words = std::move(text);
+        const char* c = phrase_comment(page.db, p);
+        if (c && std::strlen(c) > comment.size())
+            comment = c;
+    }
+    widen_column(page.w.words_column, page.w.words_renderer, words, WORDS_COLUMN_WIDTH, false);
+    widen_column(page.w.comment_column, page.w.comment_renderer, comment, COMMENT_COLUMN_WIDTH, false);
+}
+
+// After an edit of phrase p: its texts may have grown.
+void fit_columns_to(std::uint32_t p)
+{
+    widen_column(page.w.words_column, page.w.words_renderer,
+                 phrases_page_words_text(page.db, p, page.use_aliases != 0), WORDS_COLUMN_WIDTH, true);
+    widen_column(page.w.comment_column, page.w.comment_renderer, comment_text(p), COMMENT_COLUMN_WIDTH, true);
+}
+
+void redraw_after_edit(std::uint32_t p)
+{
+    fit_columns_to(p);
+    redraw_lists();
+}
+
 void update_phrase_buttons()
 {
     if (page.playing)
@@ -187,8 +259,7 @@ void words_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* mo
 
 void comment_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
 {
-    const char* comment = page.db ? phrase_comment(page.db, row_value(model, iter)) : nullptr;
-    set_cell_text(cell, comment ? comment : "");
+    set_cell_text(cell, comment_text(row_value(model, iter)).c_str());
 }
 
 void changed_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
@@ -280,7 +351,7 @@ void move_word(bool (*move)(SpeechDb*, std::uint32_t, std::uint32_t), int step)
     if (p < 0 || w < 0 || !move(page.db, p, w))
         return;
     select_position_row(w + step);
-    redraw_lists();
+    redraw_after_edit(p);
 }
 
 void add_word()
@@ -294,7 +365,7 @@ void add_word()
     auto* store = GTK_LIST_STORE(gtk_tree_view_get_model(page.w.word_list));
     gtk_list_store_insert_with_values(store, nullptr, -1, 0, phrase_word_count(page.db, p) - 1, -1);
     select_position_row(w + 1);
-    redraw_lists();
+    redraw_after_edit(p);
 }
 
 void remove_word()
@@ -314,7 +385,7 @@ void remove_word()
         gtk_list_store_remove(GTK_LIST_STORE(model), &iter);
     // Removing a row does not emit "changed" when the selection stays.
     update_phrase_buttons();
-    redraw_lists();
+    redraw_after_edit(p);
 }
 
 // ---- signal handlers ----
@@ -331,7 +402,7 @@ void on_comment_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer)
     if (p < 0 || !page.db)
         return;
     phrase_set_comment(page.db, p, text && *text ? text : nullptr);
-    redraw_lists();
+    redraw_after_edit(p);
 }
 
 void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer)
@@ -341,7 +412,7 @@ void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer)
         return;
     phrase_revert(page.db, p);
     refresh_phrase_word_list();
-    redraw_lists();
+    redraw_after_edit(p);
 }
 
 void on_word_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer)
@@ -370,7 +441,7 @@ void on_word_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer)
         break;
     }
     if (done)
-        redraw_lists();
+        redraw_after_edit(p);
 }
 
 void on_play_phrase_clicked(GtkButton*, gpointer) { play_phrase(); }
@@ -396,6 +467,7 @@ void on_go_to_word_clicked(GtkButton*, gpointer)
 void on_use_aliases_clicked(GtkToggleButton* button, gpointer)
 {
     page.use_aliases = gtk_toggle_button_get_active(button) ? 1 : 0;
+    fit_columns_to_all();
     redraw_lists();
 }
 
@@ -426,9 +498,9 @@ GtkWidget* build_phrase_list()
     page.w.number_column =
         add_column(tv, "#", gtk_cell_renderer_text_new(), 0.5, number_cell_data, NUMBER_COLUMN_WIDTH);
 
-    GtkCellRenderer* words = gtk_cell_renderer_text_new();
-    g_object_set(words, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
-    page.w.words_column = add_column(tv, "Words", words, 0.0, words_cell_data, WORDS_COLUMN_WIDTH);
+    page.w.words_renderer = gtk_cell_renderer_text_new();
+    g_object_set(page.w.words_renderer, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
+    page.w.words_column = add_column(tv, "Words", page.w.words_renderer, 0.0, words_cell_data, WORDS_COLUMN_WIDTH);
     gtk_tree_view_column_set_resizable(page.w.words_column, TRUE);
 
     page.w.comment_renderer = gtk_cell_renderer_text_new();
@@ -583,6 +655,7 @@ void phrases_page_reload(SpeechDb* db)
     // Installed before the new store: a fixed-height view measures its first
     // row as soon as it gets a model, and the old database is already gone.
     page.db = db;
+    fit_columns_to_all();
     GtkListStore* store = phrases_page_new_store(db ? phrase_count(db) : 0);
     gtk_tree_view_set_model(page.w.phrase_list, GTK_TREE_MODEL(store));
     g_object_unref(store);

@@ -36,6 +36,7 @@ struct PhrasesPageWidgets {
     GtkTreeViewColumn* comment_column = nullptr;
     GtkTreeViewColumn* changed_column = nullptr;
     GtkTreeViewColumn* word_column = nullptr;
+    GtkCellRenderer* words_renderer = nullptr;
     GtkCellRenderer* comment_renderer = nullptr;
     GtkCellRenderer* changed_renderer = nullptr;
     GtkCellRenderer* word_renderer = nullptr;
