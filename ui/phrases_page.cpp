@@ -27,6 +27,8 @@ constexpr int NUMBER_COLUMN_WIDTH = 50;
 constexpr int WORDS_COLUMN_WIDTH = 320;
 constexpr int COMMENT_COLUMN_WIDTH = 150;
 constexpr int CHANGED_COLUMN_WIDTH = 50;
+// Widest the page makes a column by itself; longer texts end in an ellipsis.
+constexpr int MAX_COLUMN_WIDTH = 2000;
 constexpr std::size_t NUMBER_TEXT_SIZE = 256;
 
 struct PhrasesPage {
@@ -61,14 +63,14 @@ void cut_text(std::string& text, std::size_t size)
 
 // Texts from a project file are stored as they came; the renderer needs
 // valid UTF-8, so anything else is shown with replacement characters.
+GCharPtr make_valid(const char* text)
+{
+    return GCharPtr(g_utf8_validate(text, -1, nullptr) ? g_strdup(text) : g_utf8_make_valid(text, -1));
+}
+
 void set_cell_text(GtkCellRenderer* cell, const char* text)
 {
-    if (g_utf8_validate(text, -1, nullptr)) {
-        g_object_set(cell, "text", text, nullptr);
-        return;
-    }
-    GCharPtr valid(g_utf8_make_valid(text, -1));
-    g_object_set(cell, "text", valid.get(), nullptr);
+    g_object_set(cell, "text", make_valid(text).get(), nullptr);
 }
 
 std::uint32_t row_value(GtkTreeModel* model, GtkTreeIter* iter)
@@ -138,8 +140,7 @@ void redraw_lists()
 int text_width(const std::string& text, GtkCellRenderer* cell)
 {
     GtkWidget* view = GTK_WIDGET(page.w.phrase_list);
-    PangoLayout* layout = gtk_widget_create_pango_layout(view, nullptr);
-    pango_layout_set_text(layout, text.c_str(), static_cast<int>(text.size()));
+    PangoLayout* layout = gtk_widget_create_pango_layout(view, make_valid(text.c_str()).get());
     int width = 0;
     pango_layout_get_pixel_size(layout, &width, nullptr);
     g_object_unref(layout);
@@ -152,7 +153,7 @@ int text_width(const std::string& text, GtkCellRenderer* cell)
 
 void widen_column(GtkTreeViewColumn* column, GtkCellRenderer* cell, const std::string& text, int minimum, bool grow_only)
 {
-    int width = std::max(minimum, text_width(text, cell));
+    int width = std::clamp(text_width(text, cell), minimum, MAX_COLUMN_WIDTH);
     if (grow_only)
         width = std::max(width, gtk_tree_view_column_get_fixed_width(column));
     if (width != gtk_tree_view_column_get_fixed_width(column))
