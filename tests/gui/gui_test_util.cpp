@@ -403,9 +403,14 @@ std::string cell_text(GtkTreeView* view, int column, int row, int renderer)
 
 bool cell_active(GtkTreeView* view, int column, int row, int renderer)
 {
+    return cell_bool(view, column, row, "active", renderer);
+}
+
+bool cell_bool(GtkTreeView* view, int column, int row, const char* property, int renderer)
+{
     GtkCellRenderer* cell = prepared_renderer(view, column, row, renderer);
-    gboolean active = FALSE;
+    gboolean value = FALSE;
     if (cell)
-        g_object_get(cell, "active", &active, nullptr);
-    return active;
+        g_object_get(cell, property, &value, nullptr);
+    return value;
 }

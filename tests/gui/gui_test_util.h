@@ -89,3 +89,5 @@ void send_delete_event(GtkWidget* window);
 // `renderer` of column `column`.
 std::string cell_text(GtkTreeView* view, int column, int row, int renderer = 0);
 bool cell_active(GtkTreeView* view, int column, int row, int renderer = 0);
+// A boolean property of the prepared renderer ("visible", "sensitive", ...).
+bool cell_bool(GtkTreeView* view, int column, int row, const char* property, int renderer = 0);
