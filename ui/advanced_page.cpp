@@ -2,6 +2,8 @@
 // language code and the eight flag bits of the header, edited in place.
 #include "ui/advanced_page.h"
 
+#include "ui/gtk_ptr.h"
+
 #include <array>
 #include <memory>
 
@@ -10,11 +12,6 @@ namespace {
 constexpr int FLAG_BITS = 8;
 constexpr int PAGE_BORDER = 150;
 
-struct GFreeDeleter {
-    void operator()(void* p) const { g_free(p); }
-};
-using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
-
 struct AdvancedPage {
     // Not owned. Null until the first reload and during each reload, so
     // the toggles a reload causes store nothing.
@@ -22,7 +19,7 @@ struct AdvancedPage {
     GtkWidget* format_label = nullptr;
     GtkWidget* language_entry = nullptr;
     // Box 0 is bit 7: the row reads like the byte written out in binary.
-    std::array<GtkWidget*, FLAG_BITS> flag_boxes{};
+    std::array<GtkWidget*, FLAG_BITS> flag_boxes {};
     GtkWidget* flags_label = nullptr;
 };
 
@@ -80,7 +77,7 @@ void attach(GtkWidget* table, GtkWidget* child, guint column, guint row)
 
 void advanced_page_build(GtkNotebook* notebook)
 {
-    page = AdvancedPage{};
+    page = AdvancedPage {};
     GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(vbox), PAGE_BORDER);
 

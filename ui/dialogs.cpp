@@ -2,6 +2,8 @@
 // Yes/No/Cancel question, and the Save and Load file choosers, each chooser
 // remembering the folder of its own last accepted use.
 #include "ui/dialogs.h"
+
+#include "ui/gtk_ptr.h"
 #include "ui/shell.h"
 
 #include <cstring>
@@ -12,16 +14,6 @@
 #include "tembrel_icon.h"
 
 namespace {
-
-struct GFreeDeleter {
-    void operator()(void* p) const { g_free(p); }
-};
-using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
-
-struct UnrefDeleter {
-    void operator()(void* p) const { g_object_unref(p); }
-};
-using PixbufPtr = std::unique_ptr<GdkPixbuf, UnrefDeleter>;
 
 // Longest folder (in bytes) a chooser remembers; a longer one is not
 // stored, because a cut path names some other folder.
@@ -55,8 +47,7 @@ struct ChooserSetup {
 bool run_chooser(const ChooserSetup& setup, char* out, std::size_t out_size)
 {
     GtkWidget* dialog = gtk_file_chooser_dialog_new(setup.title, nullptr, setup.action, setup.accept_stock,
-                                                    GTK_RESPONSE_ACCEPT, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL,
-                                                    nullptr);
+        GTK_RESPONSE_ACCEPT, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
     if (!setup.folder->empty())
         gtk_file_chooser_set_current_folder(chooser, setup.folder->c_str());
@@ -87,8 +78,8 @@ bool run_chooser(const ChooserSetup& setup, char* out, std::size_t out_size)
 
 void show_error_dialog(const char* message)
 {
-    GtkWidget* dialog = gtk_message_dialog_new(parent_window(), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
-                                               GTK_BUTTONS_CLOSE, "%s", message ? message : "");
+    GtkWidget* dialog = gtk_message_dialog_new(
+        parent_window(), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, "%s", message ? message : "");
     gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
 }
@@ -96,12 +87,11 @@ void show_error_dialog(const char* message)
 int ask_save_first(const char* question)
 {
     GtkWidget* dialog = gtk_dialog_new_with_buttons("Save", parent_window(), GTK_DIALOG_MODAL, GTK_STOCK_YES,
-                                                    GTK_RESPONSE_YES, GTK_STOCK_NO, GTK_RESPONSE_NO,
-                                                    GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
+        GTK_RESPONSE_YES, GTK_STOCK_NO, GTK_RESPONSE_NO, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
     GtkWidget* box = gtk_hbox_new(FALSE, 8);
     gtk_container_set_border_width(GTK_CONTAINER(box), 8);
-    gtk_box_pack_start(GTK_BOX(box), gtk_image_new_from_stock(GTK_STOCK_DIALOG_QUESTION, GTK_ICON_SIZE_DIALOG),
-                       FALSE, FALSE, 0);
+    gtk_box_pack_start(
+        GTK_BOX(box), gtk_image_new_from_stock(GTK_STOCK_DIALOG_QUESTION, GTK_ICON_SIZE_DIALOG), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(box), gtk_label_new(question ? question : ""), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), box, FALSE, FALSE, 0);
     gtk_widget_show_all(box);
@@ -117,19 +107,19 @@ int ask_save_first(const char* question)
 
 bool choose_save_path(const char* suggested, char* out, std::size_t out_size)
 {
-    return run_chooser({"Save File", GTK_FILE_CHOOSER_ACTION_SAVE, GTK_STOCK_SAVE, &dialogs.save_folder, suggested},
-                       out, out_size);
+    return run_chooser(
+        { "Save File", GTK_FILE_CHOOSER_ACTION_SAVE, GTK_STOCK_SAVE, &dialogs.save_folder, suggested }, out, out_size);
 }
 
 bool choose_open_path(char* out, std::size_t out_size)
 {
-    return run_chooser({"Load File", GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_OPEN, &dialogs.open_folder, nullptr},
-                       out, out_size);
+    return run_chooser(
+        { "Load File", GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_OPEN, &dialogs.open_folder, nullptr }, out, out_size);
 }
 
 void dialogs_forget_folders()
 {
-    dialogs = DialogState{};
+    dialogs = DialogState {};
 }
 
 const std::string& dialogs_save_folder()
@@ -147,7 +137,7 @@ GdkPixbuf* app_icon_new()
     // The inline image API is deprecated in favour of resources, but it is
     // exactly the serialisation the icon is kept in.
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-    PixbufPtr image(gdk_pixbuf_new_from_inline(sizeof TEMBREL_ICON, TEMBREL_ICON, FALSE, nullptr));
+    GObjectPtr<GdkPixbuf> image(gdk_pixbuf_new_from_inline(sizeof TEMBREL_ICON, TEMBREL_ICON, FALSE, nullptr));
     G_GNUC_END_IGNORE_DEPRECATIONS
     if (!image)
         return nullptr;

@@ -8,6 +8,7 @@
 #include "io/error_text.h"
 #include "ui/advanced_page.h"
 #include "ui/dialogs.h"
+#include "ui/gtk_ptr.h"
 #include "ui/phrases_page.h"
 #include "ui/words_page.h"
 
@@ -43,15 +44,6 @@ struct ShellState {
 };
 
 ShellState shell;
-
-struct GFreeDeleter {
-    void operator()(void* p) const { g_free(p); }
-};
-using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
-
-struct UnrefDeleter {
-    void operator()(void* p) const { g_object_unref(p); }
-};
 
 bool pages_playing()
 {
@@ -99,13 +91,20 @@ bool settle_unsaved_changes(const char* question)
     }
 }
 
-void open_flow()
+// The common start of Open and Quit: wait for a running play to end, then
+// settle unsaved changes. True when the command may go on now.
+bool may_go_ahead(PendingRequest request, const char* question)
 {
     if (pages_playing()) {
-        defer_request(PENDING_OPEN);
-        return;
+        defer_request(request);
+        return false;
     }
-    if (!settle_unsaved_changes("Project not saved\nSave it before loading new file ?"))
+    return settle_unsaved_changes(question);
+}
+
+void open_flow()
+{
+    if (!may_go_ahead(PENDING_OPEN, "Project not saved\nSave it before loading new file ?"))
         return;
     char path[OPEN_PATH_SIZE];
     if (!choose_open_path(path, sizeof path))
@@ -222,7 +221,7 @@ GtkWidget* build_menu_bar(GtkAccelGroup* accel)
 
 void set_icon(GtkWindow* window)
 {
-    std::unique_ptr<GdkPixbuf, UnrefDeleter> icon(app_icon_new());
+    GObjectPtr<GdkPixbuf> icon(app_icon_new());
     if (icon)
         gtk_window_set_icon(window, icon.get());
 }
@@ -304,11 +303,7 @@ bool save_project_as()
 
 void quit_application()
 {
-    if (pages_playing()) {
-        defer_request(PENDING_QUIT);
-        return;
-    }
-    if (!settle_unsaved_changes("Project not saved\nSave it before exit ?"))
+    if (!may_go_ahead(PENDING_QUIT, "Project not saved\nSave it before exit ?"))
         return;
     // The pages still point at the database: hide the window first so
     // nothing draws from it once it is gone.

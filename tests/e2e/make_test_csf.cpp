@@ -35,7 +35,7 @@ int main(int argc, char** argv)
         word->saved_audio = word->audio;
         db_append_word(db.get(), std::move(word));
     }
-    const int phrases[][4] = {{0, 1, 2, -1}, {3, 4, -1, -1}, {5, 0, 5, 1}};
+    const int phrases[][4] = { { 0, 1, 2, -1 }, { 3, 4, -1, -1 }, { 5, 0, 5, 1 } };
     for (const auto& list : phrases) {
         auto phrase = std::make_unique<PhraseEntry>();
         for (int n : list)

@@ -2,7 +2,6 @@
 // language code entry, and reloads that must not store into any database.
 #include "gui_test_util.h"
 #include "tests/unit/test_db.h"
-
 #include "ui/advanced_page.h"
 
 #include <array>
@@ -84,13 +83,13 @@ protected:
 
     static SpeechDbPtr db_with(int flags, const char* language = "DE", DbFormat format = DB_FORMAT_MODERN)
     {
-        return make_db(format, {{1, 2}}, {{0}}, language, flags);
+        return make_db(format, { { 1, 2 } }, { { 0 } }, language, flags);
     }
 
     GtkWidget* window = nullptr;
     GtkWidget* notebook = nullptr;
     GtkWidget* table = nullptr;
-    std::array<GtkWidget*, 8> flag_boxes{};
+    std::array<GtkWidget*, 8> flag_boxes {};
     GtkEntry* entry = nullptr;
     GtkLabel* format_label = nullptr;
     GtkLabel* flags_label = nullptr;

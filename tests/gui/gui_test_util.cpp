@@ -1,6 +1,8 @@
 // Shared helpers for the GUI tests (see gui_test_util.h).
 #include "gui_test_util.h"
 
+#include "ui/gtk_ptr.h"
+
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -12,21 +14,12 @@
 
 namespace {
 
-struct GFreeDeleter {
-    void operator()(void* p) const { g_free(p); }
-};
-using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
-
-struct ListDeleter {
-    void operator()(GList* l) const { g_list_free(l); }
-};
-using GListPtr = std::unique_ptr<GList, ListDeleter>;
-
 // The poll interval of the dialog answerer, and how many polls a chooser
 // may take to show the file it was given before the test fails.
 constexpr guint ANSWER_POLL_MS = 20;
 constexpr int CHOOSER_SETTLE_POLLS = 250;
 constexpr int CHOOSER_FOLDER_POLLS = 10;
+constexpr int GTK_INIT_ATTEMPTS = 5;
 
 char watchdog_test_name[256] = "(no test)";
 
@@ -145,13 +138,19 @@ gboolean on_answer_poll(gpointer)
         }
         return TRUE;
     }
-    if (answerer.queue.empty()) {
-        answerer.source = 0;
-        return FALSE;
-    }
     GtkWidget* dialog = find_new_dialog();
     if (!dialog)
         return TRUE;
+    if (answerer.queue.empty()) {
+        // Nobody expected this one: fail now instead of waiting for the
+        // watchdog, and close it so the code under test can go on.
+        g_object_set_data(G_OBJECT(dialog), ANSWERED_KEY, GINT_TO_POINTER(1));
+        SeenDialog seen = describe(dialog);
+        ADD_FAILURE() << "unexpected " << seen.kind << " \"" << seen.title << "\": " << seen.text;
+        answerer.seen.push_back(seen);
+        send_delete_event(dialog);
+        return TRUE;
+    }
     // A chooser reports its folder only after it has switched to it; one
     // that was given no folder may report none at all (recent files).
     if (GTK_IS_FILE_CHOOSER(dialog) && answerer.folder_polls++ < CHOOSER_FOLDER_POLLS) {
@@ -197,7 +196,7 @@ void reset_answerer()
 {
     if (answerer.source)
         g_source_remove(answerer.source);
-    answerer = Answerer{};
+    answerer = Answerer {};
 }
 
 void destroy_leftover_dialogs()
@@ -258,8 +257,18 @@ void gui_init()
     static bool started = false;
     if (started)
         return;
-    if (!gtk_init_check(nullptr, nullptr)) {
-        std::fprintf(stderr, "GUI tests need an X display: run them under xvfb-run\n");
+    // The virtual server now and then turns a connection away when many
+    // test processes start at once; a few tries ride that out.
+    bool connected = false;
+    for (int attempt = 0; attempt < GTK_INIT_ATTEMPTS && !connected; ++attempt) {
+        if (attempt > 0)
+            g_usleep(200 * 1000);
+        connected = gtk_init_check(nullptr, nullptr);
+    }
+    if (!connected) {
+        const char* display = g_getenv("DISPLAY");
+        std::fprintf(stderr, "GUI tests need an X display (DISPLAY=%s): run them under xvfb-run\n",
+                     display ? display : "(unset)");
         std::abort();
     }
     started = true;
@@ -281,8 +290,11 @@ void GuiTest::SetUp()
     gui_init();
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     std::snprintf(watchdog_test_name, sizeof watchdog_test_name, "%s.%s", info ? info->test_suite_name() : "?",
-                  info ? info->name() : "?");
+        info ? info->name() : "?");
     reset_answerer();
+    // The answerer watches for the whole test, so a dialog nobody queued
+    // an answer for fails the test at once.
+    answerer.source = g_timeout_add(ANSWER_POLL_MS, on_answer_poll, nullptr);
     watchdog_arm(GUI_WATCHDOG_SECONDS);
 }
 
@@ -354,7 +366,7 @@ const std::vector<SeenDialog>& seen_dialogs()
 
 bool main_loop_quit_by(const std::function<void()>& action, unsigned settle_ms)
 {
-    LoopRun run{&action, settle_ms};
+    LoopRun run { &action, settle_ms };
     g_idle_add(on_run_action_idle, &run);
     gtk_main();
     if (!run.timed_out && run.settle_source)
@@ -364,7 +376,7 @@ bool main_loop_quit_by(const std::function<void()>& action, unsigned settle_ms)
 
 std::vector<GtkWidget*> find_all(GtkWidget* root, GType type)
 {
-    std::pair<GType, std::vector<GtkWidget*>> state{type, {}};
+    std::pair<GType, std::vector<GtkWidget*>> state { type, {} };
     if (root)
         collect(root, &state);
     return state.second;

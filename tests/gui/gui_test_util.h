@@ -4,19 +4,19 @@
 // functions, the way the view itself draws them.
 #pragma once
 
-#include <gtk/gtk.h>
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <string>
 #include <vector>
 
 // Seconds a single GUI test may take before the watchdog aborts it.
 constexpr unsigned GUI_WATCHDOG_SECONDS = 60;
 
-// Base fixture: toolkit started once per process, watchdog armed for each
-// test; at the end every dialog the test queued an answer for must have
-// appeared, and leftover dialogs are destroyed.
+// Base fixture: toolkit started once per process, watchdog armed and the
+// dialog answerer running for each test; at the end every dialog the test
+// queued an answer for must have appeared, and leftover dialogs are
+// destroyed.
 class GuiTest : public testing::Test {
 protected:
     void SetUp() override;
@@ -41,11 +41,11 @@ void pump_for(unsigned ms);
 struct SeenDialog {
     std::string kind; // "message", "chooser" or "dialog"
     std::string title;
-    std::string text;                 // message text, or the labels of a plain dialog
+    std::string text; // message text, or the labels of a plain dialog
     std::vector<std::string> buttons; // action area, left to right as shown (stock ids)
     GtkMessageType message_type = GTK_MESSAGE_OTHER;
     GtkFileChooserAction chooser_action = GTK_FILE_CHOOSER_ACTION_OPEN;
-    std::string folder;       // a chooser's current folder when it appeared
+    std::string folder; // a chooser's current folder when it appeared
     std::string current_name; // a save chooser's suggested name
     bool modal = false;
     bool overwrite_confirmation = false;
@@ -66,7 +66,8 @@ DialogAnswer answer_close();
 DialogAnswer answer_choose(const std::string& path);
 
 // Queues an answer for the next dialog that appears; answers are used in
-// the order queued, one per dialog.
+// the order queued, one per dialog. Inside a GuiTest a dialog that appears
+// with no answer queued fails the test and is closed.
 void queue_answer(const DialogAnswer& answer);
 std::size_t unanswered_count();
 // Every dialog answered since the fixture started, oldest first.

@@ -3,7 +3,6 @@
 // freed or replaced under a running play.
 #include "gui_test_util.h"
 #include "shell_fixture.h"
-
 #include "ui/shell.h"
 
 #include <gdk/gdkkeysyms.h>

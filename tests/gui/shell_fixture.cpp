@@ -2,6 +2,7 @@
 #include "shell_fixture.h"
 
 #include "db/csf.h"
+#include "ui/gtk_ptr.h"
 #include "ui/shell.h"
 
 #include <memory>
@@ -22,8 +23,8 @@ void ShellTest::TearDown()
 
 std::string ShellTest::write_csf(const std::string& name, int flags, const char* language, DbFormat format)
 {
-    SpeechDbPtr db = make_db(format, {{0x11, 0x22, 0x33, 0x44}, {0x55, 0x66}, {0x77}}, {{0, 1}, {2, 1, 0}},
-                             language, flags);
+    SpeechDbPtr db = make_db(
+        format, { { 0x11, 0x22, 0x33, 0x44 }, { 0x55, 0x66 }, { 0x77 } }, { { 0, 1 }, { 2, 1, 0 } }, language, flags);
     std::string path = dir.file(name);
     char err[ERROR_BUFFER_SIZE] = "";
     EXPECT_TRUE(csf_save(db.get(), path.c_str(), err)) << err;
@@ -53,7 +54,7 @@ std::vector<GtkWidget*> file_menu_items()
         return {};
     GtkWidget* menu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(top[0]));
     std::vector<GtkWidget*> items;
-    std::unique_ptr<GList, void (*)(GList*)> children(gtk_container_get_children(GTK_CONTAINER(menu)), g_list_free);
+    GListPtr children(gtk_container_get_children(GTK_CONTAINER(menu)));
     for (GList* l = children.get(); l; l = l->next)
         items.push_back(GTK_WIDGET(l->data));
     return items;
@@ -96,7 +97,7 @@ std::string advanced_flags_text()
 
 GtkWidget* find_new_toplevel_dialog()
 {
-    std::unique_ptr<GList, void (*)(GList*)> toplevels(gtk_window_list_toplevels(), g_list_free);
+    GListPtr toplevels(gtk_window_list_toplevels());
     for (GList* l = toplevels.get(); l; l = l->next)
         if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
             return GTK_WIDGET(l->data);

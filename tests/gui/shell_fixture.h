@@ -15,8 +15,8 @@ protected:
     void TearDown() override;
 
     // Writes a small CSF file (modern variant) into the temporary folder.
-    std::string write_csf(const std::string& name, int flags = 0xA5, const char* language = "DE",
-                          DbFormat format = DB_FORMAT_MODERN);
+    std::string write_csf(
+        const std::string& name, int flags = 0xA5, const char* language = "DE", DbFormat format = DB_FORMAT_MODERN);
     // File > Open, choosing `path` in the Load chooser.
     void open_path(const std::string& path);
     // File > Open over a modified database: answers No, then chooses `path`.

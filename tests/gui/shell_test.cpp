@@ -1,10 +1,9 @@
 // GUI tests of the main window: its start-up state, the File menu flows
 // with their questions, choosers and messages, and the deferral of Open
 // and Quit while a page plays.
+#include "db/csf.h"
 #include "gui_test_util.h"
 #include "shell_fixture.h"
-
-#include "db/csf.h"
 #include "ui/dialogs.h"
 #include "ui/shell.h"
 
@@ -167,7 +166,7 @@ TEST_F(ShellTest, FailedOpenKeepsDatabasePagesAndTitle)
 
     // The name carries printf directives: the message must show them as typed.
     std::string bad = dir.file("broken %s %d.csf");
-    write_bytes(bad, {0xDE, 0xAD, 0xBE}); // too short: the message names the file
+    write_bytes(bad, { 0xDE, 0xAD, 0xBE }); // too short: the message names the file
     queue_answer(answer_choose(bad));
     queue_answer(answer_response(GTK_RESPONSE_CLOSE));
     activate_item(0);
@@ -179,7 +178,7 @@ TEST_F(ShellTest, FailedOpenKeepsDatabasePagesAndTitle)
     EXPECT_NE(error.text.find("broken %s %d.csf"), std::string::npos) << error.text;
     EXPECT_TRUE(error.modal);
     EXPECT_EQ(error.transient_for, GTK_WINDOW(shell_main_window()));
-    EXPECT_EQ(error.buttons, std::vector<std::string>{"gtk-close"});
+    EXPECT_EQ(error.buttons, std::vector<std::string> { "gtk-close" });
 
     EXPECT_EQ(shell_database(), db);
     EXPECT_EQ(db_flags(db), 0x81);
@@ -213,7 +212,7 @@ TEST_F(ShellTest, QuestionDialogLayoutAndAnswers)
     EXPECT_EQ(q.text, ASK_EXIT);
     EXPECT_TRUE(q.modal);
     EXPECT_EQ(q.transient_for, GTK_WINDOW(shell_main_window()));
-    EXPECT_EQ(q.buttons, (std::vector<std::string>{"gtk-yes", "gtk-no", "gtk-cancel"}));
+    EXPECT_EQ(q.buttons, (std::vector<std::string> { "gtk-yes", "gtk-no", "gtk-cancel" }));
 }
 
 TEST_F(ShellTest, OpenOverModifiedAsksAndCancelKeepsEverything)
@@ -400,7 +399,7 @@ TEST(ParseWordRef, ClassifiesNumbersAliasesAndRubbish)
     EXPECT_EQ(n, 12);
     EXPECT_EQ(parse_word_ref("0", alias, sizeof alias, &n), WORD_REF_NUMBER);
     EXPECT_EQ(n, 0);
-    for (const char* bad : {"12a", "1_2", "", "   ", "1 2"})
+    for (const char* bad : { "12a", "1_2", "", "   ", "1 2" })
         EXPECT_EQ(parse_word_ref(bad, alias, sizeof alias, &n), WORD_REF_INVALID) << '"' << bad << '"';
     EXPECT_EQ(parse_word_ref(nullptr, alias, sizeof alias, &n), WORD_REF_INVALID);
 
