@@ -578,4 +578,55 @@ TEST_F(PhrasesPagePlayTest, DoubleClickOnAPhrasePlaysIt)
     EXPECT_EQ(played(decoded({5, 6})), decoded({5, 6}));
 }
 
+// With the database opened through the File menu: a Quit that arrives
+// between the words of a play waits until the whole phrase has sounded.
+class PhrasesPageShellTest : public ShellTest {
+protected:
+    AlsaCapture capture{AlsaCapture::CAPTURE_ALL};
+};
+
+struct QuitDuringPlay {
+    bool playing = false;
+    bool database_kept = false;
+};
+
+gboolean quit_during_play(gpointer data)
+{
+    auto* q = static_cast<QuitDuringPlay*>(data);
+    q->playing = phrases_page_playing();
+    quit_application();
+    q->database_kept = shell_database() != nullptr;
+    return FALSE;
+}
+
+TEST_F(PhrasesPageShellTest, QuitDuringPlayPhraseWaitsForItsEnd)
+{
+    open_path(write_csf("voice.csf"));
+    SpeechDb* db = shell_database();
+    ASSERT_NE(db, nullptr);
+    std::vector<std::uint8_t> expected;
+    for (std::uint32_t i = 0; i < phrase_word_count(db, 1); ++i) {
+        const auto& audio = db_word(db, phrase_word_number(db, 1, i))->audio;
+        const auto pcm = adpcm_decode(audio.data(), audio.size());
+        expected.insert(expected.end(), pcm.begin(), pcm.end());
+    }
+    ASSERT_FALSE(expected.empty());
+    const PhrasesPageWidgets& w = phrases_page_widgets();
+    phrases_page_show_phrase(1);
+    pump_events();
+    ASSERT_EQ(phrases_page_selected_phrase(), 1);
+
+    QuitDuringPlay quit;
+    EXPECT_TRUE(main_loop_quit_by([&] {
+        g_idle_add(quit_during_play, &quit);
+        gtk_button_clicked(GTK_BUTTON(w.play_phrase));
+    }));
+    EXPECT_TRUE(quit.playing);
+    EXPECT_TRUE(quit.database_kept);
+    EXPECT_EQ(shell_database(), nullptr);
+    for (int i = 0; i < 200 && capture.bytes().size() < expected.size(); ++i)
+        g_usleep(10000);
+    EXPECT_EQ(capture.bytes(), expected);
+}
+
 } // namespace
