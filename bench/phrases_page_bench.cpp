@@ -6,11 +6,10 @@
 #include "tests/unit/test_db.h"
 #include "ui/phrases_page.h"
 
-#include <benchmark/benchmark.h>
-#include <gtk/gtk.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <chrono>
+#include <gtk/gtk.h>
 #include <random>
 #include <vector>
 

@@ -10,75 +10,22 @@
 #include "ui/phrases_page.h"
 
 #include "db/operations.h"
+#include "ui/phrases_page_cells.h"
 #include "ui/shell.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <memory>
-#include <string>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <string>
 
 namespace {
 
-// Starting widths of the resizable columns of the phrase list; the user
-// drags them wider when a phrase's words do not fit.
-constexpr int NUMBER_COLUMN_WIDTH = 50;
-constexpr int WORDS_COLUMN_WIDTH = 320;
-constexpr int COMMENT_COLUMN_WIDTH = 150;
-constexpr int CHANGED_COLUMN_WIDTH = 50;
-// Widest the page makes a column by itself; longer texts end in an ellipsis.
-constexpr int MAX_COLUMN_WIDTH = 2000;
-constexpr std::size_t NUMBER_TEXT_SIZE = 256;
-
-struct PhrasesPage {
-    SpeechDb* db = nullptr; // not owned: the shell owns and frees it
-    int playing = 0;
-    int use_aliases = 1;
-    PhrasesPageWidgets w;
-};
-
-PhrasesPage page;
-
-struct GFreeDeleter {
-    void operator()(void* p) const { g_free(p); }
-};
-using GCharPtr = std::unique_ptr<char, GFreeDeleter>;
+PhrasesPage& page = phrases_page_state();
 
 struct TreePathDeleter {
     void operator()(GtkTreePath* p) const { gtk_tree_path_free(p); }
 };
 using TreePathPtr = std::unique_ptr<GtkTreePath, TreePathDeleter>;
-
-// Cuts `text` to at most `size` - 1 bytes without splitting a character.
-void cut_text(std::string& text, std::size_t size)
-{
-    if (text.size() < size)
-        return;
-    std::size_t len = size - 1;
-    while (len > 0 && (static_cast<unsigned char>(text[len]) & 0xC0) == 0x80)
-        --len;
-    text.resize(len);
-}
-
-// Texts from a project file are stored as they came; the renderer needs
-// valid UTF-8, so anything else is shown with replacement characters.
-GCharPtr make_valid(const char* text)
-{
-    return GCharPtr(g_utf8_validate(text, -1, nullptr) ? g_strdup(text) : g_utf8_make_valid(text, -1));
-}
-
-void set_cell_text(GtkCellRenderer* cell, const char* text)
-{
-    g_object_set(cell, "text", make_valid(text).get(), nullptr);
-}
-
-std::uint32_t row_value(GtkTreeModel* model, GtkTreeIter* iter)
-{
-    guint value = 0;
-    gtk_tree_model_get(model, iter, 0, &value, -1);
-    return value;
-}
 
 // The value of the row a cell path names, or -1 when there is no such row.
 long long row_value_at(GtkTreeView* view, const char* path)
@@ -87,7 +34,7 @@ long long row_value_at(GtkTreeView* view, const char* path)
     GtkTreeIter iter;
     if (!model || !path || !gtk_tree_model_get_iter_from_string(model, &iter, path))
         return -1;
-    return row_value(model, &iter);
+    return phrases_page_row_value(model, &iter);
 }
 
 int selected_row_value(GtkTreeView* view)
@@ -98,11 +45,17 @@ int selected_row_value(GtkTreeView* view)
     GtkTreeIter iter;
     if (!gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view), &model, &iter))
         return -1;
-    return static_cast<int>(row_value(model, &iter));
+    return static_cast<int>(phrases_page_row_value(model, &iter));
 }
 
-int selected_phrase() { return selected_row_value(page.w.phrase_list); }
-int selected_position() { return selected_row_value(page.w.word_list); }
+int selected_phrase()
+{
+    return selected_row_value(page.w.phrase_list);
+}
+int selected_position()
+{
+    return selected_row_value(page.w.word_list);
+}
 
 void run_pending_events()
 {
@@ -129,73 +82,9 @@ void redraw_lists()
     gtk_widget_queue_draw(GTK_WIDGET(page.w.word_list));
 }
 
-// ---- column widths ----
-//
-// The phrase list's columns have fixed widths (measuring every row would
-// take seconds for a large database), so the page sizes the "Words" and
-// "Comment" columns itself: on reload and on the aliases switch from the
-// longest text of all phrases, after an edit from the edited phrase, never
-// narrower than their starting widths and never shrinking between loads.
-
-int text_width(const std::string& text, GtkCellRenderer* cell)
-{
-    GtkWidget* view = GTK_WIDGET(page.w.phrase_list);
-    PangoLayout* layout = gtk_widget_create_pango_layout(view, make_valid(text.c_str()).get());
-    int width = 0;
-    pango_layout_get_pixel_size(layout, &width, nullptr);
-    g_object_unref(layout);
-    guint xpad = 0;
-    g_object_get(cell, "xpad", &xpad, nullptr);
-    int separator = 0;
-    gtk_widget_style_get(view, "horizontal-separator", &separator, nullptr);
-    return width + 2 * static_cast<int>(xpad) + separator + 4;
-}
-
-void widen_column(GtkTreeViewColumn* column, GtkCellRenderer* cell, const std::string& text, int minimum, bool grow_only)
-{
-    int width = std::clamp(text_width(text, cell), minimum, MAX_COLUMN_WIDTH);
-    if (grow_only)
-        width = std::max(width, gtk_tree_view_column_get_fixed_width(column));
-    if (width != gtk_tree_view_column_get_fixed_width(column))
-        gtk_tree_view_column_set_fixed_width(column, width);
-}
-
-std::string comment_text(std::uint32_t phrase)
-{
-    const char* comment = page.db ? phrase_comment(page.db, phrase) : nullptr;
-    return comment ? comment : "";
-}
-
-// Sizes both columns for the longest texts of all phrases (longest in
-// bytes stands in for widest, so only two texts are measured).
-void fit_columns_to_all()
-{
-    std::string words;
-    std::string comment;
-    const std::uint32_t count = page.db ? phrase_count(page.db) : 0;
-    for (std::uint32_t p = 0; p < count; ++p) {
-        std::string text = phrases_page_words_text(page.db, p, page.use_aliases != 0);
-        if (text.size() > words.size())
-            words = std::move(text);
-        const char* c = phrase_comment(page.db, p);
-        if (c && std::strlen(c) > comment.size())
-            comment = c;
-    }
-    widen_column(page.w.words_column, page.w.words_renderer, words, WORDS_COLUMN_WIDTH, false);
-    widen_column(page.w.comment_column, page.w.comment_renderer, comment, COMMENT_COLUMN_WIDTH, false);
-}
-
-// After an edit of phrase p: its texts may have grown.
-void fit_columns_to(std::uint32_t p)
-{
-    widen_column(page.w.words_column, page.w.words_renderer,
-                 phrases_page_words_text(page.db, p, page.use_aliases != 0), WORDS_COLUMN_WIDTH, true);
-    widen_column(page.w.comment_column, page.w.comment_renderer, comment_text(p), COMMENT_COLUMN_WIDTH, true);
-}
-
 void redraw_after_edit(std::uint32_t p)
 {
-    fit_columns_to(p);
+    phrases_page_fit_columns(p);
     redraw_lists();
 }
 
@@ -207,8 +96,8 @@ void update_phrase_buttons()
     const int w = selected_position();
     gtk_widget_set_sensitive(page.w.play_phrase, p >= 0);
     gtk_widget_set_sensitive(page.w.play_word, w >= 0);
-    GtkWidget* const editing[] = {page.w.go_to_word, page.w.move_up, page.w.move_down, page.w.add_word,
-                                  page.w.remove_word};
+    GtkWidget* const editing[]
+        = { page.w.go_to_word, page.w.move_up, page.w.move_down, page.w.add_word, page.w.remove_word };
     if (w < 0 || p < 0) {
         for (GtkWidget* button : editing)
             gtk_widget_set_sensitive(button, FALSE);
@@ -241,49 +130,6 @@ void finish_play()
     page.playing = 0;
     update_phrase_buttons();
     shell_play_finished();
-}
-
-// ---- cell data functions ----
-
-void number_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
-{
-    char text[NUMBER_TEXT_SIZE];
-    std::snprintf(text, sizeof text, "%d", static_cast<int>(row_value(model, iter)) + 1);
-    g_object_set(cell, "text", text, nullptr);
-}
-
-void words_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
-{
-    const std::string text = phrases_page_words_text(page.db, row_value(model, iter), page.use_aliases != 0);
-    set_cell_text(cell, text.c_str());
-}
-
-void comment_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
-{
-    set_cell_text(cell, comment_text(row_value(model, iter)).c_str());
-}
-
-void changed_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
-{
-    const gboolean changed = page.db && phrase_is_changed(page.db, row_value(model, iter));
-    g_object_set(cell, "visible", changed, "active", changed, nullptr);
-}
-
-void word_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
-{
-    const int p = selected_phrase();
-    const std::uint32_t pos = row_value(model, iter);
-    std::string text;
-    if (page.db && p >= 0) {
-        const char* alias = page.use_aliases ? phrase_word_alias(page.db, p, pos) : nullptr;
-        const int n = phrase_word_number(page.db, p, pos);
-        if (alias)
-            text = alias;
-        else if (n >= 0)
-            text = std::to_string(n + 1);
-    }
-    cut_text(text, PHRASES_PAGE_TEXT_SIZE);
-    set_cell_text(cell, text.c_str());
 }
 
 // ---- actions ----
@@ -391,10 +237,19 @@ void remove_word()
 
 // ---- signal handlers ----
 
-void on_phrase_selection_changed(GtkTreeSelection*, gpointer) { refresh_phrase_word_list(); }
-void on_word_selection_changed(GtkTreeSelection*, gpointer) { update_phrase_buttons(); }
+void on_phrase_selection_changed(GtkTreeSelection*, gpointer)
+{
+    refresh_phrase_word_list();
+}
+void on_word_selection_changed(GtkTreeSelection*, gpointer)
+{
+    update_phrase_buttons();
+}
 
-void on_phrase_list_row_activated(GtkTreeView*, GtkTreePath*, GtkTreeViewColumn*, gpointer) { play_phrase(); }
+void on_phrase_list_row_activated(GtkTreeView*, GtkTreePath*, GtkTreeViewColumn*, gpointer)
+{
+    play_phrase();
+}
 
 // The edit applies to the row that was edited, which is the selected one.
 void on_comment_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer)
@@ -445,12 +300,30 @@ void on_word_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer)
         redraw_after_edit(p);
 }
 
-void on_play_phrase_clicked(GtkButton*, gpointer) { play_phrase(); }
-void on_play_word_clicked(GtkButton*, gpointer) { play_word(); }
-void on_move_up_clicked(GtkButton*, gpointer) { move_word(phrase_move_word_up, -1); }
-void on_move_down_clicked(GtkButton*, gpointer) { move_word(phrase_move_word_down, 1); }
-void on_add_word_clicked(GtkButton*, gpointer) { add_word(); }
-void on_remove_word_clicked(GtkButton*, gpointer) { remove_word(); }
+void on_play_phrase_clicked(GtkButton*, gpointer)
+{
+    play_phrase();
+}
+void on_play_word_clicked(GtkButton*, gpointer)
+{
+    play_word();
+}
+void on_move_up_clicked(GtkButton*, gpointer)
+{
+    move_word(phrase_move_word_up, -1);
+}
+void on_move_down_clicked(GtkButton*, gpointer)
+{
+    move_word(phrase_move_word_down, 1);
+}
+void on_add_word_clicked(GtkButton*, gpointer)
+{
+    add_word();
+}
+void on_remove_word_clicked(GtkButton*, gpointer)
+{
+    remove_word();
+}
 
 void on_go_to_word_clicked(GtkButton*, gpointer)
 {
@@ -468,14 +341,14 @@ void on_go_to_word_clicked(GtkButton*, gpointer)
 void on_use_aliases_clicked(GtkToggleButton* button, gpointer)
 {
     page.use_aliases = gtk_toggle_button_get_active(button) ? 1 : 0;
-    fit_columns_to_all();
+    phrases_page_fit_columns(-1);
     redraw_lists();
 }
 
 // ---- building ----
 
-GtkTreeViewColumn* add_column(GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign,
-                              GtkTreeCellDataFunc data, int width)
+GtkTreeViewColumn* add_column(
+    GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign, GtkTreeCellDataFunc data, int width)
 {
     GtkTreeViewColumn* column = gtk_tree_view_column_new();
     gtk_tree_view_column_set_title(column, title);
@@ -496,26 +369,27 @@ GtkWidget* build_phrase_list()
     page.w.phrase_list = tv;
     gtk_tree_view_set_enable_search(tv, FALSE);
 
-    page.w.number_column =
-        add_column(tv, "#", gtk_cell_renderer_text_new(), 0.5, number_cell_data, NUMBER_COLUMN_WIDTH);
+    page.w.number_column = add_column(
+        tv, "#", gtk_cell_renderer_text_new(), 0.5, phrases_page_number_cell_data, PHRASES_PAGE_NUMBER_WIDTH);
 
     page.w.words_renderer = gtk_cell_renderer_text_new();
     g_object_set(page.w.words_renderer, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
-    page.w.words_column = add_column(tv, "Words", page.w.words_renderer, 0.0, words_cell_data, WORDS_COLUMN_WIDTH);
+    page.w.words_column
+        = add_column(tv, "Words", page.w.words_renderer, 0.0, phrases_page_words_cell_data, PHRASES_PAGE_WORDS_WIDTH);
     gtk_tree_view_column_set_resizable(page.w.words_column, TRUE);
 
     page.w.comment_renderer = gtk_cell_renderer_text_new();
     g_object_set(page.w.comment_renderer, "editable", TRUE, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
     g_signal_connect(page.w.comment_renderer, "edited", G_CALLBACK(on_comment_edited), nullptr);
-    page.w.comment_column =
-        add_column(tv, "Comment", page.w.comment_renderer, 0.0, comment_cell_data, COMMENT_COLUMN_WIDTH);
+    page.w.comment_column = add_column(
+        tv, "Comment", page.w.comment_renderer, 0.0, phrases_page_comment_cell_data, PHRASES_PAGE_COMMENT_WIDTH);
     gtk_tree_view_column_set_resizable(page.w.comment_column, TRUE);
     gtk_tree_view_column_set_expand(page.w.comment_column, TRUE);
 
     page.w.changed_renderer = gtk_cell_renderer_toggle_new();
     g_signal_connect(page.w.changed_renderer, "toggled", G_CALLBACK(on_changed_toggled), nullptr);
-    page.w.changed_column =
-        add_column(tv, "Changed", page.w.changed_renderer, 0.5, changed_cell_data, CHANGED_COLUMN_WIDTH);
+    page.w.changed_column = add_column(
+        tv, "Changed", page.w.changed_renderer, 0.5, phrases_page_changed_cell_data, PHRASES_PAGE_CHANGED_WIDTH);
 
     // Every column is fixed, so rows need not be measured one by one.
     gtk_tree_view_set_fixed_height_mode(tv, TRUE);
@@ -543,7 +417,8 @@ GtkWidget* build_word_list()
     gtk_tree_view_column_set_alignment(column, 0.5);
     gtk_tree_view_column_pack_start(column, page.w.word_renderer, TRUE);
     g_object_set(page.w.word_renderer, "xalign", 0.0, nullptr);
-    gtk_tree_view_column_set_cell_data_func(column, page.w.word_renderer, word_cell_data, nullptr, nullptr);
+    gtk_tree_view_column_set_cell_data_func(
+        column, page.w.word_renderer, phrases_page_word_cell_data, nullptr, nullptr);
     gtk_tree_view_append_column(tv, column);
     page.w.word_column = column;
 
@@ -594,41 +469,9 @@ GtkWidget* build_button_column()
 
 } // namespace
 
-GtkListStore* phrases_page_new_store(std::uint32_t rows)
-{
-    // Filled before any view sees it, so no row signal reaches a view.
-    GtkListStore* store = gtk_list_store_new(1, G_TYPE_UINT);
-    for (std::uint32_t i = 0; i < rows; ++i)
-        gtk_list_store_insert_with_values(store, nullptr, -1, 0, i, -1);
-    return store;
-}
-
-std::string phrases_page_words_text(const SpeechDb* db, std::uint32_t phrase, bool use_aliases)
-{
-    std::string text;
-    if (!db)
-        return text;
-    const std::uint32_t count = phrase_word_count(db, phrase);
-    for (std::uint32_t i = 0; i < count && text.size() < PHRASES_PAGE_TEXT_SIZE; ++i) {
-        const char* alias = use_aliases ? phrase_word_alias(db, phrase, i) : nullptr;
-        if (alias) {
-            text += ' ';
-            text += alias;
-            continue;
-        }
-        const int n = phrase_word_number(db, phrase, i);
-        if (n < 0)
-            continue;
-        text += ' ';
-        text += std::to_string(n + 1);
-    }
-    cut_text(text, PHRASES_PAGE_TEXT_SIZE);
-    return text;
-}
-
 void phrases_page_build(GtkNotebook* notebook)
 {
-    page = PhrasesPage{};
+    page = PhrasesPage {};
 
     GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(vbox), 5);
@@ -656,7 +499,7 @@ void phrases_page_reload(SpeechDb* db)
     // Installed before the new store: a fixed-height view measures its first
     // row as soon as it gets a model, and the old database is already gone.
     page.db = db;
-    fit_columns_to_all();
+    phrases_page_fit_columns(-1);
     GtkListStore* store = phrases_page_new_store(db ? phrase_count(db) : 0);
     gtk_tree_view_set_model(page.w.phrase_list, GTK_TREE_MODEL(store));
     g_object_unref(store);
@@ -667,16 +510,28 @@ void phrases_page_show_phrase(std::uint32_t phrase)
 {
     GtkTreeModel* model = gtk_tree_view_get_model(page.w.phrase_list);
     GtkTreeIter iter;
-    if (!page.db || !model || phrase > static_cast<std::uint32_t>(std::numeric_limits<int>::max()) ||
-        !gtk_tree_model_iter_nth_child(model, &iter, nullptr, static_cast<int>(phrase)))
+    if (!page.db || !model || phrase > static_cast<std::uint32_t>(std::numeric_limits<int>::max())
+        || !gtk_tree_model_iter_nth_child(model, &iter, nullptr, static_cast<int>(phrase)))
         return;
     TreePathPtr path(gtk_tree_model_get_path(model, &iter));
     gtk_tree_view_scroll_to_cell(page.w.phrase_list, path.get(), nullptr, FALSE, 0, 0);
     gtk_tree_view_set_cursor(page.w.phrase_list, path.get(), page.w.number_column, FALSE);
 }
 
-bool phrases_page_playing() { return page.playing != 0; }
+bool phrases_page_playing()
+{
+    return page.playing != 0;
+}
 
-const PhrasesPageWidgets& phrases_page_widgets() { return page.w; }
-int phrases_page_selected_phrase() { return selected_phrase(); }
-int phrases_page_selected_position() { return selected_position(); }
+const PhrasesPageWidgets& phrases_page_widgets()
+{
+    return page.w;
+}
+int phrases_page_selected_phrase()
+{
+    return selected_phrase();
+}
+int phrases_page_selected_position()
+{
+    return selected_position();
+}

@@ -4,9 +4,8 @@
 
 #include "db/speech_db.h"
 
-#include <gtk/gtk.h>
-
 #include <cstdint>
+#include <gtk/gtk.h>
 #include <string>
 
 void phrases_page_build(GtkNotebook* notebook);

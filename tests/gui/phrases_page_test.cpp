@@ -8,10 +8,9 @@
 #include "ui/shell.h"
 #include "ui/words_page.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -50,7 +49,7 @@ void double_click_row(GtkTreeView* view, int row)
     GdkWindow* bin = gtk_tree_view_get_bin_window(view);
     const guint32 start = gtk_get_current_event_time() + 1000;
     int step = 0;
-    for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE, GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+    for (GdkEventType type : { GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE, GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE }) {
         GdkEvent* event = gdk_event_new(type);
         event->button.window = GDK_WINDOW(g_object_ref(bin));
         event->button.send_event = TRUE;
@@ -147,7 +146,7 @@ protected:
 
 TEST_F(PhrasesPageTest, ColumnsShowNumbersAliasesCommentsAndChangedMark)
 {
-    load({{4, 11}, {0}});
+    load({ { 4, 11 }, { 0 } });
     phrase_set_comment(db.get(), 1, "second");
     EXPECT_EQ(cell_text(w->phrase_list, NUMBER, 0), "1");
     EXPECT_EQ(cell_text(w->phrase_list, NUMBER, 1), "2");
@@ -176,7 +175,7 @@ TEST_F(PhrasesPageTest, ColumnsShowNumbersAliasesCommentsAndChangedMark)
 // characters, and bytes from a project file that are not UTF-8 are replaced.
 TEST_F(PhrasesPageTest, CellTextsAreValidUtf8)
 {
-    load({std::vector<int>(32, 3)});
+    load({ std::vector<int>(32, 3) });
     phrase_set_comment(db.get(), 0, "caf\xe9 \xff");
     const std::string comment = cell_text(w->phrase_list, COMMENT, 0);
     EXPECT_TRUE(g_utf8_validate(comment.c_str(), -1, nullptr));
@@ -196,7 +195,7 @@ TEST_F(PhrasesPageTest, CellTextsAreValidUtf8)
 // that the longest words text and comment fit.
 TEST_F(PhrasesPageTest, ColumnsWidenForLongTexts)
 {
-    load({{1}, {2}});
+    load({ { 1 }, { 2 } });
     const int words_width = gtk_tree_view_column_get_fixed_width(w->words_column);
     const int comment_width = gtk_tree_view_column_get_fixed_width(w->comment_column);
     const std::string long_alias(150, 'x');
@@ -204,7 +203,7 @@ TEST_F(PhrasesPageTest, ColumnsWidenForLongTexts)
     select_phrase(1);
     select_position(0);
     edit_word(0, long_alias.c_str());
-    EXPECT_EQ(phrase_words(1), (std::vector<int>{5}));
+    EXPECT_EQ(phrase_words(1), (std::vector<int> { 5 }));
     const int wide = gtk_tree_view_column_get_fixed_width(w->words_column);
     EXPECT_GT(wide, words_width);
     g_signal_emit_by_name(w->comment_renderer, "edited", "0", std::string(200, 'c').c_str());
@@ -222,11 +221,11 @@ TEST_F(PhrasesPageTest, ColumnsWidenForLongTexts)
 TEST_F(PhrasesPageTest, ButtonSensitivityAtEndsAndLimits)
 {
     std::vector<int> long_phrase(31, 2);
-    load({long_phrase, {5}, {1, 2, 3}});
+    load({ long_phrase, { 5 }, { 1, 2, 3 } });
 
     select_phrase(2);
     EXPECT_TRUE(sensitive(w->play_phrase));
-    for (GtkWidget* b : {w->play_word, w->go_to_word, w->move_up, w->move_down, w->add_word, w->remove_word})
+    for (GtkWidget* b : { w->play_word, w->go_to_word, w->move_up, w->move_down, w->add_word, w->remove_word })
         EXPECT_FALSE(sensitive(b));
 
     select_position(0);
@@ -272,34 +271,34 @@ TEST_F(PhrasesPageTest, ButtonSensitivityAtEndsAndLimits)
 
 TEST_F(PhrasesPageTest, SelectionFollowsMoveAddAndRemove)
 {
-    load({{1, 2, 3, 4}});
+    load({ { 1, 2, 3, 4 } });
     select_phrase(0);
 
     select_position(1);
     click(w->move_up);
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{2, 1, 3, 4}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 2, 1, 3, 4 }));
     EXPECT_EQ(phrases_page_selected_position(), 0);
     EXPECT_EQ(words_cell(0), " 3 2 4 5");
     click(w->move_up); // at the top: refused
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{2, 1, 3, 4}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 2, 1, 3, 4 }));
     EXPECT_EQ(phrases_page_selected_position(), 0);
 
     select_position(2);
     click(w->move_down);
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{2, 1, 4, 3}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 2, 1, 4, 3 }));
     EXPECT_EQ(phrases_page_selected_position(), 3);
 
     // Add inserts after the selection and selects the new position.
     select_position(1);
     click(w->add_word);
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{2, 1, 0, 4, 3}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 2, 1, 0, 4, 3 }));
     EXPECT_EQ(phrases_page_selected_position(), 2);
     EXPECT_EQ(word_rows(), 5);
     EXPECT_EQ(word_cell(4), "4");
 
     // Removing a middle position keeps the row, which now shows the next word.
     click(w->remove_word);
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{2, 1, 4, 3}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 2, 1, 4, 3 }));
     EXPECT_EQ(phrases_page_selected_position(), 2);
     EXPECT_EQ(word_cell(2), "5");
     EXPECT_EQ(word_rows(), 4);
@@ -307,7 +306,7 @@ TEST_F(PhrasesPageTest, SelectionFollowsMoveAddAndRemove)
     // Removing the last position moves the selection to the new last one.
     select_position(3);
     click(w->remove_word);
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{2, 1, 4}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 2, 1, 4 }));
     EXPECT_EQ(phrases_page_selected_position(), 2);
     EXPECT_EQ(word_rows(), 3);
     EXPECT_FALSE(sensitive(w->move_down));
@@ -317,26 +316,26 @@ TEST_F(PhrasesPageTest, SelectionFollowsMoveAddAndRemove)
 
 TEST_F(PhrasesPageTest, WordEditsByNumber)
 {
-    load({{1, 2}});
+    load({ { 1, 2 } });
     select_phrase(0);
     select_position(1);
     db->modified = 0;
 
-    for (const char* refused : {"0", "17", "99999999999999999999", "1_2", "12a", "", "   "})
+    for (const char* refused : { "0", "17", "99999999999999999999", "1_2", "12a", "", "   " })
         edit_word(1, refused);
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{1, 2}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 1, 2 }));
     EXPECT_FALSE(db->modified);
     EXPECT_FALSE(changed_box(0));
 
     edit_word(1, "7");
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{1, 6}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 1, 6 }));
     EXPECT_EQ(word_cell(1), "7");
     EXPECT_EQ(words_cell(0), " 2 7");
     EXPECT_TRUE(changed_box(0));
     EXPECT_TRUE(db->modified);
 
     edit_word(1, " 16 ");
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{1, 15}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 1, 15 }));
     // Typing the loaded word back makes the phrase unchanged again.
     edit_word(1, "3");
     EXPECT_FALSE(changed_box(0));
@@ -344,23 +343,23 @@ TEST_F(PhrasesPageTest, WordEditsByNumber)
 
 TEST_F(PhrasesPageTest, WordEditsByAlias)
 {
-    load({{1, 2}});
+    load({ { 1, 2 } });
     ASSERT_TRUE(word_set_alias(db.get(), 9, "big_bell"));
     select_phrase(0);
     select_position(0);
 
     edit_word(0, "no such word");
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{1, 2}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 1, 2 }));
     edit_word(0, "Big Bell"); // aliases match case exactly
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{1, 2}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 1, 2 }));
 
     click(w->use_aliases); // off: aliases are refused
     edit_word(0, "big bell");
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{1, 2}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 1, 2 }));
 
     click(w->use_aliases);
     edit_word(0, "  big bell ");
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{9, 2}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 9, 2 }));
     EXPECT_EQ(word_cell(0), "big_bell");
     EXPECT_EQ(words_cell(0), " big_bell 3");
 }
@@ -368,7 +367,7 @@ TEST_F(PhrasesPageTest, WordEditsByAlias)
 // Typing into the cell through its real editor, as a user does.
 TEST_F(PhrasesPageTest, WordCellEditorCommitsTypedNumber)
 {
-    load({{1, 2}});
+    load({ { 1, 2 } });
     select_phrase(0);
     select_position(1);
     GtkTreePath* path = gtk_tree_path_new_from_indices(1, -1);
@@ -382,12 +381,12 @@ TEST_F(PhrasesPageTest, WordCellEditorCommitsTypedNumber)
     gtk_entry_set_text(GTK_ENTRY(focus), "8");
     gtk_widget_activate(focus);
     pump_events();
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{1, 7}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 1, 7 }));
 }
 
 TEST_F(PhrasesPageTest, CommentEditsAndEmptyCommentRemovesIt)
 {
-    load({{1}, {2}});
+    load({ { 1 }, { 2 } });
     select_phrase(1);
     db->modified = 0;
     g_signal_emit_by_name(w->comment_renderer, "edited", "1", "turn left");
@@ -406,19 +405,19 @@ TEST_F(PhrasesPageTest, CommentEditsAndEmptyCommentRemovesIt)
 
 TEST_F(PhrasesPageTest, ChangedBoxRevertsAndRebuildsTheWordList)
 {
-    load({{1, 2, 3}, {4}});
+    load({ { 1, 2, 3 }, { 4 } });
     select_phrase(0);
     select_position(2);
     click(w->remove_word);
     select_position(0);
     edit_word(0, "10");
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{9, 2}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 9, 2 }));
     EXPECT_TRUE(changed_box(0));
     EXPECT_EQ(word_rows(), 2);
 
     g_signal_emit_by_name(w->changed_renderer, "toggled", "0");
     pump_events();
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 1, 2, 3 }));
     EXPECT_FALSE(changed_box(0));
     EXPECT_EQ(word_rows(), 3);
     EXPECT_EQ(word_cell(2), "4");
@@ -426,13 +425,13 @@ TEST_F(PhrasesPageTest, ChangedBoxRevertsAndRebuildsTheWordList)
     // A path that names no row is ignored.
     g_signal_emit_by_name(w->changed_renderer, "toggled", "7");
     pump_events();
-    EXPECT_EQ(phrase_words(1), (std::vector<int>{4}));
+    EXPECT_EQ(phrase_words(1), (std::vector<int> { 4 }));
 }
 
 TEST_F(PhrasesPageTest, ShowPhraseSelectsTheRowAndGoToWordShowsWordsPage)
 {
-    std::vector<std::vector<int>> phrases(200, std::vector<int>{0});
-    phrases[150] = {3, 5};
+    std::vector<std::vector<int>> phrases(200, std::vector<int> { 0 });
+    phrases[150] = { 3, 5 };
     load(phrases);
     phrases_page_show_phrase(150);
     pump_events();
@@ -451,7 +450,7 @@ TEST_F(PhrasesPageTest, ShowPhraseSelectsTheRowAndGoToWordShowsWordsPage)
 // with the phrase's words decoded one after the other.
 class PhrasesPagePlayTest : public PhrasesPageTest {
 protected:
-    AlsaCapture capture{AlsaCapture::CAPTURE_ALL};
+    AlsaCapture capture { AlsaCapture::CAPTURE_ALL };
     std::vector<int> selections; // every position selected, in order
 
     static void on_selection(GtkTreeSelection*, gpointer self)
@@ -484,14 +483,14 @@ protected:
 
 TEST_F(PhrasesPagePlayTest, PlayPhrasePlaysEachWordInOrderAndRestoresSelection)
 {
-    load({{0}, {3, 7, 3, 12}});
+    load({ { 0 }, { 3, 7, 3, 12 } });
     select_phrase(1);
     select_position(2);
     record_selections();
     click(w->play_phrase);
-    EXPECT_EQ(played(decoded({3, 7, 3, 12})), decoded({3, 7, 3, 12}));
+    EXPECT_EQ(played(decoded({ 3, 7, 3, 12 })), decoded({ 3, 7, 3, 12 }));
     // Each word was selected while it sounded, then the old selection came back.
-    EXPECT_EQ(selections, (std::vector<int>{0, 1, 2, 3, 2}));
+    EXPECT_EQ(selections, (std::vector<int> { 0, 1, 2, 3, 2 }));
     EXPECT_EQ(phrases_page_selected_position(), 2);
     EXPECT_FALSE(phrases_page_playing());
     EXPECT_TRUE(sensitive(w->move_up));
@@ -500,7 +499,7 @@ TEST_F(PhrasesPagePlayTest, PlayPhrasePlaysEachWordInOrderAndRestoresSelection)
     std::remove(capture.output.c_str());
     select_position(-1);
     click(w->play_phrase);
-    EXPECT_EQ(played(decoded({3, 7, 3, 12})), decoded({3, 7, 3, 12}));
+    EXPECT_EQ(played(decoded({ 3, 7, 3, 12 })), decoded({ 3, 7, 3, 12 }));
     EXPECT_EQ(phrases_page_selected_position(), -1);
     EXPECT_FALSE(sensitive(w->play_word));
 }
@@ -518,7 +517,7 @@ gboolean act_during_play(gpointer data)
 {
     auto* d = static_cast<DuringPlay*>(data);
     d->was_playing = phrases_page_playing();
-    for (GtkWidget* b : {d->w->play_phrase, d->w->play_word, d->w->remove_word, d->w->add_word, d->w->move_down})
+    for (GtkWidget* b : { d->w->play_phrase, d->w->play_word, d->w->remove_word, d->w->add_word, d->w->move_down })
         gtk_button_clicked(GTK_BUTTON(b));
     if (d->select_phrase >= 0) {
         GtkTreePath* path = gtk_tree_path_new_from_indices(d->select_phrase, -1);
@@ -530,28 +529,28 @@ gboolean act_during_play(gpointer data)
 
 TEST_F(PhrasesPagePlayTest, ButtonsDoNothingWhilePlaying)
 {
-    load({{2, 9, 4}});
+    load({ { 2, 9, 4 } });
     select_phrase(0);
     select_position(0);
-    DuringPlay during{w};
+    DuringPlay during { w };
     g_idle_add(act_during_play, &during);
     click(w->play_phrase);
     EXPECT_TRUE(during.was_playing);
-    EXPECT_EQ(played(decoded({2, 9, 4})), decoded({2, 9, 4}));
-    EXPECT_EQ(phrase_words(0), (std::vector<int>{2, 9, 4}));
+    EXPECT_EQ(played(decoded({ 2, 9, 4 })), decoded({ 2, 9, 4 }));
+    EXPECT_EQ(phrase_words(0), (std::vector<int> { 2, 9, 4 }));
     EXPECT_EQ(phrases_page_selected_position(), 0);
     EXPECT_FALSE(phrases_page_playing());
 }
 
 TEST_F(PhrasesPagePlayTest, AnotherPhraseSelectedDuringPlay)
 {
-    load({{1}, {2, 9, 4}});
+    load({ { 1 }, { 2, 9, 4 } });
     select_phrase(1);
     select_position(1);
-    DuringPlay during{w, false, 0};
+    DuringPlay during { w, false, 0 };
     g_idle_add(act_during_play, &during);
     click(w->play_phrase);
-    EXPECT_EQ(played(decoded({2, 9, 4})), decoded({2, 9, 4}));
+    EXPECT_EQ(played(decoded({ 2, 9, 4 })), decoded({ 2, 9, 4 }));
     // The word list shows the newly selected phrase, untouched by the play.
     EXPECT_EQ(phrases_page_selected_phrase(), 0);
     EXPECT_EQ(word_rows(), 1);
@@ -562,27 +561,27 @@ TEST_F(PhrasesPagePlayTest, AnotherPhraseSelectedDuringPlay)
 
 TEST_F(PhrasesPagePlayTest, PlayWordPlaysTheSelectedWord)
 {
-    load({{3, 7, 12}});
+    load({ { 3, 7, 12 } });
     select_phrase(0);
     select_position(1);
     click(w->play_word);
-    EXPECT_EQ(played(decoded({7})), decoded({7}));
+    EXPECT_EQ(played(decoded({ 7 })), decoded({ 7 }));
     EXPECT_EQ(phrases_page_selected_position(), 1);
 }
 
 TEST_F(PhrasesPagePlayTest, DoubleClickOnAPhrasePlaysIt)
 {
-    load({{1, 2}, {5, 6}});
+    load({ { 1, 2 }, { 5, 6 } });
     double_click_row(w->phrase_list, 1);
     EXPECT_EQ(phrases_page_selected_phrase(), 1);
-    EXPECT_EQ(played(decoded({5, 6})), decoded({5, 6}));
+    EXPECT_EQ(played(decoded({ 5, 6 })), decoded({ 5, 6 }));
 }
 
 // With the database opened through the File menu: a Quit that arrives
 // between the words of a play waits until the whole phrase has sounded.
 class PhrasesPageShellTest : public ShellTest {
 protected:
-    AlsaCapture capture{AlsaCapture::CAPTURE_ALL};
+    AlsaCapture capture { AlsaCapture::CAPTURE_ALL };
 };
 
 struct QuitDuringPlay {
