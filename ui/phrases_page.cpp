@@ -134,6 +134,17 @@ void finish_play()
 
 // ---- actions ----
 
+// The selected phrase and position for a button action: false while a play
+// runs or when either is missing.
+bool action_target(int& p, int& w)
+{
+    if (page.playing)
+        return false;
+    p = selected_phrase();
+    w = selected_position();
+    return p >= 0 && w >= 0;
+}
+
 void play_phrase()
 {
     if (page.playing)
@@ -173,11 +184,9 @@ void play_phrase()
 
 void play_word()
 {
-    if (page.playing)
-        return;
-    const int p = selected_phrase();
-    const int w = selected_position();
-    if (p < 0 || w < 0 || phrase_word_number(page.db, p, w) < 0)
+    int p = -1;
+    int w = -1;
+    if (!action_target(p, w) || phrase_word_number(page.db, p, w) < 0)
         return;
     page.playing = 1;
     run_pending_events();
@@ -191,11 +200,9 @@ void play_word()
 // `step` rows when it succeeds.
 void move_word(bool (*move)(SpeechDb*, std::uint32_t, std::uint32_t), int step)
 {
-    if (page.playing)
-        return;
-    const int p = selected_phrase();
-    const int w = selected_position();
-    if (p < 0 || w < 0 || !move(page.db, p, w))
+    int p = -1;
+    int w = -1;
+    if (!action_target(p, w) || !move(page.db, p, w))
         return;
     select_position_row(w + step);
     redraw_after_edit(p);
@@ -203,11 +210,9 @@ void move_word(bool (*move)(SpeechDb*, std::uint32_t, std::uint32_t), int step)
 
 void add_word()
 {
-    if (page.playing)
-        return;
-    const int p = selected_phrase();
-    const int w = selected_position();
-    if (p < 0 || w < 0 || !phrase_insert_word(page.db, p, w))
+    int p = -1;
+    int w = -1;
+    if (!action_target(p, w) || !phrase_insert_word(page.db, p, w))
         return;
     auto* store = GTK_LIST_STORE(gtk_tree_view_get_model(page.w.word_list));
     gtk_list_store_insert_with_values(store, nullptr, -1, 0, phrase_word_count(page.db, p) - 1, -1);
@@ -217,11 +222,9 @@ void add_word()
 
 void remove_word()
 {
-    if (page.playing)
-        return;
-    const int p = selected_phrase();
-    const int w = selected_position();
-    if (p < 0 || w < 0 || !phrase_remove_word(page.db, p, w))
+    int p = -1;
+    int w = -1;
+    if (!action_target(p, w) || !phrase_remove_word(page.db, p, w))
         return;
     const auto m = static_cast<int>(phrase_word_count(page.db, p));
     if (w == m)
@@ -327,11 +330,9 @@ void on_remove_word_clicked(GtkButton*, gpointer)
 
 void on_go_to_word_clicked(GtkButton*, gpointer)
 {
-    if (page.playing)
-        return;
-    const int p = selected_phrase();
-    const int w = selected_position();
-    if (p < 0 || w < 0)
+    int p = -1;
+    int w = -1;
+    if (!action_target(p, w))
         return;
     const int n = phrase_word_number(page.db, p, w);
     if (n >= 0)
