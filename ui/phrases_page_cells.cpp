@@ -10,6 +10,7 @@
 #include "ui/phrases_page_cells.h"
 
 #include "db/operations.h"
+#include "ui/gtk_ptr.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -25,11 +26,6 @@ PhrasesPage& page = page_state;
 // Widest the page makes a column by itself; longer texts end in an ellipsis.
 constexpr int MAX_COLUMN_WIDTH = 2000;
 constexpr std::size_t NUMBER_TEXT_SIZE = 256;
-
-struct GFreeDeleter {
-    void operator()(void* p) const { g_free(p); }
-};
-using GCharPtr = std::unique_ptr<char, GFreeDeleter>;
 
 // Cuts `text` to at most `size` - 1 bytes without splitting a character.
 void cut_text(std::string& text, std::size_t size)
