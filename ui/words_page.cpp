@@ -1,13 +1,344 @@
-// The Words page (placeholder until the page is built: an empty tab).
+// The Words page: its layout, the word list and the usage list (stores of
+// plain numbers drawn through cell data functions), the sensitivity of its
+// buttons, and the hooks the shell calls (reload, shown, show word).
 #include "ui/words_page.h"
+
+#include "db/operations.h"
+#include "ui/shell.h"
+#include "ui/words_page_state.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+WordsPageState words_page;
+
+namespace {
+
+std::uint32_t row_value(GtkTreeModel* model, GtkTreeIter* iter)
+{
+    guint value = 0;
+    gtk_tree_model_get(model, iter, 0, &value, -1);
+    return value;
+}
+
+void set_text_number(GtkCellRenderer* cell, std::uint32_t value)
+{
+    std::string text = std::to_string(std::uint64_t(value) + 1);
+    g_object_set(cell, "text", text.c_str(), nullptr);
+}
+
+void number_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
+{
+    set_text_number(cell, row_value(model, iter));
+}
+
+void alias_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
+{
+    const char* alias = words_page.db ? word_alias(words_page.db, row_value(model, iter)) : nullptr;
+    g_object_set(cell, "text", alias ? alias : "", nullptr);
+}
+
+void changed_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
+{
+    gboolean changed = words_page.db && word_is_changed(words_page.db, row_value(model, iter));
+    g_object_set(cell, "visible", changed, "active", changed, nullptr);
+}
+
+GtkListStorePtr new_number_store()
+{
+    return GtkListStorePtr(gtk_list_store_new(1, G_TYPE_UINT));
+}
+
+GtkTreeViewColumn* add_text_column(GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign,
+                                   GtkTreeCellDataFunc data)
+{
+    g_object_set(cell, "xalign", xalign, nullptr);
+    GtkTreeViewColumn* column = gtk_tree_view_column_new();
+    gtk_tree_view_column_set_title(column, title);
+    gtk_tree_view_column_set_alignment(column, 0.5f);
+    gtk_tree_view_column_pack_start(column, cell, TRUE);
+    gtk_tree_view_column_set_cell_data_func(column, cell, data, nullptr, nullptr);
+    gtk_tree_view_append_column(view, column);
+    return column;
+}
+
+void set_fixed_width(GtkTreeViewColumn* column, int width)
+{
+    gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
+    gtk_tree_view_column_set_fixed_width(column, width);
+    gtk_tree_view_column_set_expand(column, FALSE);
+}
+
+GtkWidget* scrolled(GtkWidget* child)
+{
+    GtkWidget* window = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(window), GTK_SHADOW_NONE);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(window), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
+    gtk_container_add(GTK_CONTAINER(window), child);
+    return window;
+}
+
+// A vertical button box packed into `column`, holding one button per label.
+void add_button_box(GtkWidget* column, std::initializer_list<std::pair<const char*, GtkWidget**>> buttons)
+{
+    GtkWidget* box = gtk_vbutton_box_new();
+    gtk_box_pack_start(GTK_BOX(column), box, FALSE, FALSE, 3);
+    for (const auto& [label, slot] : buttons) {
+        *slot = gtk_button_new_with_label(label);
+        gtk_box_pack_start(GTK_BOX(box), *slot, TRUE, TRUE, 0);
+    }
+}
+
+GtkTreeView* new_list_view()
+{
+    GtkTreeView* view = GTK_TREE_VIEW(gtk_tree_view_new());
+    gtk_tree_view_set_enable_search(view, FALSE);
+    gtk_tree_selection_set_mode(gtk_tree_view_get_selection(view), GTK_SELECTION_SINGLE);
+    return view;
+}
+
+void on_word_selection_changed(GtkTreeSelection*, gpointer) { refresh_usage_list(); }
+
+void on_usage_selection_changed(GtkTreeSelection*, gpointer) { update_word_buttons(); }
+
+void on_alias_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer)
+{
+    GtkTreeModel* model = gtk_tree_view_get_model(words_page.w.word_list);
+    GtkTreeIter iter;
+    if (!words_page.db || !model || !text || !gtk_tree_model_get_iter_from_string(model, &iter, path))
+        return;
+    std::uint32_t word = row_value(model, &iter);
+    if (!*text) {
+        word_set_alias(words_page.db, word, nullptr);
+    } else {
+        // Sized to the text, so normalising never has to cut it.
+        std::vector<char> alias(std::strlen(text) + 1);
+        if (parse_word_ref(text, alias.data(), alias.size(), nullptr) != WORD_REF_ALIAS)
+            return;
+        // Refused silently when another word has this alias.
+        word_set_alias(words_page.db, word, alias.data());
+    }
+    redraw_word_list();
+}
+
+void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer)
+{
+    GtkTreeModel* model = gtk_tree_view_get_model(words_page.w.word_list);
+    GtkTreeIter iter;
+    if (!words_page.db || !model || !gtk_tree_model_get_iter_from_string(model, &iter, path))
+        return;
+    word_revert_audio(words_page.db, row_value(model, &iter));
+    refresh_usage_list();
+    redraw_word_list();
+}
+
+void build_word_list(GtkTreeView* view)
+{
+    GtkCellRenderer* number = gtk_cell_renderer_text_new();
+    words_page.number_column = add_text_column(view, "#", number, 0.5f, number_cell_data);
+    set_fixed_width(words_page.number_column, 50);
+
+    GtkCellRenderer* alias = gtk_cell_renderer_text_new();
+    g_object_set(alias, "editable", TRUE, nullptr);
+    GtkTreeViewColumn* alias_column = add_text_column(view, "Alias", alias, 0.0f, alias_cell_data);
+    gtk_tree_view_column_set_sizing(alias_column, GTK_TREE_VIEW_COLUMN_AUTOSIZE);
+    gtk_tree_view_column_set_expand(alias_column, TRUE);
+    g_signal_connect(alias, "edited", G_CALLBACK(on_alias_edited), nullptr);
+
+    GtkCellRenderer* changed = gtk_cell_renderer_toggle_new();
+    g_object_set(changed, "xalign", 0.5f, nullptr);
+    GtkTreeViewColumn* changed_column = gtk_tree_view_column_new();
+    gtk_tree_view_column_set_title(changed_column, "Changed");
+    gtk_tree_view_column_set_alignment(changed_column, 0.5f);
+    gtk_tree_view_column_pack_start(changed_column, changed, TRUE);
+    gtk_tree_view_column_set_cell_data_func(changed_column, changed, changed_cell_data, nullptr, nullptr);
+    set_fixed_width(changed_column, 50);
+    gtk_tree_view_append_column(view, changed_column);
+    g_signal_connect(changed, "toggled", G_CALLBACK(on_changed_toggled), nullptr);
+
+    g_signal_connect(gtk_tree_view_get_selection(view), "changed", G_CALLBACK(on_word_selection_changed), nullptr);
+}
+
+void build_usage_list(GtkTreeView* view)
+{
+    add_text_column(view, "Phrase", gtk_cell_renderer_text_new(), 0.0f, number_cell_data);
+    gtk_tree_view_set_headers_visible(view, FALSE);
+    g_signal_connect(gtk_tree_view_get_selection(view), "changed", G_CALLBACK(on_usage_selection_changed), nullptr);
+}
+
+int selected_value(GtkTreeView* view)
+{
+    GtkTreeModel* model = nullptr;
+    GtkTreeIter iter;
+    if (!view || !gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view), &model, &iter))
+        return -1;
+    return int(row_value(model, &iter));
+}
+
+void set_sensitive(GtkWidget* button, bool on) { gtk_widget_set_sensitive(button, on ? TRUE : FALSE); }
+
+} // namespace
+
+int selected_word() { return selected_value(words_page.w.word_list); }
+int selected_usage_phrase() { return selected_value(words_page.w.usage_list); }
+int words_page_selected_word() { return selected_word(); }
+int words_page_selected_usage_phrase() { return selected_usage_phrase(); }
+bool words_page_playing() { return words_page.playing != 0; }
+const WordsPageWidgets& words_page_widgets() { return words_page.w; }
+
+void run_pending_events()
+{
+    while (gtk_events_pending())
+        gtk_main_iteration();
+}
+
+void redraw_word_list() { gtk_widget_queue_draw(GTK_WIDGET(words_page.w.word_list)); }
+
+void select_word_row(int n)
+{
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(words_page.w.word_list);
+    GtkTreeModel* model = gtk_tree_view_get_model(words_page.w.word_list);
+    if (n < 0 || !model) {
+        gtk_tree_selection_unselect_all(selection);
+        return;
+    }
+    GtkTreeIter iter;
+    if (!gtk_tree_model_iter_nth_child(model, &iter, nullptr, n))
+        return;
+    GtkTreePath* path = gtk_tree_model_get_path(model, &iter);
+    gtk_tree_view_scroll_to_cell(words_page.w.word_list, path, nullptr, FALSE, 0, 0);
+    gtk_tree_selection_select_path(selection, path);
+    gtk_tree_path_free(path);
+}
+
+void update_word_buttons()
+{
+    if (words_page.playing)
+        return;
+    const WordsPageWidgets& b = words_page.w;
+    int w = selected_word();
+    if (w < 0 || !words_page.db) {
+        for (GtkWidget* button : {b.play, b.replace, b.move_up, b.move_down, b.add, b.remove, b.save,
+                                  b.play_phrase, b.play_all, b.go_to_phrase})
+            set_sensitive(button, false);
+        return;
+    }
+    int p = selected_usage_phrase();
+    std::uint32_t n = word_count(words_page.db);
+    const ItemList* u = word_usage(words_page.db, std::uint32_t(w));
+    set_sensitive(b.play, true);
+    set_sensitive(b.replace, true);
+    set_sensitive(b.move_up, w != 0);
+    set_sensitive(b.move_down, std::uint32_t(w) + 1 < n);
+    set_sensitive(b.add, n < word_limit(words_page.db));
+    set_sensitive(b.remove, u == nullptr);
+    set_sensitive(b.save, true);
+    set_sensitive(b.play_phrase, p >= 0);
+    set_sensitive(b.play_all, u != nullptr);
+    set_sensitive(b.go_to_phrase, p >= 0);
+}
+
+void refresh_usage_list()
+{
+    if (words_page.playing) {
+        words_page.refresh_pending = true;
+        return;
+    }
+    GtkTreeView* view = words_page.w.usage_list;
+    gtk_tree_view_set_model(view, nullptr);
+    int w = selected_word();
+    if (w < 0 || !words_page.db)
+        return;
+    if (const ItemList* u = word_usage(words_page.db, std::uint32_t(w))) {
+        GtkListStorePtr store = new_number_store();
+        for (std::uint32_t i = 0; i < list_count(u); ++i) {
+            GtkTreeIter iter;
+            gtk_list_store_insert_with_values(store.get(), &iter, -1, 0, guint(list_get(u, i)), -1);
+        }
+        gtk_tree_view_set_model(view, GTK_TREE_MODEL(store.get()));
+    }
+    update_word_buttons();
+}
 
 void words_page_build(GtkNotebook* notebook)
 {
-    GtkWidget* box = gtk_vbox_new(FALSE, 0);
-    gtk_notebook_append_page(notebook, box, gtk_label_new("Words"));
+    // The shell may build the window more than once (the GUI tests do).
+    words_page = WordsPageState{};
+    WordsPageWidgets& b = words_page.w;
+
+    GtkWidget* page = gtk_vbox_new(FALSE, 0);
+    gtk_container_set_border_width(GTK_CONTAINER(page), 5);
+
+    GtkWidget* upper = gtk_hbox_new(FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(page), upper, TRUE, TRUE, 0);
+    b.word_list = new_list_view();
+    build_word_list(b.word_list);
+    gtk_box_pack_start(GTK_BOX(upper), scrolled(GTK_WIDGET(b.word_list)), TRUE, TRUE, 0);
+    GtkWidget* word_buttons = gtk_vbox_new(FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(upper), word_buttons, FALSE, FALSE, 10);
+    add_button_box(word_buttons, {{"Play", &b.play}});
+    add_button_box(word_buttons, {{"Replace", &b.replace}});
+    add_button_box(word_buttons, {{"Move Up", &b.move_up}, {"Move Down", &b.move_down}});
+    add_button_box(word_buttons, {{"Add", &b.add}, {"Remove", &b.remove}});
+    add_button_box(word_buttons, {{"Save", &b.save}});
+
+    gtk_box_pack_start(GTK_BOX(page), gtk_hseparator_new(), FALSE, FALSE, 3);
+
+    GtkWidget* lower = gtk_hbox_new(FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(page), lower, FALSE, FALSE, 0);
+    b.usage_list = new_list_view();
+    build_usage_list(b.usage_list);
+    gtk_box_pack_start(GTK_BOX(lower), scrolled(GTK_WIDGET(b.usage_list)), TRUE, TRUE, 0);
+    GtkWidget* usage_buttons = gtk_vbox_new(FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(lower), usage_buttons, FALSE, FALSE, 10);
+    add_button_box(usage_buttons, {{"Play Phrase", &b.play_phrase}, {"Play All", &b.play_all}});
+    add_button_box(usage_buttons, {{"Go To Phrase", &b.go_to_phrase}});
+
+    words_page_connect_actions();
+    gtk_notebook_append_page(notebook, page, gtk_label_new("Words"));
 }
 
-void words_page_reload(SpeechDb*) {}
-bool words_page_playing() { return false; }
-void words_page_show_word(std::uint32_t) {}
-void words_page_shown() {}
+void words_page_reload(SpeechDb* db)
+{
+    GtkListStorePtr store = new_number_store();
+    for (std::uint32_t i = 0, n = db ? word_count(db) : 0; i < n; ++i) {
+        GtkTreeIter iter;
+        gtk_list_store_insert_with_values(store.get(), &iter, -1, 0, guint(i), -1);
+    }
+    ++words_page.generation;
+    words_page.db = db;
+    gtk_tree_view_set_model(words_page.w.word_list, GTK_TREE_MODEL(store.get()));
+    // Setting a model drops the selection; make sure the usage list of the
+    // old database goes with it even when GTK had nothing to unselect.
+    refresh_usage_list();
+    if (db)
+        word_build_usage(db);
+}
+
+void words_page_shown()
+{
+    if (words_page.playing) {
+        words_page.shown_pending = true;
+        return;
+    }
+    if (!words_page.db) {
+        update_word_buttons();
+        return;
+    }
+    word_build_usage(words_page.db);
+    refresh_usage_list();
+    update_word_buttons();
+}
+
+void words_page_show_word(std::uint32_t word)
+{
+    GtkTreeModel* model = gtk_tree_view_get_model(words_page.w.word_list);
+    GtkTreeIter iter;
+    if (!words_page.db || !model || word > G_MAXINT || !gtk_tree_model_iter_nth_child(model, &iter, nullptr, int(word)))
+        return;
+    GtkTreePath* path = gtk_tree_model_get_path(model, &iter);
+    gtk_tree_view_scroll_to_cell(words_page.w.word_list, path, nullptr, FALSE, 0, 0);
+    gtk_tree_view_set_cursor(words_page.w.word_list, path, words_page.number_column, FALSE);
+    gtk_tree_path_free(path);
+}

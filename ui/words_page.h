@@ -12,3 +12,24 @@ void words_page_show_word(std::uint32_t word);
 void words_page_shown();
 // True while the page plays a word, a phrase or Play All.
 bool words_page_playing();
+
+// The page's widgets, for the GUI tests (valid after words_page_build).
+struct WordsPageWidgets {
+    GtkTreeView* word_list = nullptr;
+    GtkTreeView* usage_list = nullptr;
+    GtkWidget* play = nullptr;
+    GtkWidget* replace = nullptr;
+    GtkWidget* move_up = nullptr;
+    GtkWidget* move_down = nullptr;
+    GtkWidget* add = nullptr;
+    GtkWidget* remove = nullptr;
+    GtkWidget* save = nullptr;
+    GtkWidget* play_phrase = nullptr;
+    GtkWidget* play_all = nullptr;
+    GtkWidget* go_to_phrase = nullptr;
+};
+const WordsPageWidgets& words_page_widgets();
+
+// The selected word of the word list and phrase of the usage list, or -1.
+int words_page_selected_word();
+int words_page_selected_usage_phrase();
