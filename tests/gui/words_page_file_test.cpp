@@ -1,0 +1,160 @@
+// GUI tests of the Words page's Replace and Save through real WAV files
+// and file choosers, with the error dialogs for files it cannot use, and
+// of navigation to the Phrases page.
+#include "audio/adpcm.h"
+#include "db/operations.h"
+#include "tests/gui/words_page_fixture.h"
+#include "tests/unit/test_db.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The dialog's labels begin with `text` as one whole (the button's label
+// may follow on a line of its own).
+bool shows_message(const SeenDialog& d, const std::string& text)
+{
+    return d.kind == "message" && d.text.rfind(text, 0) == 0 && (d.text.size() == text.size() || d.text[text.size()] == '\n');
+}
+
+std::vector<std::uint8_t> ramp_pcm(int samples)
+{
+    std::vector<std::uint8_t> pcm;
+    for (int i = 0; i < samples; ++i) {
+        auto v = std::uint16_t(std::int16_t((i * 700) % 30000 - 15000));
+        pcm.push_back(std::uint8_t(v));
+        pcm.push_back(std::uint8_t(v >> 8));
+    }
+    return pcm;
+}
+
+TEST_F(WordsPageTest, SaveSuggestsTheNumberedNameAndWritesTheWord)
+{
+    TempDir dir;
+    load(test_db(8, {{0}}));
+    const WordsPageWidgets& b = words_page_widgets();
+
+    select_word(0);
+    queue_answer(answer_choose(dir.file("first.wav")));
+    click(b.save);
+    ASSERT_EQ(seen_dialogs().size(), 1u);
+    EXPECT_EQ(seen_dialogs()[0].current_name, "001.wav");
+    EXPECT_TRUE(seen_dialogs()[0].overwrite_confirmation);
+    std::vector<std::uint8_t> file = read_bytes(dir.file("first.wav"));
+    std::vector<std::uint8_t> pcm = word_sound(db.get(), 0);
+    ASSERT_EQ(file.size(), 44 + pcm.size());
+    EXPECT_TRUE(std::equal(pcm.begin(), pcm.end(), file.begin() + 44));
+
+    select_word(6);
+    queue_answer(answer_response(GTK_RESPONSE_CANCEL));
+    click(b.save);
+    ASSERT_EQ(seen_dialogs().size(), 2u);
+    EXPECT_EQ(seen_dialogs()[1].current_name, "007.wav");
+}
+
+TEST_F(WordsPageTest, SaveFailureShowsTheReason)
+{
+    TempDir dir;
+    load(test_db(4, {{0}}));
+    db_word(db.get(), 3)->audio.clear();
+    select_word(3);
+    queue_answer(answer_choose(dir.file("empty.wav")));
+    queue_answer(answer_response(GTK_RESPONSE_CLOSE));
+    click(words_page_widgets().save);
+    ASSERT_EQ(seen_dialogs().size(), 2u);
+    EXPECT_EQ(seen_dialogs()[1].kind, "message");
+    EXPECT_EQ(seen_dialogs()[1].message_type, GTK_MESSAGE_ERROR);
+    EXPECT_TRUE(shows_message(seen_dialogs()[1], "Error saving audio file\nNo data in word 3")) << seen_dialogs()[1].text;
+}
+
+TEST_F(WordsPageTest, ReplaceImportsAWavAndTheChangedBoxRevertsIt)
+{
+    TempDir dir;
+    load(test_db(4, {{1}}));
+    const WordsPageWidgets& b = words_page_widgets();
+    std::vector<std::uint8_t> saved = db_word(db.get(), 1)->audio;
+    std::vector<std::uint8_t> pcm = ramp_pcm(301); // odd: padded to whole bytes
+    write_wav(dir.file("new.wav"), pcm);
+
+    select_word(1);
+    queue_answer(answer_choose(dir.file("new.wav")));
+    click(b.replace);
+    ASSERT_EQ(seen_dialogs().size(), 1u);
+    EXPECT_EQ(seen_dialogs()[0].chooser_action, GTK_FILE_CHOOSER_ACTION_OPEN);
+    pcm.resize(604);
+    EXPECT_EQ(db_word(db.get(), 1)->audio, adpcm_encode(pcm.data(), pcm.size()));
+    EXPECT_TRUE(word_is_changed(db.get(), 1));
+    EXPECT_EQ(toggle_shown(b.word_list, 1), std::make_pair(true, true));
+    EXPECT_EQ(toggle_shown(b.word_list, 0), std::make_pair(false, false));
+    EXPECT_EQ(db->modified, 0);
+
+    toggle_changed(1);
+    EXPECT_EQ(db_word(db.get(), 1)->audio, saved);
+    EXPECT_FALSE(word_is_changed(db.get(), 1));
+    EXPECT_EQ(toggle_shown(b.word_list, 1), std::make_pair(false, false));
+    EXPECT_EQ(list_values(b.usage_list), (std::vector<int>{0}));
+    EXPECT_EQ(words_page_selected_word(), 1);
+}
+
+TEST_F(WordsPageTest, ReplaceRejectsUnusableFilesWithAMessage)
+{
+    TempDir dir;
+    load(test_db(3, {{0}}));
+    std::vector<std::uint8_t> before = db_word(db.get(), 2)->audio;
+    write_wav(dir.file("stereo.wav"), ramp_pcm(100), 2);
+    write_wav(dir.file("8k.wav"), ramp_pcm(100), 1, 8000);
+    write_wav(dir.file("tiny.wav"), {1, 2});
+    write_bytes(dir.file("text.wav"), std::vector<std::uint8_t>(100, 'x'));
+
+    select_word(2);
+    for (const char* name : {"stereo.wav", "8k.wav", "tiny.wav", "text.wav"}) {
+        queue_answer(answer_choose(dir.file(name)));
+        queue_answer(answer_response(GTK_RESPONSE_CLOSE));
+        click(words_page_widgets().replace);
+    }
+    ASSERT_EQ(seen_dialogs().size(), 8u);
+    for (int i = 0; i < 4; ++i) {
+        const SeenDialog& d = seen_dialogs()[std::size_t(2 * i + 1)];
+        EXPECT_EQ(d.message_type, GTK_MESSAGE_ERROR);
+        EXPECT_EQ(d.text.rfind("Error loading audio file\n", 0), 0u) << d.text;
+        EXPECT_GT(d.text.size(), std::string("Error loading audio file\n").size()) << "the reason is missing";
+    }
+    EXPECT_TRUE(shows_message(seen_dialogs()[5], "Error loading audio file\nFile is too small")) << seen_dialogs()[5].text;
+    EXPECT_EQ(db_word(db.get(), 2)->audio, before);
+    EXPECT_FALSE(word_is_changed(db.get(), 2));
+    EXPECT_EQ(toggle_shown(words_page_widgets().word_list, 2), std::make_pair(false, false));
+}
+
+TEST_F(WordsPageTest, CancelledChoosersChangeNothing)
+{
+    load(test_db(3, {{0}}));
+    select_word(1);
+    std::vector<std::uint8_t> before = db_word(db.get(), 1)->audio;
+    queue_answer(answer_response(GTK_RESPONSE_CANCEL));
+    click(words_page_widgets().replace);
+    queue_answer(answer_close());
+    click(words_page_widgets().save);
+    EXPECT_EQ(seen_dialogs().size(), 2u);
+    EXPECT_EQ(db_word(db.get(), 1)->audio, before);
+}
+
+TEST_F(WordsPageTest, NavigatesBothWaysBetweenThePages)
+{
+    load(test_db(5, {{0}, {3, 4}, {3}}));
+    GtkNotebook* notebook = GTK_NOTEBOOK(shell_notebook());
+    const WordsPageWidgets& b = words_page_widgets();
+
+    gtk_notebook_set_current_page(notebook, 0);
+    go_to_word(3);
+    pump_events();
+    EXPECT_EQ(gtk_notebook_get_current_page(notebook), 1);
+    EXPECT_EQ(words_page_selected_word(), 3);
+    EXPECT_EQ(list_values(b.usage_list), (std::vector<int>{1, 2}));
+
+    select_usage(1);
+    EXPECT_TRUE(sensitive(b.go_to_phrase));
+    click(b.go_to_phrase);
+    EXPECT_EQ(gtk_notebook_get_current_page(notebook), 0);
+}
+
+} // namespace

@@ -1,0 +1,263 @@
+// Shared set-up for the Words page GUI tests.
+#include "tests/gui/words_page_fixture.h"
+
+#include "audio/adpcm.h"
+#include "tests/unit/test_db.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <unistd.h>
+
+void WordsPageTest::SetUp()
+{
+    GuiTest::SetUp();
+    shell_build();
+    pump_events();
+}
+
+void WordsPageTest::TearDown()
+{
+    words_page_reload(nullptr);
+    db.reset();
+    shell_destroy_for_tests();
+    GuiTest::TearDown();
+}
+
+void WordsPageTest::load(SpeechDbPtr next)
+{
+    GtkNotebook* notebook = GTK_NOTEBOOK(shell_notebook());
+    gtk_notebook_set_current_page(notebook, 0);
+    words_page_reload(next.get());
+    db = std::move(next);
+    gtk_notebook_set_current_page(notebook, 1);
+    pump_events();
+}
+
+SpeechDbPtr test_db(int words, const std::vector<std::vector<int>>& phrases, DbFormat format)
+{
+    std::vector<std::vector<std::uint8_t>> audio(static_cast<std::size_t>(words));
+    for (std::size_t i = 0; i < audio.size(); ++i) {
+        std::mt19937 rng(std::uint32_t(i) + 1);
+        audio[i].resize(24);
+        for (auto& b : audio[i])
+            b = std::uint8_t(rng());
+    }
+    return make_db(format, audio, phrases);
+}
+
+std::vector<int> list_values(GtkTreeView* view)
+{
+    std::vector<int> values;
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    GtkTreeIter iter;
+    for (bool ok = model && gtk_tree_model_get_iter_first(model, &iter); ok; ok = gtk_tree_model_iter_next(model, &iter)) {
+        guint v = 0;
+        gtk_tree_model_get(model, &iter, 0, &v, -1);
+        values.push_back(int(v));
+    }
+    return values;
+}
+
+std::pair<bool, bool> toggle_shown(GtkTreeView* view, int row)
+{
+    GtkTreeViewColumn* column = gtk_tree_view_get_column(view, 2);
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    GtkTreeIter iter;
+    gboolean visible = FALSE, active = FALSE;
+    if (column && model && gtk_tree_model_iter_nth_child(model, &iter, nullptr, row)) {
+        gtk_tree_view_column_cell_set_cell_data(column, model, &iter, FALSE, FALSE);
+        GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(column));
+        g_object_get(cells->data, "visible", &visible, "active", &active, nullptr);
+        g_list_free(cells);
+    }
+    return {visible != FALSE, active != FALSE};
+}
+
+namespace {
+
+void select_row(GtkTreeView* view, int row)
+{
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
+    if (row < 0) {
+        gtk_tree_selection_unselect_all(selection);
+    } else {
+        GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+        gtk_tree_selection_select_path(selection, path);
+        gtk_tree_path_free(path);
+    }
+    pump_events();
+}
+
+} // namespace
+
+void select_word(int row) { select_row(words_page_widgets().word_list, row); }
+void select_usage(int row) { select_row(words_page_widgets().usage_list, row); }
+
+void click(GtkWidget* button)
+{
+    gtk_button_clicked(GTK_BUTTON(button));
+    pump_events();
+}
+
+bool sensitive(GtkWidget* widget) { return gtk_widget_is_sensitive(widget); }
+
+std::vector<GtkWidget*> all_buttons()
+{
+    const WordsPageWidgets& b = words_page_widgets();
+    return {b.play, b.replace, b.move_up, b.move_down, b.add, b.remove, b.save, b.play_phrase, b.play_all, b.go_to_phrase};
+}
+
+namespace {
+
+GtkCellRenderer* renderer_of(int column)
+{
+    GList* cells =
+        gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(gtk_tree_view_get_column(words_page_widgets().word_list, column)));
+    auto* cell = GTK_CELL_RENDERER(cells->data);
+    g_list_free(cells);
+    return cell;
+}
+
+} // namespace
+
+void edit_alias(int row, const char* text)
+{
+    select_word(row);
+    std::string path = std::to_string(row);
+    g_signal_emit_by_name(renderer_of(1), "edited", path.c_str(), text);
+    pump_events();
+}
+
+void toggle_changed(int row)
+{
+    std::string path = std::to_string(row);
+    g_signal_emit_by_name(renderer_of(2), "toggled", path.c_str());
+    pump_events();
+}
+
+void show_other_page_and_back()
+{
+    GtkNotebook* notebook = GTK_NOTEBOOK(shell_notebook());
+    gtk_notebook_set_current_page(notebook, 0);
+    pump_events();
+    gtk_notebook_set_current_page(notebook, 1);
+    pump_events();
+}
+
+AlsaCapture::AlsaCapture()
+{
+    char tmpl[] = "/tmp/tembrel-alsa-XXXXXX";
+    if (!mkdtemp(tmpl))
+        ADD_FAILURE() << "mkdtemp failed";
+    dir_ = tmpl;
+    std::string conf = "pcm.!default { type file; slave.pcm { type null }; file \"| cat >> " + dir_ +
+                       "/out.raw\"; format \"raw\" }\n";
+    write_bytes(dir_ + "/asound.conf", std::vector<std::uint8_t>(conf.begin(), conf.end()));
+    write_bytes(dir_ + "/out.raw", {});
+    setenv("ALSA_CONFIG_PATH", (dir_ + "/asound.conf").c_str(), 1);
+}
+
+AlsaCapture::~AlsaCapture()
+{
+    unsetenv("ALSA_CONFIG_PATH");
+    std::remove((dir_ + "/asound.conf").c_str());
+    std::remove((dir_ + "/out.raw").c_str());
+    rmdir(dir_.c_str());
+}
+
+std::vector<std::uint8_t> AlsaCapture::bytes() const { return read_bytes(dir_ + "/out.raw"); }
+
+std::vector<int> AlsaCapture::played(const std::vector<std::vector<std::uint8_t>>& sounds) const
+{
+    std::vector<std::uint8_t> raw = bytes();
+    std::vector<int> out;
+    std::size_t pos = 0;
+    while (pos < raw.size()) {
+        int found = -1;
+        for (std::size_t s = 0; s < sounds.size() && found < 0; ++s)
+            if (!sounds[s].empty() && raw.size() - pos >= sounds[s].size() &&
+                std::equal(sounds[s].begin(), sounds[s].end(), raw.begin() + std::ptrdiff_t(pos)))
+                found = int(s);
+        if (found < 0) {
+            pos += 2;
+            continue;
+        }
+        out.push_back(found);
+        pos += sounds[std::size_t(found)].size();
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> word_sound(const SpeechDb* db, int word)
+{
+    const WordEntry* w = db_word(db, std::uint32_t(word));
+    return adpcm_decode(w->audio.data(), w->audio.size());
+}
+
+namespace {
+
+void put_le(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(std::uint8_t(value >> (8 * i)));
+}
+
+} // namespace
+
+void write_wav(const std::string& path, const std::vector<std::uint8_t>& samples, int channels, int rate, int bits)
+{
+    std::vector<std::uint8_t> f = {'R', 'I', 'F', 'F'};
+    put_le(f, std::uint32_t(36 + samples.size()), 4);
+    for (char c : std::string("WAVEfmt "))
+        f.push_back(std::uint8_t(c));
+    put_le(f, 16, 4);
+    put_le(f, 1, 2);
+    put_le(f, std::uint32_t(channels), 2);
+    put_le(f, std::uint32_t(rate), 4);
+    put_le(f, std::uint32_t(rate * channels * bits / 8), 4);
+    put_le(f, std::uint32_t(channels * bits / 8), 2);
+    put_le(f, std::uint32_t(bits), 2);
+    for (char c : std::string("data"))
+        f.push_back(std::uint8_t(c));
+    put_le(f, std::uint32_t(samples.size()), 4);
+    f.insert(f.end(), samples.begin(), samples.end());
+    write_bytes(path, f);
+}
+
+namespace {
+
+struct Injection {
+    int remaining;
+    std::function<void()> action;
+    gulong handler = 0;
+};
+
+gboolean run_injection(gpointer data)
+{
+    std::unique_ptr<Injection> injection(static_cast<Injection*>(data));
+    injection->action();
+    return FALSE;
+}
+
+void on_usage_changed_for_injection(GtkTreeSelection* selection, gpointer data)
+{
+    auto* injection = static_cast<Injection*>(data);
+    if (--injection->remaining > 0)
+        return;
+    g_signal_handler_disconnect(selection, injection->handler);
+    g_idle_add(run_injection, injection);
+}
+
+} // namespace
+
+void inject_at_usage_selection(int nth, std::function<void()> action)
+{
+    // Owned by the signal connection until it fires, then by the idle.
+    auto injection = std::make_unique<Injection>(Injection{nth, std::move(action)});
+    injection->handler = g_signal_connect(gtk_tree_view_get_selection(words_page_widgets().usage_list), "changed",
+                                          G_CALLBACK(on_usage_changed_for_injection), injection.get());
+    (void)injection.release();
+}

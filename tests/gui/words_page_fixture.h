@@ -1,0 +1,75 @@
+// Shared set-up for the Words page GUI tests: the real main window with a
+// test database handed to the page, and small helpers that read the page's
+// lists and drive its widgets the way a user would.
+#pragma once
+
+#include "db/speech_db.h"
+#include "tests/gui/gui_test_util.h"
+#include "ui/shell.h"
+#include "ui/words_page.h"
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class WordsPageTest : public GuiTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Hands `db` to the page (as the shell does after an Open) and makes
+    // the Words page current; the test keeps ownership.
+    void load(SpeechDbPtr next);
+
+    SpeechDbPtr db;
+};
+
+// `words` words with distinct audio (so their sounds can be told apart),
+// and the given phrases of 0-based word numbers.
+SpeechDbPtr test_db(int words, const std::vector<std::vector<int>>& phrases, DbFormat format = DB_FORMAT_MODERN);
+
+std::vector<int> list_values(GtkTreeView* view);
+// ("visible", "active") of the toggle in the "Changed" column.
+std::pair<bool, bool> toggle_shown(GtkTreeView* view, int row);
+void select_word(int row);
+void select_usage(int row);
+void click(GtkWidget* button);
+bool sensitive(GtkWidget* widget);
+std::vector<GtkWidget*> all_buttons();
+void edit_alias(int row, const char* text);
+void toggle_changed(int row);
+void show_other_page_and_back();
+
+// Points ALSA's default device at the file plugin, so every play appends
+// its samples to one file, in the order played.
+class AlsaCapture {
+public:
+    AlsaCapture();
+    ~AlsaCapture();
+    AlsaCapture(const AlsaCapture&) = delete;
+    AlsaCapture& operator=(const AlsaCapture&) = delete;
+    std::vector<std::uint8_t> bytes() const;
+    // The captured samples split into the sounds of `words` (indexes into
+    // it), skipping anything that is none of them.
+    std::vector<int> played(const std::vector<std::vector<std::uint8_t>>& sounds) const;
+
+private:
+    std::string dir_;
+};
+
+// The PCM that playing word `word` of `db` sends to the device.
+std::vector<std::uint8_t> word_sound(const SpeechDb* db, int word);
+
+// A canonical 44-byte-header WAV file; format fields as given.
+void write_wav(const std::string& path, const std::vector<std::uint8_t>& samples, int channels = 1,
+               int rate = 16000, int bits = 16);
+
+// Runs `action` from an idle the next time the usage list's selection
+// changes for the `nth` time (1-based) from now: inside Play All, that is
+// in the pass of the main loop after it selected row nth - 1.
+void inject_at_usage_selection(int nth, std::function<void()> action);
