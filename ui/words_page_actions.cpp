@@ -219,10 +219,9 @@ void on_save_clicked(GtkButton*, gpointer)
     SpeechDb* db = words_page.db;
     unsigned generation = words_page.generation;
     char suggested[32];
-    std::snprintf(suggested, sizeof suggested, "%03u", w + 1);
-    std::string name = std::string(suggested) + ".wav";
+    std::snprintf(suggested, sizeof suggested, "%03u.wav", w + 1);
     char path[4096];
-    if (!choose_save_path(name.c_str(), path, sizeof path) || generation != words_page.generation)
+    if (!choose_save_path(suggested, path, sizeof path) || generation != words_page.generation)
         return;
     char err[ERROR_BUFFER_SIZE] = "";
     if (word_export_wav(db, w, path, true, err))

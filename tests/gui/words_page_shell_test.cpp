@@ -1,0 +1,78 @@
+// GUI tests of the Words page inside the whole window, with a database the
+// shell opened and owns: Quit and Open that arrive while Play All runs
+// wait until it has played everything, so it never plays from a freed
+// database.
+#include "db/csf.h"
+#include "db/operations.h"
+#include "tests/gui/shell_fixture.h"
+#include "tests/gui/words_page_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class WordsPageInShellTest : public ShellTest {
+protected:
+    // Opens, through File > Open, a database in which word 2 is used by
+    // phrase 1 twice and by phrase 3, and selects word 2 on the Words page.
+    void open_play_db()
+    {
+        SpeechDbPtr src = test_db(7, {{0, 1}, {2, 3, 2}, {4}, {2, 5}});
+        char err[ERROR_BUFFER_SIZE] = "";
+        ASSERT_TRUE(csf_save(src.get(), dir.file("play.csf").c_str(), err)) << err;
+        open_path(dir.file("play.csf"));
+        ASSERT_NE(shell_database(), nullptr);
+        for (int w = 0; w < 7; ++w)
+            sounds.push_back(word_sound(shell_database(), w));
+        go_to_word(2);
+        pump_events();
+        ASSERT_EQ(words_page_selected_word(), 2);
+    }
+
+    std::vector<int> played() const { return capture.played(sounds); }
+
+    AlsaCapture capture;
+    std::vector<std::vector<std::uint8_t>> sounds;
+};
+
+const std::vector<int> ALL_OF_WORD_2 = {2, 3, 2, 2, 3, 2, 2, 5};
+
+TEST_F(WordsPageInShellTest, QuitDuringPlayAllWaitsForTheEnd)
+{
+    open_play_db();
+    bool playing_at_quit = false;
+    inject_at_usage_selection(2, [&] {
+        playing_at_quit = words_page_playing();
+        quit_application();
+        send_delete_event(shell_main_window());
+    });
+    EXPECT_TRUE(main_loop_quit_by([] { gtk_button_clicked(GTK_BUTTON(words_page_widgets().play_all)); }, 2000));
+    EXPECT_TRUE(playing_at_quit);
+    EXPECT_EQ(played(), ALL_OF_WORD_2);
+    EXPECT_EQ(shell_database(), nullptr);
+}
+
+TEST_F(WordsPageInShellTest, OpenDuringPlayAllRunsAfterIt)
+{
+    open_play_db();
+    SpeechDbPtr other = test_db(3, {{0}});
+    char err[ERROR_BUFFER_SIZE] = "";
+    ASSERT_TRUE(csf_save(other.get(), dir.file("other.csf").c_str(), err)) << err;
+    SpeechDb* first = shell_database();
+
+    inject_at_usage_selection(2, [&] {
+        activate_item(0); // File > Open
+        EXPECT_EQ(shell_database(), first);
+    });
+    queue_answer(answer_choose(dir.file("other.csf")));
+    gtk_button_clicked(GTK_BUTTON(words_page_widgets().play_all));
+    EXPECT_EQ(played(), ALL_OF_WORD_2);
+    pump_for(300);
+    EXPECT_EQ(unanswered_count(), 0u);
+    ASSERT_NE(shell_database(), nullptr);
+    EXPECT_EQ(word_count(shell_database()), 3u);
+    EXPECT_EQ(list_values(words_page_widgets().word_list), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(words_page_selected_word(), -1);
+}
+
+} // namespace
