@@ -5,11 +5,8 @@
 #include "tests/unit/test_db.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <random>
-#include <unistd.h>
 
 void WordsPageTest::SetUp()
 {
@@ -147,32 +144,9 @@ void show_other_page_and_back()
     pump_events();
 }
 
-AlsaCapture::AlsaCapture()
+std::vector<int> played_sounds(const AlsaCapture& capture, const std::vector<std::vector<std::uint8_t>>& sounds)
 {
-    char tmpl[] = "/tmp/tembrel-alsa-XXXXXX";
-    if (!mkdtemp(tmpl))
-        ADD_FAILURE() << "mkdtemp failed";
-    dir_ = tmpl;
-    std::string conf = "pcm.!default { type file; slave.pcm { type null }; file \"| cat >> " + dir_ +
-                       "/out.raw\"; format \"raw\" }\n";
-    write_bytes(dir_ + "/asound.conf", std::vector<std::uint8_t>(conf.begin(), conf.end()));
-    write_bytes(dir_ + "/out.raw", {});
-    setenv("ALSA_CONFIG_PATH", (dir_ + "/asound.conf").c_str(), 1);
-}
-
-AlsaCapture::~AlsaCapture()
-{
-    unsetenv("ALSA_CONFIG_PATH");
-    std::remove((dir_ + "/asound.conf").c_str());
-    std::remove((dir_ + "/out.raw").c_str());
-    rmdir(dir_.c_str());
-}
-
-std::vector<std::uint8_t> AlsaCapture::bytes() const { return read_bytes(dir_ + "/out.raw"); }
-
-std::vector<int> AlsaCapture::played(const std::vector<std::vector<std::uint8_t>>& sounds) const
-{
-    std::vector<std::uint8_t> raw = bytes();
+    std::vector<std::uint8_t> raw = capture.bytes();
     std::vector<int> out;
     std::size_t pos = 0;
     while (pos < raw.size()) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "db/speech_db.h"
+#include "tests/alsa_capture.h"
 #include "tests/gui/gui_test_util.h"
 #include "ui/shell.h"
 #include "ui/words_page.h"
@@ -45,22 +46,9 @@ void edit_alias(int row, const char* text);
 void toggle_changed(int row);
 void show_other_page_and_back();
 
-// Points ALSA's default device at the file plugin, so every play appends
-// its samples to one file, in the order played.
-class AlsaCapture {
-public:
-    AlsaCapture();
-    ~AlsaCapture();
-    AlsaCapture(const AlsaCapture&) = delete;
-    AlsaCapture& operator=(const AlsaCapture&) = delete;
-    std::vector<std::uint8_t> bytes() const;
-    // The captured samples split into the sounds of `words` (indexes into
-    // it), skipping anything that is none of them.
-    std::vector<int> played(const std::vector<std::vector<std::uint8_t>>& sounds) const;
-
-private:
-    std::string dir_;
-};
+// The samples a capture collected, split into the sounds of `sounds`
+// (indexes into it), skipping anything that is none of them.
+std::vector<int> played_sounds(const AlsaCapture& capture, const std::vector<std::vector<std::uint8_t>>& sounds);
 
 // The PCM that playing word `word` of `db` sends to the device.
 std::vector<std::uint8_t> word_sound(const SpeechDb* db, int word);

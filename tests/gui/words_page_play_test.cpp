@@ -24,9 +24,9 @@ protected:
             sounds.push_back(word_sound(db.get(), w));
     }
 
-    Seq played() const { return capture.played(sounds); }
+    Seq played() const { return played_sounds(capture, sounds); }
 
-    AlsaCapture capture;
+    AlsaCapture capture{AlsaCapture::CAPTURE_ALL};
     std::vector<std::vector<std::uint8_t>> sounds; // index = word number
 };
 

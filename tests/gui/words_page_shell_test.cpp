@@ -29,9 +29,9 @@ protected:
         ASSERT_EQ(words_page_selected_word(), 2);
     }
 
-    std::vector<int> played() const { return capture.played(sounds); }
+    std::vector<int> played() const { return played_sounds(capture, sounds); }
 
-    AlsaCapture capture;
+    AlsaCapture capture{AlsaCapture::CAPTURE_ALL};
     std::vector<std::vector<std::uint8_t>> sounds;
 };
 
