@@ -20,11 +20,12 @@
 namespace {
 
 // The playing flag and the grab on the button that started the play, for
-// as long as the play runs.
+// as long as the play runs. The button is held so the grab can always be
+// released, whatever happens to the window meanwhile.
 class PlayScope {
 public:
     explicit PlayScope(GtkWidget* button)
-        : button_(button)
+        : button_(GTK_WIDGET(g_object_ref(button)))
     {
         words_page.playing = 1;
         gtk_grab_add(button_);
@@ -32,6 +33,7 @@ public:
     ~PlayScope()
     {
         gtk_grab_remove(button_);
+        g_object_unref(button_);
         words_page.playing = 0;
     }
     PlayScope(const PlayScope&) = delete;
@@ -53,8 +55,9 @@ struct PlayStart {
     bool valid() const { return database_valid() && selected_word() == word; }
 };
 
-// Catches up on what was held back while the play ran, then lets the
-// shell carry out an Open or Quit it deferred.
+// Catches up on the usage-list work held back while the play ran. The
+// caller then tells the shell, which may carry out an Open or Quit it held
+// back.
 void finish_play()
 {
     if (words_page.shown_pending) {
