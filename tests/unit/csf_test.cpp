@@ -271,3 +271,19 @@ TEST(CsfFile, HeaderSizeFieldIsIgnoredOnReading)
     ASSERT_TRUE(db);
     EXPECT_EQ(csf_build_modern(db.get()), small_modern_image());
 }
+
+TEST(CsfRoundTrip, LargeImageKeepsEveryByte)
+{
+    // Big enough (about 6 MB of audio, kept twice) for the parser to
+    // prepare the heap for it in one step.
+    std::mt19937 rng(77);
+    SpeechDbPtr db = make_random_db(rng, DB_FORMAT_MODERN, 3000, 2000, 4000);
+    auto image = build_own(db.get());
+    ASSERT_GT(image.size(), std::size_t(5) << 20);
+    for (int round = 0; round < 2; ++round) {
+        SpeechDbPtr back = csf_parse(image.data(), image.size(), nullptr);
+        ASSERT_TRUE(back);
+        expect_same_db(back.get(), db.get());
+        ASSERT_EQ(build_own(back.get()), image);
+    }
+}
