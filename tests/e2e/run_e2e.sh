@@ -2,9 +2,9 @@
 # End-to-end test of the built editor. It runs on a private X server (so no
 # other test's window can take the keyboard) and is driven only through
 # xdotool, as a person would: File > Open, the path typed into the chooser,
-# the window title checked, the Advanced page opened and the language code
-# edited, then Ctrl+Q answered "No" in the save question. A screenshot of
-# every state is left in the screenshot folder for a reviewer.
+# the window title checked, the Words and Advanced pages opened and the
+# language code edited, then Ctrl+Q answered "No" in the save question. A
+# screenshot of every state is left in the screenshot folder for a reviewer.
 #
 #   run_e2e.sh TEMBREL MAKE_TEST_CSF SCREENSHOT_DIR
 set -euo pipefail
@@ -17,6 +17,7 @@ WORK=$(mktemp -d /tmp/tembrel-e2e.XXXXXX)
 XVFB_PID=""
 APP_PID=""
 STEP=0
+LAST_SHOT=""
 
 cleanup() {
   if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then kill "$APP_PID"; fi
@@ -25,9 +26,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Saves the whole screen as SHOTS/NN-name.png; LAST_SHOT names the file.
 shot() { # name
   STEP=$((STEP + 1))
-  import -window root "$SHOTS/$(printf '%02d' "$STEP")-$1.png"
+  LAST_SHOT="$SHOTS/$(printf '%02d' "$STEP")-$1.png"
+  import -window root "$LAST_SHOT"
 }
 
 fail() {
@@ -130,11 +133,15 @@ fi
 focus "$MAIN"
 shot opened
 
-# The Advanced tab, clicked where it sits in the tab row.
+# The Words tab, then the Advanced tab, clicked where they sit in the tab row.
+xdotool mousemove --window "$MAIN" 95 43 click 1
+sleep 0.5
+shot words
+WORDS_SHOT=$LAST_SHOT
 xdotool mousemove --window "$MAIN" 160 43 click 1
 sleep 0.5
 shot advanced
-CHANGED=$(compare -metric AE "$SHOTS/04-opened.png" "$SHOTS/05-advanced.png" null: 2>&1 || true)
+CHANGED=$(compare -metric AE "$WORDS_SHOT" "$LAST_SHOT" null: 2>&1 || true)
 [ "${CHANGED%% *}" != "0" ] || fail "clicking the Advanced tab changed nothing on screen"
 
 # Tab from the tab row into the language entry, type a code, Enter.

@@ -4,7 +4,10 @@
 #include "db/csf.h"
 #include "gui_test_util.h"
 #include "shell_fixture.h"
+#include "db/operations.h"
 #include "ui/dialogs.h"
+#include "ui/phrases_page.h"
+#include "ui/words_page.h"
 #include "ui/shell.h"
 
 #include <algorithm>
@@ -389,6 +392,41 @@ TEST_F(ShellTest, ChoosersRememberTheirOwnFolders)
     EXPECT_EQ(seen_dialogs().back().folder, save_dir);
     EXPECT_EQ(seen_dialogs().back().current_name, "project.tbp");
     EXPECT_EQ(dialogs_save_folder(), save_dir);
+}
+
+TEST_F(ShellTest, GoToSelectsTheRowAndShowsItsPage)
+{
+    open_path(write_csf("voice.csf"));
+    GtkNotebook* nb = GTK_NOTEBOOK(shell_notebook());
+
+    go_to_word(2);
+    EXPECT_EQ(gtk_notebook_get_current_page(nb), 1);
+    EXPECT_EQ(words_page_selected_word(), 2);
+    go_to_phrase(1);
+    EXPECT_EQ(gtk_notebook_get_current_page(nb), 0);
+    EXPECT_EQ(phrases_page_selected_phrase(), 1);
+
+    // A row that does not exist selects nothing new, but the page still shows.
+    go_to_word(99);
+    EXPECT_EQ(gtk_notebook_get_current_page(nb), 1);
+    EXPECT_EQ(words_page_selected_word(), 2);
+}
+
+TEST_F(ShellTest, ShowingTheWordsPageRebuildsUsage)
+{
+    open_path(write_csf("voice.csf")); // phrases {0, 1} and {2, 1, 0}
+    SpeechDb* db = shell_database();
+    GtkNotebook* nb = GTK_NOTEBOOK(shell_notebook());
+    gtk_notebook_set_current_page(nb, 0);
+    word_build_usage(db);
+    ASSERT_NE(word_usage(db, 2), nullptr);
+    EXPECT_EQ(list_count(word_usage(db, 2)), 1u);
+
+    // An edit made elsewhere: phrase 0 now speaks word 2 first.
+    ASSERT_TRUE(phrase_set_word(db, 0, 0, 2));
+    gtk_notebook_set_current_page(nb, 1);
+    ASSERT_NE(word_usage(db, 2), nullptr);
+    EXPECT_EQ(list_count(word_usage(db, 2)), 2u) << "the page hook did not rebuild the usage lists";
 }
 
 TEST(ParseWordRef, ClassifiesNumbersAliasesAndRubbish)
