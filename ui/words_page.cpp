@@ -79,6 +79,18 @@ GtkWidget* scrolled(GtkWidget* child)
     return window;
 }
 
+// One part of the page: a row holding `view` in a scrolled window and a
+// column for its buttons, which is returned.
+GtkWidget* add_list_part(GtkWidget* page, GtkTreeView* view, gboolean expand)
+{
+    GtkWidget* part = gtk_hbox_new(FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(page), part, expand, expand, 0);
+    gtk_box_pack_start(GTK_BOX(part), scrolled(GTK_WIDGET(view)), TRUE, TRUE, 0);
+    GtkWidget* buttons = gtk_vbox_new(FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(part), buttons, FALSE, FALSE, 10);
+    return buttons;
+}
+
 // A vertical button box packed into `column`, holding one button per label.
 void add_button_box(GtkWidget* column, std::initializer_list<std::pair<const char*, GtkWidget**>> buttons)
 {
@@ -270,13 +282,9 @@ void words_page_build(GtkNotebook* notebook)
     GtkWidget* page = gtk_vbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(page), 5);
 
-    GtkWidget* upper = gtk_hbox_new(FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(page), upper, TRUE, TRUE, 0);
     b.word_list = new_list_view();
     build_word_list(b.word_list);
-    gtk_box_pack_start(GTK_BOX(upper), scrolled(GTK_WIDGET(b.word_list)), TRUE, TRUE, 0);
-    GtkWidget* word_buttons = gtk_vbox_new(FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(upper), word_buttons, FALSE, FALSE, 10);
+    GtkWidget* word_buttons = add_list_part(page, b.word_list, TRUE);
     add_button_box(word_buttons, {{"Play", &b.play}});
     add_button_box(word_buttons, {{"Replace", &b.replace}});
     add_button_box(word_buttons, {{"Move Up", &b.move_up}, {"Move Down", &b.move_down}});
@@ -285,13 +293,10 @@ void words_page_build(GtkNotebook* notebook)
 
     gtk_box_pack_start(GTK_BOX(page), gtk_hseparator_new(), FALSE, FALSE, 3);
 
-    GtkWidget* lower = gtk_hbox_new(FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(page), lower, FALSE, FALSE, 0);
+    // The usage part keeps its natural height; the word list takes the rest.
     b.usage_list = new_list_view();
     build_usage_list(b.usage_list);
-    gtk_box_pack_start(GTK_BOX(lower), scrolled(GTK_WIDGET(b.usage_list)), TRUE, TRUE, 0);
-    GtkWidget* usage_buttons = gtk_vbox_new(FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(lower), usage_buttons, FALSE, FALSE, 10);
+    GtkWidget* usage_buttons = add_list_part(page, b.usage_list, FALSE);
     add_button_box(usage_buttons, {{"Play Phrase", &b.play_phrase}, {"Play All", &b.play_all}});
     add_button_box(usage_buttons, {{"Go To Phrase", &b.go_to_phrase}});
 

@@ -3,9 +3,8 @@
 // button actions and playback (words_page_actions.cpp).
 #pragma once
 
+#include "ui/gtk_ptr.h"
 #include "ui/words_page.h"
-
-#include <memory>
 
 struct WordsPageState {
     SpeechDb* db = nullptr; // the shell's database, not owned
@@ -24,11 +23,8 @@ struct WordsPageState {
 
 extern WordsPageState words_page;
 
-struct GObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-using GtkListStorePtr = std::unique_ptr<GtkListStore, GObjectUnref>;
-using GtkTreeModelRef = std::unique_ptr<GtkTreeModel, GObjectUnref>;
+using GtkListStorePtr = GObjectPtr<GtkListStore>;
+using GtkTreeModelRef = GObjectPtr<GtkTreeModel>;
 
 int selected_word();
 int selected_usage_phrase();
