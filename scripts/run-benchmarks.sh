@@ -7,12 +7,20 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# The page benchmarks drive real widgets: give them a virtual display when
+# there is none.
+if [ -z "${DISPLAY:-}" ] && [ -z "${TEMBREL_BENCH_XVFB:-}" ] && command -v xvfb-run >/dev/null; then
+  export TEMBREL_BENCH_XVFB=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
 BUILD=${BUILD:-build}
 status=0
 for src in bench/*.cpp; do
   [ -e "$src" ] || continue
   grep -q 'benchmark/benchmark.h' "$src" || continue
   prog="$BUILD/bench/bench_$(basename "$src" .cpp)"
+  [ -x "$prog" ] || continue
   echo "== $(basename "$prog") =="
   case "$prog" in
     # Programs that drive a page of the editor need a display.
