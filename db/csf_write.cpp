@@ -55,13 +55,51 @@ bool fits(const ImageSize& s, DbFormat format)
         && s.words <= CSF_OLD_MAX_WORDS;
 }
 
-void write_table_field(std::uint8_t* p, std::uint32_t width, std::uint64_t value)
-{
-    if (width == 2)
-        write_u16be(p, std::uint32_t(value));
-    else
-        write_u32be(p, std::uint32_t(value));
-}
+// Appends big-endian fields to an image whose capacity is already its
+// final size, so every byte, padding included, is written exactly once.
+class Appender {
+public:
+    explicit Appender(std::vector<std::uint8_t>* out) : out_(out) {}
+    void bytes(const void* p, std::size_t n)
+    {
+        const auto* b = static_cast<const std::uint8_t*>(p);
+        out_->insert(out_->end(), b, b + n);
+    }
+    void u8(std::uint64_t v) { out_->push_back(std::uint8_t(v)); }
+    void u16(std::uint64_t v)
+    {
+        std::uint8_t b[2];
+        write_u16be(b, std::uint32_t(v));
+        bytes(b, 2);
+    }
+    void u32(std::uint64_t v)
+    {
+        std::uint8_t b[4];
+        write_u32be(b, std::uint32_t(v));
+        bytes(b, 4);
+    }
+    void field(std::uint32_t width, std::uint64_t v)
+    {
+        if (width == 1)
+            u8(v);
+        else if (width == 2)
+            u16(v);
+        else
+            u32(v);
+    }
+    // Zero bytes up to the given total length.
+    void zeros_to(std::uint64_t length) { out_->resize(length, 0); }
+    // Appends n zero bytes and returns where they start, to be filled.
+    std::uint8_t* grow(std::uint64_t n)
+    {
+        const std::size_t at = out_->size();
+        out_->resize(at + n, 0);
+        return out_->data() + at;
+    }
+
+private:
+    std::vector<std::uint8_t>* out_;
+};
 
 std::vector<std::uint8_t> build(const SpeechDb* db, DbFormat format)
 {
@@ -72,51 +110,57 @@ std::vector<std::uint8_t> build(const SpeechDb* db, DbFormat format)
 
     std::vector<std::uint8_t> image;
     buffer_reserve_large(&image, s.total);
-    image.resize(s.total);
-    std::uint8_t* out = image.data();
+    Appender out(&image);
     if (format == DB_FORMAT_OLD) {
-        write_u32be(out, 1);
+        out.u32(1);
     } else {
-        std::memcpy(out, CSF_MODERN_SIGNATURE, 16);
-        std::memcpy(out + 16, CSF_MODERN_VERSION, 4);
-        write_u32be(out + 20, 1);
+        out.bytes(CSF_MODERN_SIGNATURE, 16);
+        out.bytes(CSF_MODERN_VERSION, 4);
+        out.u32(1);
     }
-    std::memcpy(out + layout.language, db->language_code, 3);
-    out[layout.flags] = std::uint8_t(db->flags & 0xFF);
-    write_u32be(out + layout.phrases_field, layout.header_size);
-    write_u32be(out + layout.words_field, std::uint32_t(s.word_table));
-    write_u32be(out + layout.size_field, std::uint32_t(s.total));
+    out.bytes(db->language_code, 3);
+    out.u8(std::uint64_t(db->flags) & 0xFF);
+    out.u32(layout.header_size);
+    out.u32(s.word_table);
+    out.u32(s.total);
 
     // Phrase table: count, N + 1 offsets, then the references back to back.
-    std::uint8_t* table = out + layout.header_size;
     const std::uint32_t cw = layout.count_width;
-    write_table_field(table, cw, s.phrases);
+    out.field(cw, s.phrases);
     std::uint64_t offset = cw * (s.phrases + 2);
     for (std::uint32_t p = 0; p < s.phrases; ++p) {
-        write_table_field(table + cw * (std::uint64_t(p) + 1), cw, offset);
+        out.field(cw, offset);
+        offset += layout.ref_width * db_phrase(db, p)->words.size();
+    }
+    out.field(cw, offset);
+    // The references are many small fields: written in place into their
+    // stretch of the image rather than appended one by one.
+    std::uint8_t* ref = out.grow(layout.ref_width * s.references);
+    for (std::uint32_t p = 0; p < s.phrases; ++p) {
         for (const WordEntry* word : db_phrase(db, p)->words) {
-            const std::uint32_t ref = std::uint32_t(word->number) + 1;
+            const std::uint32_t value = std::uint32_t(word->number) + 1;
             if (layout.ref_width == 1)
-                table[offset] = std::uint8_t(ref);
+                *ref = std::uint8_t(value);
             else
-                write_u32be(table + offset, ref);
-            offset += layout.ref_width;
+                write_u32be(ref, value);
+            ref += layout.ref_width;
         }
     }
-    write_table_field(table + cw * (s.phrases + 1), cw, offset);
+    out.zeros_to(s.word_table);
 
     // Word table: count, M + 1 offsets, then every word's audio.
-    std::uint8_t* words = out + s.word_table;
-    write_u32be(words, std::uint32_t(s.words));
+    out.u32(s.words);
     offset = 4 * s.words + 8;
     for (std::uint32_t w = 0; w < s.words; ++w) {
-        const std::vector<std::uint8_t>& audio = db_word(db, w)->audio;
-        write_u32be(words + 4 + 4 * std::uint64_t(w), std::uint32_t(offset));
-        if (!audio.empty())
-            std::memcpy(words + offset, audio.data(), audio.size());
-        offset += audio.size();
+        out.u32(offset);
+        offset += db_word(db, w)->audio.size();
     }
-    write_u32be(words + 4 + 4 * s.words, std::uint32_t(offset));
+    out.u32(offset);
+    for (std::uint32_t w = 0; w < s.words; ++w) {
+        const std::vector<std::uint8_t>& audio = db_word(db, w)->audio;
+        out.bytes(audio.data(), audio.size());
+    }
+    out.zeros_to(s.total);
     return image;
 }
 
