@@ -56,7 +56,7 @@ std::uint64_t heap_estimate(const std::uint8_t* image, std::size_t size, const C
     return 2 * audio + m * WORD_OVERHEAD + phrases * PHRASE_OVERHEAD + references * REFERENCE_BYTES;
 }
 
-// Step 6: every word, each with its own current and saved copy of its
+// Every word, each with its own current and saved copy of its
 // audio. The offset table has already been checked to lie inside the image.
 bool read_words(SpeechDb* db, const std::uint8_t* image, std::size_t size, std::uint64_t w, std::uint32_t m,
                 std::vector<WordEntry*>* by_number, char* err)
@@ -83,7 +83,8 @@ bool read_words(SpeechDb* db, const std::uint8_t* image, std::size_t size, std::
     return true;
 }
 
-// Step 7: every phrase, its references turned into word pointers.
+// Every phrase, its references turned into word pointers. Words come
+// first, so every reference can be checked against the word count.
 bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, const CsfLayout& layout,
                   const std::vector<WordEntry*>& by_number, char* err)
 {
