@@ -1,0 +1,103 @@
+// Inputs a user can hand the editor that are not plain files or plain
+// requests: pipes instead of files, sample data too long for a WAV header,
+// and a playback rate the sound device refuses. Each must end in a clear
+// refusal or a complete read, never in a hang, a crash or a damaged file.
+#include "tests/alsa_capture.h"
+#include "audio/playback.h"
+#include "audio/wav.h"
+#include "db/csf.h"
+#include "test_db.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// A pipe whose read end can be opened by name, as a shell's process
+// substitution hands it over; the bytes are already waiting in it.
+struct FilledPipe {
+    int fds[2] = {-1, -1};
+    std::string path;
+
+    explicit FilledPipe(const std::vector<std::uint8_t>& bytes)
+    {
+        if (::pipe(fds) != 0)
+            throw std::runtime_error("pipe failed");
+        path = "/proc/self/fd/" + std::to_string(fds[0]);
+        if (::write(fds[1], bytes.data(), bytes.size()) != ssize_t(bytes.size()))
+            throw std::runtime_error("pipe write failed");
+    }
+    void close_writer()
+    {
+        ::close(fds[1]);
+        fds[1] = -1;
+    }
+    ~FilledPipe()
+    {
+        for (int fd : fds)
+            if (fd >= 0)
+                ::close(fd);
+    }
+};
+
+std::vector<std::uint8_t> small_wav(const TempDir& dir)
+{
+    const std::string path = dir.file("w.wav");
+    const std::uint8_t pcm[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    char err[ERROR_BUFFER_SIZE] = "";
+    EXPECT_TRUE(wav_write(path.c_str(), true, 1, 16000, 1, 16, pcm, sizeof pcm, err)) << err;
+    return read_bytes(path);
+}
+
+} // namespace
+
+TEST(UnusualFiles, DatabaseFromAPipeIsReadToItsEnd)
+{
+    SpeechDbPtr db = make_db(DB_FORMAT_MODERN, {{1, 2, 3}, {4}}, {{1, 0}});
+    std::vector<std::uint8_t> image;
+    char err[ERROR_BUFFER_SIZE] = "";
+    ASSERT_TRUE(csf_build_image(db.get(), &image, err)) << err;
+    FilledPipe pipe(image);
+    pipe.close_writer();
+    SpeechDbPtr loaded = db_load_file(pipe.path.c_str(), err);
+    ASSERT_TRUE(loaded) << err;
+    EXPECT_EQ(db_compare_saved(db.get(), loaded.get(), false), "");
+}
+
+TEST(UnusualFiles, WavFromAPipeIsRefusedWithoutWaiting)
+{
+    // The reader measures its file first; a pipe has no length. The writer
+    // stays open, so a reader that waited for the end would hang here.
+    const TempDir dir;
+    FilledPipe pipe(small_wav(dir));
+    char err[ERROR_BUFFER_SIZE] = "";
+    EXPECT_FALSE(wav_read(pipe.path.c_str(), 1, 16000, 1, 16, err));
+    EXPECT_EQ(std::string(err), "Error reading '" + pipe.path + "'");
+}
+
+TEST(UnusualFiles, SamplesTooLongForTheWavHeaderWriteNothing)
+{
+    // The 32-bit sizes of the header cannot describe this much data; the
+    // refusal comes before any sample byte is touched.
+    const TempDir dir;
+    const std::string path = dir.file("long.wav");
+    const std::uint8_t one = 0;
+    char err[ERROR_BUFFER_SIZE] = "";
+    EXPECT_FALSE(wav_write(path.c_str(), true, 1, 16000, 1, 16, &one, 0xFFFFFFFFu - 35, err));
+    EXPECT_STREQ(err, "Error saving file");
+    EXPECT_TRUE(dir_entries(dir.path).empty());
+}
+
+TEST(UnusualFiles, RateTheDeviceRefusesIsAnErrorAndPlaysNothing)
+{
+    AlsaCapture capture;
+    const std::vector<std::uint8_t> pcm(3200, 0x11);
+    EXPECT_EQ(audio_play(pcm.data(), pcm.size(), 2147483647, 1, 16), -EINVAL);
+    EXPECT_TRUE(capture.bytes().empty());
+    // The device is usable again afterwards.
+    EXPECT_EQ(audio_play(pcm.data(), pcm.size(), 16000, 1, 16), 0);
+    EXPECT_EQ(capture.bytes(), pcm);
+}
