@@ -25,9 +25,10 @@ status=0
 for t in "${TARGETS[@]}"; do
   corpus="$BUILD/fuzz-corpus/$t"
   mkdir -p "$corpus"
-  cp -n "$BUILD/fuzz-seeds/$t"/* "$corpus"/
+  # Newer cp reports skipped files as a failure; an existing copy is fine.
+  cp -n "$BUILD/fuzz-seeds/$t"/* "$corpus"/ 2>/dev/null || true
   if [ -d "$ROOT/fuzz/regressions/$t" ]; then
-    cp -n "$ROOT/fuzz/regressions/$t"/* "$corpus"/
+    cp -n "$ROOT/fuzz/regressions/$t"/* "$corpus"/ 2>/dev/null || true
   fi
   work="$BUILD/fuzz-run/$t"
   rm -rf "$work"
