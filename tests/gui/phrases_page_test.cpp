@@ -444,6 +444,7 @@ TEST_F(PhrasesPageTest, ShowPhraseSelectsTheRowAndGoToWordShowsWordsPage)
     select_position(1);
     click(w->go_to_word);
     EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(shell_notebook())), 1);
+    EXPECT_EQ(words_page_selected_word(), 5);
 }
 
 // Playback goes to a file through ALSA, so the played bytes can be compared
