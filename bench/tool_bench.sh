@@ -20,13 +20,17 @@ t0=$(now); "$TOOL" export "$WORK/db.csf" "$WORK/wav" >/dev/null; t1=$(now)
 "$TOOL" import "$WORK/db.csf" "$WORK/wav" "$WORK/out.csf" >/dev/null; t2=$(now)
 printf 'export of 2000 words (10 min of audio): %.3f s\n' "$(elapsed "$t0" "$t1")"
 printf 'import of 2000 words (10 min of audio): %.3f s\n' "$(elapsed "$t1" "$t2")"
-cmp -s "$WORK/db.csf" "$WORK/out.csf" && echo "import of the exported words reproduces the database byte for byte"
+if cmp -s "$WORK/db.csf" "$WORK/out.csf"; then
+  echo "re-importing the exported words reproduces the database byte for byte"
+else
+  echo "re-importing the exported words re-encodes them (random test audio need not survive a second encoding)"
+fi
 
 head -c 4800000 /dev/urandom > "$WORK/ten-minutes.vox"
 best_tool=999; best_sox=999
 for _ in 1 2 3 4 5; do
   t0=$(now); "$TOOL" decode "$WORK/ten-minutes.vox" "$WORK/a.wav"; t1=$(now)
-  sox -t vox -r 16000 "$WORK/ten-minutes.vox" "$WORK/b.wav"; t2=$(now)
+  sox -V1 -t vox -r 16000 "$WORK/ten-minutes.vox" "$WORK/b.wav"; t2=$(now)
   a=$(elapsed "$t0" "$t1"); b=$(elapsed "$t1" "$t2")
   best_tool=$(echo "if ($a < $best_tool) $a else $best_tool" | bc -l)
   best_sox=$(echo "if ($b < $best_sox) $b else $best_sox" | bc -l)
