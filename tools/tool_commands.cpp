@@ -20,13 +20,30 @@ constexpr int PCM_RATE = 16000;
 constexpr int PCM_CHANNELS = 1;
 constexpr int PCM_BITS = 16;
 
-SpeechDbPtr load(const char* path, std::string* message)
+// Loads FILE, saying why on stderr when it cannot be loaded.
+SpeechDbPtr load(const char* path)
 {
     char err[ERROR_BUFFER_SIZE] = "";
     SpeechDbPtr db = db_load_file(path, err);
     if (!db)
-        *message = err;
+        tool_fail(err);
     return db;
+}
+
+// The kind of file OUT names, checked before anything is read; OUTPUT_NONE
+// after saying why.
+OutputKind output_kind(const char* path)
+{
+    const OutputKind kind = tool_output_kind(path);
+    if (kind == OUTPUT_NONE)
+        tool_fail("Output file must end in .csf or .tbp");
+    return kind;
+}
+
+int save(SpeechDb* db, const char* path, OutputKind kind)
+{
+    char err[ERROR_BUFFER_SIZE] = "";
+    return tool_save(db, path, kind, err) ? 0 : tool_fail(err);
 }
 
 std::string word_file(const char* dir, std::uint32_t word)
@@ -53,10 +70,9 @@ nlohmann::json text_or_null(const char* text)
 
 int cmd_info(char** args, const ToolOptions&)
 {
-    std::string message;
-    SpeechDbPtr db = load(args[0], &message);
+    SpeechDbPtr db = load(args[0]);
     if (!db)
-        return tool_fail(message);
+        return EXIT_FAILED;
     std::uint64_t bytes = total_audio_bytes(db.get());
     // Every ADPCM byte holds two samples.
     double seconds = double(bytes) * 2.0 / PCM_RATE;
@@ -72,10 +88,9 @@ int cmd_info(char** args, const ToolOptions&)
 
 int cmd_dump(char** args, const ToolOptions&)
 {
-    std::string message;
-    SpeechDbPtr db = load(args[0], &message);
+    SpeechDbPtr db = load(args[0]);
     if (!db)
-        return tool_fail(message);
+        return EXIT_FAILED;
     SpeechDb* d = db.get();
     word_build_usage(d);
 
@@ -112,10 +127,9 @@ int cmd_dump(char** args, const ToolOptions&)
 
 int cmd_export(char** args, const ToolOptions& opts)
 {
-    std::string message;
-    SpeechDbPtr db = load(args[0], &message);
+    SpeechDbPtr db = load(args[0]);
     if (!db)
-        return tool_fail(message);
+        return EXIT_FAILED;
     const std::uint32_t count = word_count(db.get());
     Progress progress("exporting", count);
     std::uint32_t skipped = 0;
@@ -138,13 +152,12 @@ int cmd_export(char** args, const ToolOptions& opts)
 
 int cmd_import(char** args, const ToolOptions&)
 {
-    const OutputKind kind = tool_output_kind(args[2]);
+    const OutputKind kind = output_kind(args[2]);
     if (kind == OUTPUT_NONE)
-        return tool_fail("Output file must end in .csf or .tbp");
-    std::string message;
-    SpeechDbPtr db = load(args[0], &message);
+        return EXIT_FAILED;
+    SpeechDbPtr db = load(args[0]);
     if (!db)
-        return tool_fail(message);
+        return EXIT_FAILED;
 
     const std::uint32_t count = word_count(db.get());
     Progress progress("importing", count);
@@ -167,26 +180,21 @@ int cmd_import(char** args, const ToolOptions&)
             tool_fail(f);
         return tool_fail("nothing written: " + std::to_string(failures.size()) + " file(s) failed");
     }
-    char err[ERROR_BUFFER_SIZE] = "";
-    if (!tool_save(db.get(), args[2], kind, err))
-        return tool_fail(err);
+    if (save(db.get(), args[2], kind) != 0)
+        return EXIT_FAILED;
     std::printf("Replaced %u words.\n", replaced);
     return 0;
 }
 
 int cmd_save(char** args, const ToolOptions&)
 {
-    const OutputKind kind = tool_output_kind(args[1]);
+    const OutputKind kind = output_kind(args[1]);
     if (kind == OUTPUT_NONE)
-        return tool_fail("Output file must end in .csf or .tbp");
-    std::string message;
-    SpeechDbPtr db = load(args[0], &message);
+        return EXIT_FAILED;
+    SpeechDbPtr db = load(args[0]);
     if (!db)
-        return tool_fail(message);
-    char err[ERROR_BUFFER_SIZE] = "";
-    if (!tool_save(db.get(), args[1], kind, err))
-        return tool_fail(err);
-    return 0;
+        return EXIT_FAILED;
+    return save(db.get(), args[1], kind);
 }
 
 int cmd_encode(char** args, const ToolOptions&)
@@ -214,10 +222,9 @@ int cmd_decode(char** args, const ToolOptions&)
 
 int cmd_play(char** args, const ToolOptions& opts)
 {
-    std::string message;
-    SpeechDbPtr db = load(args[0], &message);
+    SpeechDbPtr db = load(args[0]);
     if (!db)
-        return tool_fail(message);
+        return EXIT_FAILED;
     std::uint32_t n = 0;
     if (opts.phrase_text) {
         if (!tool_parse_number(opts.phrase_text, phrase_count(db.get()), &n))

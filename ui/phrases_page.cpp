@@ -12,6 +12,7 @@
 #include "db/operations.h"
 #include "ui/phrases_page_cells.h"
 #include "ui/shell.h"
+#include "ui/widgets.h"
 
 #include <cstring>
 #include <limits>
@@ -429,15 +430,6 @@ GtkWidget* build_word_list()
     return view;
 }
 
-GtkWidget* scrolled(GtkWidget* child)
-{
-    GtkWidget* window = gtk_scrolled_window_new(nullptr, nullptr);
-    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(window), GTK_SHADOW_NONE);
-    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(window), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
-    gtk_container_add(GTK_CONTAINER(window), child);
-    return window;
-}
-
 GtkWidget* add_button(GtkWidget* box, const char* label, GCallback handler)
 {
     GtkWidget* button = gtk_button_new_with_label(label);
@@ -477,12 +469,12 @@ void phrases_page_build(GtkNotebook* notebook)
     GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(vbox), 5);
 
-    gtk_box_pack_start(GTK_BOX(vbox), scrolled(build_phrase_list()), TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(vbox), scrolled_list(build_phrase_list()), TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(vbox), gtk_hseparator_new(), FALSE, FALSE, 3);
 
     GtkWidget* hbox = gtk_hbox_new(FALSE, 0);
     gtk_box_pack_start(GTK_BOX(vbox), hbox, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(hbox), scrolled(build_word_list()), TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(hbox), scrolled_list(build_word_list()), TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(hbox), build_button_column(), FALSE, FALSE, 10);
 
     gtk_box_pack_start(GTK_BOX(vbox), gtk_hseparator_new(), FALSE, FALSE, 3);

@@ -5,6 +5,7 @@
 
 #include "db/operations.h"
 #include "ui/shell.h"
+#include "ui/widgets.h"
 #include "ui/words_page_state.h"
 
 #include <cstring>
@@ -70,22 +71,13 @@ void set_fixed_width(GtkTreeViewColumn* column, int width)
     gtk_tree_view_column_set_expand(column, FALSE);
 }
 
-GtkWidget* scrolled(GtkWidget* child)
-{
-    GtkWidget* window = gtk_scrolled_window_new(nullptr, nullptr);
-    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(window), GTK_SHADOW_NONE);
-    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(window), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
-    gtk_container_add(GTK_CONTAINER(window), child);
-    return window;
-}
-
 // One part of the page: a row holding `view` in a scrolled window and a
 // column for its buttons, which is returned.
 GtkWidget* add_list_part(GtkWidget* page, GtkTreeView* view, gboolean expand)
 {
     GtkWidget* part = gtk_hbox_new(FALSE, 0);
     gtk_box_pack_start(GTK_BOX(page), part, expand, expand, 0);
-    gtk_box_pack_start(GTK_BOX(part), scrolled(GTK_WIDGET(view)), TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(part), scrolled_list(GTK_WIDGET(view)), TRUE, TRUE, 0);
     GtkWidget* buttons = gtk_vbox_new(FALSE, 0);
     gtk_box_pack_start(GTK_BOX(part), buttons, FALSE, FALSE, 10);
     return buttons;
