@@ -10,7 +10,6 @@
 #include "db/project.h"
 #include "io/bytes.h"
 #include "io/file_io.h"
-#include "io/large_buffer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,12 +17,6 @@
 namespace {
 
 constexpr std::size_t PROJECT_MIN_SIZE = 16;
-// Heap bytes a word takes besides its audio (the entry and block headers),
-// a phrase besides its references, and one reference (two list slots).
-constexpr std::uint64_t WORD_OVERHEAD = sizeof(WordEntry) + 64;
-constexpr std::uint64_t PHRASE_OVERHEAD = sizeof(PhraseEntry) + 64;
-constexpr std::uint64_t REFERENCE_BYTES = 2 * sizeof(WordEntry*);
-
 SpeechDbPtr parse_failed(char* err, const char* message, std::uint64_t number)
 {
     error_set(err, message, int(number));
@@ -35,25 +28,6 @@ bool read_table_field(const std::uint8_t* image, std::size_t size, std::uint64_t
                       std::uint32_t* out)
 {
     return width == 2 ? read_u16be(image, size, off, out) : read_u32be(image, size, off, out);
-}
-
-// About how much heap the database parsed from this image will take: two
-// copies of every word's audio, the entries and the phrases' lists. Taken
-// from the tables' extents, whose entries are checked only later, so the
-// result is capped by what the image could at most describe.
-std::uint64_t heap_estimate(const std::uint8_t* image, std::size_t size, const CsfLayout& layout, std::uint64_t w,
-                            std::uint32_t m)
-{
-    std::uint32_t first = 0;
-    std::uint32_t last = 0;
-    read_u32be(image, size, w + 4, &first);
-    read_u32be(image, size, w + 4 + 4 * std::uint64_t(m), &last);
-    const std::uint64_t audio = last > first ? std::min<std::uint64_t>(last - first, size) : 0;
-    std::uint32_t n = 0;
-    read_table_field(image, size, layout.header_size, layout.count_width, &n);
-    const std::uint64_t phrases = std::min<std::uint64_t>(n, size / layout.count_width);
-    const std::uint64_t references = std::min<std::uint64_t>(w, size) / layout.ref_width;
-    return 2 * audio + m * WORD_OVERHEAD + phrases * PHRASE_OVERHEAD + references * REFERENCE_BYTES;
 }
 
 // Every word, each with its own current and saved copy of its
@@ -197,7 +171,6 @@ SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err)
         error_set(err, "Invalid words table offset");
         return nullptr;
     }
-    heap_prepare(std::size_t(heap_estimate(image, size, layout, w, m)));
     // Word pointers by number, so a million references cost a million
     // plain array reads.
     std::vector<WordEntry*> by_number;

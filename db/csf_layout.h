@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <span>
+#include <vector>
 
 struct CsfLayout {
     std::uint32_t header_size;   // also the phrase table's offset
@@ -38,6 +39,19 @@ inline const CsfLayout& csf_layout(DbFormat format)
     return format == DB_FORMAT_OLD ? CSF_OLD_LAYOUT : CSF_MODERN_LAYOUT;
 }
 
+// A CSF image of the database's own variant as the pieces that make it up,
+// in order: `parts` starts with `tables` (header, phrase table, word table
+// offsets), then points at every word's audio, then at the final padding.
+// Valid until the database changes.
+struct CsfPieces {
+    std::vector<std::uint8_t> tables;
+    std::vector<std::span<const std::uint8_t>> parts;
+};
+
+// False with "Unrecognized file format" or "Database too large for the old
+// format" when no image can be written.
+bool csf_build_pieces(const SpeechDb* db, CsfPieces* pieces, char* err);
+
 // Replaces the file at `path` with the concatenated parts. 1 on success;
 // otherwise 0 with "Unable to open output file" or "Error saving file".
-int db_write_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts, char* err);
+int db_write_file(const char* path, std::span<const std::span<const std::uint8_t>> parts, char* err);

@@ -1,8 +1,9 @@
 // Writing CSF files: the two image builders and Save Audio.
 //
-// An image is built in two passes: the first measures it, the second fills
-// one zeroed allocation of exactly the final size, so the padding between
-// the tables and after the audio is zero without further work.
+// An image is built in two passes: the first measures it, the second lays
+// out the tables in one allocation of exactly their size. A save then
+// writes the tables and every word's audio straight from where they lie;
+// only callers that want the image in one buffer get it copied together.
 #include "db/csf.h"
 
 #include "db/csf_layout.h"
@@ -101,15 +102,20 @@ private:
     std::vector<std::uint8_t>* out_;
 };
 
-std::vector<std::uint8_t> build(const SpeechDb* db, DbFormat format)
+// Everything of the image in front of the audio: header, phrase table and
+// the word table's count and offsets. False when the database does not fit
+// the variant's fields.
+bool build_tables(const SpeechDb* db, DbFormat format, ImageSize* size, std::vector<std::uint8_t>* tables)
 {
     const CsfLayout& layout = csf_layout(format);
     const ImageSize s = measure(db, layout);
     if (!fits(s, format))
-        return {};
+        return false;
+    *size = s;
 
-    std::vector<std::uint8_t> image;
-    buffer_reserve_large(&image, s.total);
+    std::vector<std::uint8_t>& image = *tables;
+    image.clear();
+    buffer_reserve_large(&image, s.word_table + 4 * s.words + 8);
     Appender out(&image);
     if (format == DB_FORMAT_OLD) {
         out.u32(1);
@@ -156,11 +162,44 @@ std::vector<std::uint8_t> build(const SpeechDb* db, DbFormat format)
         offset += db_word(db, w)->audio.size();
     }
     out.u32(offset);
+    return true;
+}
+
+constexpr std::uint8_t ZERO_PAD[4] = {0, 0, 0, 0};
+
+// The image as the pieces a writer sends out in order: the tables, every
+// word's audio where it lies, and the final padding. Nothing is copied.
+bool build_pieces(const SpeechDb* db, DbFormat format, CsfPieces* pieces)
+{
+    ImageSize s;
+    if (!build_tables(db, format, &s, &pieces->tables))
+        return false;
+    pieces->parts.clear();
+    pieces->parts.reserve(s.words + 2);
+    pieces->parts.emplace_back(pieces->tables);
     for (std::uint32_t w = 0; w < s.words; ++w) {
         const std::vector<std::uint8_t>& audio = db_word(db, w)->audio;
-        out.bytes(audio.data(), audio.size());
+        if (!audio.empty())
+            pieces->parts.emplace_back(audio);
     }
-    out.zeros_to(s.total);
+    const std::uint64_t end = s.word_table + 4 * s.words + 8 + s.audio;
+    if (s.total > end)
+        pieces->parts.emplace_back(ZERO_PAD, std::size_t(s.total - end));
+    return true;
+}
+
+std::vector<std::uint8_t> build(const SpeechDb* db, DbFormat format)
+{
+    CsfPieces pieces;
+    if (!build_pieces(db, format, &pieces))
+        return {};
+    std::size_t total = 0;
+    for (const auto& part : pieces.parts)
+        total += part.size();
+    std::vector<std::uint8_t> image;
+    buffer_reserve_large(&image, total);
+    for (const auto& part : pieces.parts)
+        image.insert(image.end(), part.begin(), part.end());
     return image;
 }
 
@@ -176,14 +215,13 @@ std::vector<std::uint8_t> csf_build_modern(const SpeechDb* db)
     return build(db, DB_FORMAT_MODERN);
 }
 
-bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, char* err)
+bool csf_build_pieces(const SpeechDb* db, CsfPieces* pieces, char* err)
 {
     if (db->format != DB_FORMAT_OLD && db->format != DB_FORMAT_MODERN) {
         error_set(err, "Unrecognized file format");
         return false;
     }
-    *image = build(db, db->format);
-    if (image->empty()) {
+    if (!build_pieces(db, db->format, pieces)) {
         // Only a database that outgrew its variant's fields gives no image.
         error_set(err, db->format == DB_FORMAT_OLD ? "Database too large for the old format" : "Error saving file");
         return false;
@@ -191,7 +229,18 @@ bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, char*
     return true;
 }
 
-int db_write_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts, char* err)
+bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, char* err)
+{
+    CsfPieces pieces;
+    if (!csf_build_pieces(db, &pieces, err))
+        return false;
+    image->clear();
+    for (const auto& part : pieces.parts)
+        image->insert(image->end(), part.begin(), part.end());
+    return true;
+}
+
+int db_write_file(const char* path, std::span<const std::span<const std::uint8_t>> parts, char* err)
 {
     switch (io_replace_file(path, parts)) {
     case IO_OK:
@@ -211,8 +260,10 @@ int csf_save(const SpeechDb* db, const char* path, char* err)
         error_set(err, "Invalid output filename");
         return 0;
     }
-    std::vector<std::uint8_t> image;
-    if (!csf_build_image(db, &image, err))
+    // The audio goes to the file straight from the words, so a save needs
+    // no second copy of the whole image in memory.
+    CsfPieces pieces;
+    if (!csf_build_pieces(db, &pieces, err))
         return 0;
-    return db_write_file(path, {image}, err);
+    return db_write_file(path, pieces.parts, err);
 }

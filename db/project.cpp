@@ -90,13 +90,17 @@ int project_save(SpeechDb* db, const char* path, char* err)
         error_set(err, "Invalid output filename");
         return 0;
     }
-    // Built whole so the file is written in one replacement together with
-    // the image.
+    // Records and image go out in one replacement of the file; the audio
+    // is written straight from the words.
     std::vector<std::uint8_t> head;
-    std::vector<std::uint8_t> image;
-    if (!build_head(db, &head, err) || !csf_build_image(db, &image, err))
+    CsfPieces image;
+    if (!build_head(db, &head, err) || !csf_build_pieces(db, &image, err))
         return 0;
-    if (!db_write_file(path, {head, image}, err))
+    std::vector<std::span<const std::uint8_t>> parts;
+    parts.reserve(image.parts.size() + 1);
+    parts.emplace_back(head);
+    parts.insert(parts.end(), image.parts.begin(), image.parts.end());
+    if (!db_write_file(path, parts, err))
         return 0;
     db->modified = 0;
     return 1;

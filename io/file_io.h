@@ -40,4 +40,5 @@ bool io_file_readable(const char* path);
 // removed and the previous file is untouched. An existing target keeps its
 // permission bits; a symbolic link is followed and the file it points to is
 // replaced. A target that exists but is not writable is IO_OPEN_FAILED.
+IoStatus io_replace_file(const char* path, std::span<const std::span<const std::uint8_t>> parts);
 IoStatus io_replace_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts);

@@ -274,8 +274,8 @@ TEST(CsfFile, HeaderSizeFieldIsIgnoredOnReading)
 
 TEST(CsfRoundTrip, LargeImageKeepsEveryByte)
 {
-    // Big enough (about 6 MB of audio, kept twice) for the parser to
-    // prepare the heap for it in one step.
+    // Big enough (about 6 MB) for the whole-buffer huge-page hints of the
+    // reader and the writer to take effect.
     std::mt19937 rng(77);
     SpeechDbPtr db = make_random_db(rng, DB_FORMAT_MODERN, 3000, 2000, 4000);
     auto image = build_own(db.get());
