@@ -1,9 +1,10 @@
 // Structure-aware fuzz target for the editing operations. The input
 // describes a small database, which is built, written as a CSF image and
 // loaded from it, and then a sequence of edits with their arguments. After
-// the edits the database is written as a CSF image and as a project, both
+// the edits the database is saved as a CSF file and as a project file, both
 // are loaded back and must equal the edited database (the project with its
-// comments and aliases); the rebuilt files must be byte for byte the same.
+// comments and aliases), and both files must be byte for byte what the
+// in-memory builders make of the loaded databases.
 // Along the way every edit must set the modified mark exactly when the
 // operations promise to, and rebuilt usage lists must match the phrases.
 #include "audio/wav.h"
@@ -12,6 +13,7 @@
 #include "db/project.h"
 #include "fuzz/fuzz_target.h"
 #include "io/bytes.h"
+#include "io/file_io.h"
 #include "tests/unit/test_db.h"
 
 #include <cstring>
@@ -24,12 +26,17 @@ namespace {
 
 constexpr int MAX_EDITS = 64;
 
-// Imported recordings go through a real WAV file in a private folder.
+// Imported recordings and saved databases go through real files in a
+// private folder.
 std::string g_dir;
 std::string g_wav;
+std::string g_csf;
+std::string g_project;
 
 void remove_temp()
 {
+    ::unlink(g_csf.c_str());
+    ::unlink(g_project.c_str());
     ::unlink(g_wav.c_str());
     ::rmdir(g_dir.c_str());
 }
@@ -279,6 +286,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     FUZZ_CHECK(::mkdtemp(tmpl.data()) != nullptr, tmpl);
     g_dir = tmpl;
     g_wav = g_dir + "/word.wav";
+    g_csf = g_dir + "/saved.csf";
+    g_project = g_dir + "/saved.tbp";
     std::atexit(remove_temp);
     return 0;
 }
@@ -295,22 +304,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string broken = db_check_invariants(db.get());
     FUZZ_CHECK(broken.empty(), broken);
 
+    // Saved the way the editor saves, into files, and loaded from there.
     char err[ERROR_BUFFER_SIZE] = "";
-    std::vector<std::uint8_t> image;
-    FUZZ_CHECK(csf_build_image(db.get(), &image, err), err);
-    SpeechDbPtr from_csf = db_parse_buffer(image.data(), image.size(), err);
+    db->modified = 1;
+    FUZZ_CHECK(csf_save(db.get(), g_csf.c_str(), err) == 1, err);
+    FUZZ_CHECK(db->modified == 1, "saving a CSF file changed the modified mark");
+    SpeechDbPtr from_csf = db_load_file(g_csf.c_str(), err);
     FUZZ_CHECK(from_csf != nullptr, err);
     std::string diff = db_compare_saved(db.get(), from_csf.get(), false);
     FUZZ_CHECK(diff.empty(), "CSF: " + diff);
 
-    std::vector<std::uint8_t> project;
-    FUZZ_CHECK(project_build(db.get(), &project, err), err);
-    SpeechDbPtr from_project = db_parse_buffer(project.data(), project.size(), err);
+    FUZZ_CHECK(project_save(db.get(), g_project.c_str(), err) == 1, err);
+    FUZZ_CHECK(db->modified == 0, "saving a project left the modified mark");
+    SpeechDbPtr from_project = db_load_file(g_project.c_str(), err);
     FUZZ_CHECK(from_project != nullptr, err);
     diff = db_compare_saved(db.get(), from_project.get(), true);
     FUZZ_CHECK(diff.empty(), "project: " + diff);
 
-    std::vector<std::uint8_t> again;
-    FUZZ_CHECK(project_build(from_project.get(), &again, err) && again == project, "project not reproduced");
+    // The files hold exactly what the in-memory builders make, also when
+    // built again from what was loaded.
+    std::vector<std::uint8_t> image;
+    FUZZ_CHECK(csf_build_image(from_csf.get(), &image, err), err);
+    FUZZ_CHECK(io_read_file(g_csf.c_str()).data == image, "CSF file differs from the built image");
+    std::vector<std::uint8_t> project;
+    FUZZ_CHECK(project_build(from_project.get(), &project, err), err);
+    FUZZ_CHECK(io_read_file(g_project.c_str()).data == project, "project file differs from the built project");
     return 0;
 }
