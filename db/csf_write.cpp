@@ -188,11 +188,9 @@ bool build_pieces(const SpeechDb* db, DbFormat format, CsfPieces* pieces)
     return true;
 }
 
-std::vector<std::uint8_t> build(const SpeechDb* db, DbFormat format)
+// The pieces copied together into one buffer of exactly the image's size.
+std::vector<std::uint8_t> join(const CsfPieces& pieces)
 {
-    CsfPieces pieces;
-    if (!build_pieces(db, format, &pieces))
-        return {};
     std::size_t total = 0;
     for (const auto& part : pieces.parts)
         total += part.size();
@@ -201,6 +199,14 @@ std::vector<std::uint8_t> build(const SpeechDb* db, DbFormat format)
     for (const auto& part : pieces.parts)
         image.insert(image.end(), part.begin(), part.end());
     return image;
+}
+
+std::vector<std::uint8_t> build(const SpeechDb* db, DbFormat format)
+{
+    CsfPieces pieces;
+    if (!build_pieces(db, format, &pieces))
+        return {};
+    return join(pieces);
 }
 
 } // namespace
@@ -234,9 +240,7 @@ bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, char*
     CsfPieces pieces;
     if (!csf_build_pieces(db, &pieces, err))
         return false;
-    image->clear();
-    for (const auto& part : pieces.parts)
-        image->insert(image->end(), part.begin(), part.end());
+    *image = join(pieces);
     return true;
 }
 
