@@ -55,13 +55,14 @@ Files& files()
             auto w = std::make_unique<WordEntry>();
             w->number = i;
             const std::uint64_t size = audio * (i + 1) / WORDS - audio * i / WORDS;
-            w->audio.resize(size);
-            for (auto& b : w->audio)
+            std::vector<std::uint8_t>& bytes = w->audio.edit();
+            bytes.resize(size);
+            for (auto& b : bytes)
                 b = std::uint8_t(rng());
             w->saved_audio = w->audio;
             db_append_word(db.get(), std::move(w));
         }
-        db_word(db.get(), 0)->audio[0] = 0x80; // never ".mp4"
+        db_word(db.get(), 0)->audio.edit()[0] = 0x80; // never ".mp4"
         std::uniform_int_distribution<int> pick(0, WORDS - 1);
         for (int p = 0; p < PHRASES; ++p) {
             auto ph = std::make_unique<PhraseEntry>();

@@ -34,11 +34,12 @@ int main(int argc, char** argv)
     for (std::uint32_t w = 0; w < words; ++w) {
         auto entry = std::make_unique<WordEntry>();
         entry->number = int(w);
-        entry->audio.resize(bytes);
-        for (auto& b : entry->audio)
+        std::vector<std::uint8_t>& audio = entry->audio.edit();
+        audio.resize(bytes);
+        for (auto& b : audio)
             b = std::uint8_t(rng());
         if (w == 0 && bytes > 0)
-            entry->audio[0] = 0; // never ".mp4"
+            audio[0] = 0; // never ".mp4"
         entry->saved_audio = entry->audio;
         db_append_word(db.get(), std::move(entry));
     }

@@ -22,7 +22,7 @@ static SpeechDbPtr bench_db(int words, int phrases, int refs)
     for (int i = 0; i < words; ++i) {
         auto w = std::make_unique<WordEntry>();
         w->number = i;
-        w->audio.assign(8, std::uint8_t(i));
+        w->audio = std::vector<std::uint8_t>(8, std::uint8_t(i));
         w->saved_audio = w->audio;
         db_append_word(db.get(), std::move(w));
     }

@@ -30,11 +30,13 @@ bool read_table_field(const std::uint8_t* image, std::size_t size, std::uint64_t
     return width == 2 ? read_u16be(image, size, off, out) : read_u32be(image, size, off, out);
 }
 
-// Every word, each with its own current and saved copy of its
-// audio. The offset table has already been checked to lie inside the image.
-bool read_words(SpeechDb* db, const std::uint8_t* image, std::size_t size, std::uint64_t w, std::uint32_t m,
-                std::vector<WordEntry*>* by_number, char* err)
+// Every word. Current and saved audio are both slices of the file's bytes,
+// so loading copies no audio; the offset table has already been checked to
+// lie inside the image, which starts at `base` in `block`.
+bool read_words(SpeechDb* db, const ByteBlock& block, std::size_t base, std::size_t size, std::uint64_t w,
+                std::uint32_t m, std::vector<WordEntry*>* by_number, char* err)
 {
+    const std::uint8_t* image = block->data() + base;
     list_reserve(db->words.get(), m);
     by_number->reserve(m);
     std::uint32_t start = 0;
@@ -48,8 +50,7 @@ bool read_words(SpeechDb* db, const std::uint8_t* image, std::size_t size, std::
         }
         auto word = std::make_unique<WordEntry>();
         word->number = int(k);
-        const std::uint8_t* audio = image + w + start;
-        word->audio.assign(audio, audio + (end - start));
+        word->audio = AudioBytes::slice(block, base + std::size_t(w + start), end - start);
         word->saved_audio = word->audio;
         by_number->push_back(db_append_word(db, std::move(word)));
         start = end;
@@ -129,6 +130,17 @@ DbFormat csf_detect_format(const std::uint8_t* image, std::size_t size)
 
 SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err)
 {
+    auto block = std::make_shared<std::vector<std::uint8_t>>(image, image + size);
+    return csf_parse_block(block, 0, size, err);
+}
+
+SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, std::size_t size, char* err)
+{
+    if (!block || base > block->size() || size > block->size() - base) {
+        error_set(err, "Unrecognized file format");
+        return nullptr;
+    }
+    const std::uint8_t* image = block->data() + base;
     SpeechDbPtr db = db_new();
     db->format = csf_detect_format(image, size);
     if (db->format == DB_FORMAT_UNKNOWN) {
@@ -174,7 +186,7 @@ SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err)
     // Word pointers by number, so a million references cost a million
     // plain array reads.
     std::vector<WordEntry*> by_number;
-    if (!read_words(db.get(), image, size, w, m, &by_number, err)
+    if (!read_words(db.get(), block, base, size, w, m, &by_number, err)
         || !read_phrases(db.get(), image, size, layout, by_number, err))
         return nullptr;
 
@@ -211,12 +223,19 @@ SpeechDbPtr db_load_file(const char* path, char* err)
         error_set(err, "File '%s' is too small", path);
         return nullptr;
     }
-    return db_parse_buffer(file.data.data(), file.data.size(), err);
+    // The database keeps the file's bytes: its words are slices of them.
+    return db_parse_block(std::make_shared<std::vector<std::uint8_t>>(std::move(file.data)), err);
 }
 
 SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, char* err)
 {
-    if (size >= PROJECT_MIN_SIZE && std::memcmp(data, "TBP1", 4) == 0)
-        return project_parse(data, size, err);
-    return csf_parse(data, size, err);
+    return db_parse_block(std::make_shared<std::vector<std::uint8_t>>(data, data + size), err);
+}
+
+SpeechDbPtr db_parse_block(const ByteBlock& block, char* err)
+{
+    const std::size_t size = block ? block->size() : 0;
+    if (size >= PROJECT_MIN_SIZE && std::memcmp(block->data(), "TBP1", 4) == 0)
+        return project_parse_block(block, err);
+    return csf_parse_block(block, 0, size, err);
 }

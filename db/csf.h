@@ -32,8 +32,13 @@ SpeechDbPtr db_load_file(const char* path, char* err);
 // 16 bytes beginning "TBP1") goes to project_parse, anything else to
 // csf_parse.
 SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, char* err);
+// The same without a copy: the database's words keep slices of `block`.
+SpeechDbPtr db_parse_block(const ByteBlock& block, char* err);
 
 SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err);
+// Parses the `size`-byte image at `base` in `block`; the words keep slices
+// of the block instead of copies of their audio.
+SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, std::size_t size, char* err);
 DbFormat csf_detect_format(const std::uint8_t* image, std::size_t size);
 
 // The image in the writers' layout. Empty when a value does not fit its

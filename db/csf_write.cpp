@@ -178,9 +178,9 @@ bool build_pieces(const SpeechDb* db, DbFormat format, CsfPieces* pieces)
     pieces->parts.reserve(s.words + 2);
     pieces->parts.emplace_back(pieces->tables);
     for (std::uint32_t w = 0; w < s.words; ++w) {
-        const std::vector<std::uint8_t>& audio = db_word(db, w)->audio;
+        const AudioBytes& audio = db_word(db, w)->audio;
         if (!audio.empty())
-            pieces->parts.emplace_back(audio);
+            pieces->parts.push_back(audio.span());
     }
     const std::uint64_t end = s.word_table + 4 * s.words + 8 + s.audio;
     if (s.total > end)

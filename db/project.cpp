@@ -108,13 +108,20 @@ int project_save(SpeechDb* db, const char* path, char* err)
 
 SpeechDbPtr project_parse(const std::uint8_t* data, std::size_t size, char* err)
 {
+    return project_parse_block(std::make_shared<std::vector<std::uint8_t>>(data, data + size), err);
+}
+
+SpeechDbPtr project_parse_block(const ByteBlock& block, char* err)
+{
+    const std::uint8_t* data = block ? block->data() : nullptr;
+    const std::size_t size = block ? block->size() : 0;
     std::uint32_t image_offset = 0;
     if (!read_u32be(data, size, 4, &image_offset) || image_offset < 2 * PROJECT_HEADER_SIZE
         || image_offset > size) {
         error_set(err, "Invalid project file");
         return nullptr;
     }
-    SpeechDbPtr db = csf_parse(data + image_offset, size - image_offset, err);
+    SpeechDbPtr db = csf_parse_block(block, image_offset, size - image_offset, err);
     if (!db)
         return nullptr;
 

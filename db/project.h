@@ -29,3 +29,5 @@ bool project_build(const SpeechDb* db, std::vector<std::uint8_t>* out, char* err
 
 // Parses a whole project file held in memory.
 SpeechDbPtr project_parse(const std::uint8_t* data, std::size_t size, char* err);
+// The same on a file's bytes held in common; the words keep slices of them.
+SpeechDbPtr project_parse_block(const ByteBlock& block, char* err);

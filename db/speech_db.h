@@ -7,6 +7,7 @@
 // the word's current number at the moment of writing.
 #pragma once
 
+#include "db/audio_bytes.h"
 #include "db/item_list.h"
 
 #include <cstdint>
@@ -32,8 +33,8 @@ struct WordEntry {
     int changed = 0; // 1 when audio differs from saved_audio
     std::optional<std::string> alias;
     ItemListPtr usage; // phrase numbers using this word, or null
-    std::vector<std::uint8_t> audio;       // current ADPCM bytes
-    std::vector<std::uint8_t> saved_audio; // the audio as loaded
+    AudioBytes audio;       // current ADPCM bytes
+    AudioBytes saved_audio; // the audio as loaded
 };
 
 struct PhraseEntry {

@@ -256,7 +256,7 @@ bool apply_edit(SpeechDb* db, Input& in)
         write_wav(pcm, shape & 0x80 ? 8000 : 16000);
         char err[ERROR_BUFFER_SIZE] = "";
         const WordEntry* entry = db_word(db, w);
-        const std::vector<std::uint8_t> before = entry ? entry->audio : std::vector<std::uint8_t>();
+        const std::vector<std::uint8_t> before = entry ? entry->audio.to_vector() : std::vector<std::uint8_t>();
         const int changed = entry ? entry->changed : 0;
         if (word_import_wav(db, w, g_wav.c_str(), err)) {
             FUZZ_CHECK(entry && entry->audio.size() == (pcm.size() + 3) / 4, "imported audio size");

@@ -31,7 +31,7 @@ int main(int argc, char** argv)
         word->number = i;
         // A short clip whose codes rise and fall, different for every word.
         for (int b = 0; b < 400 + 40 * i; ++b)
-            word->audio.push_back(std::uint8_t(((b + i) % 16) << 4 | ((15 - b % 16) & 0x0F)));
+            word->audio.edit().push_back(std::uint8_t(((b + i) % 16) << 4 | ((15 - b % 16) & 0x0F)));
         word->saved_audio = word->audio;
         db_append_word(db.get(), std::move(word));
     }

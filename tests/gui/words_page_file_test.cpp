@@ -72,7 +72,7 @@ TEST_F(WordsPageTest, SaveFailureShowsTheReason)
 {
     TempDir dir;
     load(test_db(4, {{0}}));
-    db_word(db.get(), 3)->audio.clear();
+    db_word(db.get(), 3)->audio = {};
     select_word(3);
     queue_answer(answer_choose(dir.file("empty.wav")));
     queue_answer(answer_response(GTK_RESPONSE_CLOSE));
@@ -88,7 +88,7 @@ TEST_F(WordsPageTest, ReplaceImportsAWavAndTheChangedBoxRevertsIt)
     TempDir dir;
     load(test_db(4, {{1}}));
     const WordsPageWidgets& b = words_page_widgets();
-    std::vector<std::uint8_t> saved = db_word(db.get(), 1)->audio;
+    std::vector<std::uint8_t> saved = db_word(db.get(), 1)->audio.to_vector();
     std::vector<std::uint8_t> pcm = ramp_pcm(301); // odd: padded to whole bytes
     write_wav(dir.file("new.wav"), pcm);
 
@@ -116,7 +116,7 @@ TEST_F(WordsPageTest, ReplaceRejectsUnusableFilesWithAMessage)
 {
     TempDir dir;
     load(test_db(3, {{0}}));
-    std::vector<std::uint8_t> before = db_word(db.get(), 2)->audio;
+    std::vector<std::uint8_t> before = db_word(db.get(), 2)->audio.to_vector();
     write_wav(dir.file("stereo.wav"), ramp_pcm(100), 2);
     write_wav(dir.file("8k.wav"), ramp_pcm(100), 1, 8000);
     write_wav(dir.file("tiny.wav"), {1, 2});
@@ -147,7 +147,7 @@ TEST_F(WordsPageTest, CancelledChoosersChangeNothing)
 {
     load(test_db(3, {{0}}));
     select_word(1);
-    std::vector<std::uint8_t> before = db_word(db.get(), 1)->audio;
+    std::vector<std::uint8_t> before = db_word(db.get(), 1)->audio.to_vector();
     queue_answer(answer_response(GTK_RESPONSE_CANCEL));
     click(words_page_widgets().replace);
     queue_answer(answer_close());

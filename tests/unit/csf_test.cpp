@@ -106,10 +106,14 @@ TEST(CsfLayout, ParserReadsHandLaidImages)
         EXPECT_EQ(p0->words, p0->saved_words);
         EXPECT_EQ(p0->words[1], db_word(db.get(), 1)) << "references point at the word entries";
         EXPECT_TRUE(db_phrase(db.get(), 1)->words.empty());
-        const WordEntry* w0 = db_word(db.get(), 0);
+        WordEntry* w0 = db_word(db.get(), 0);
         EXPECT_EQ(w0->audio, w0->saved_audio);
-        EXPECT_NE(w0->audio.data(), w0->saved_audio.data()) << "saved audio is a separate copy";
         EXPECT_EQ(w0->changed, 0);
+        const std::vector<std::uint8_t> loaded = w0->audio.to_vector();
+        const std::vector<std::uint8_t> next = db_word(db.get(), 1)->audio.to_vector();
+        w0->audio.edit()[0] ^= 0xFF;
+        EXPECT_EQ(w0->saved_audio, loaded) << "changing the audio leaves the saved audio as loaded";
+        EXPECT_EQ(db_word(db.get(), 1)->audio, next) << "and the neighbouring word's bytes too";
         EXPECT_FALSE(w0->alias);
         EXPECT_FALSE(w0->usage);
     }
