@@ -130,17 +130,17 @@ DbFormat csf_detect_format(const std::uint8_t* image, std::size_t size)
 
 SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err)
 {
-    auto block = std::make_shared<std::vector<std::uint8_t>>(image, image + size);
-    return csf_parse_block(block, 0, size, err);
+    return csf_parse_block(byte_block_copy(image, size), 0, err);
 }
 
-SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, std::size_t size, char* err)
+SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, char* err)
 {
-    if (!block || base > block->size() || size > block->size() - base) {
+    if (!block || base > block->size()) {
         error_set(err, "Unrecognized file format");
         return nullptr;
     }
     const std::uint8_t* image = block->data() + base;
+    const std::size_t size = block->size() - base;
     SpeechDbPtr db = db_new();
     db->format = csf_detect_format(image, size);
     if (db->format == DB_FORMAT_UNKNOWN) {
@@ -224,12 +224,12 @@ SpeechDbPtr db_load_file(const char* path, char* err)
         return nullptr;
     }
     // The database keeps the file's bytes: its words are slices of them.
-    return db_parse_block(std::make_shared<std::vector<std::uint8_t>>(std::move(file.data)), err);
+    return db_parse_block(std::make_shared<const std::vector<std::uint8_t>>(std::move(file.data)), err);
 }
 
 SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, char* err)
 {
-    return db_parse_block(std::make_shared<std::vector<std::uint8_t>>(data, data + size), err);
+    return db_parse_block(byte_block_copy(data, size), err);
 }
 
 SpeechDbPtr db_parse_block(const ByteBlock& block, char* err)
@@ -237,5 +237,5 @@ SpeechDbPtr db_parse_block(const ByteBlock& block, char* err)
     const std::size_t size = block ? block->size() : 0;
     if (size >= PROJECT_MIN_SIZE && std::memcmp(block->data(), "TBP1", 4) == 0)
         return project_parse_block(block, err);
-    return csf_parse_block(block, 0, size, err);
+    return csf_parse_block(block, 0, err);
 }

@@ -36,9 +36,9 @@ SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, char* er
 SpeechDbPtr db_parse_block(const ByteBlock& block, char* err);
 
 SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err);
-// Parses the `size`-byte image at `base` in `block`; the words keep slices
-// of the block instead of copies of their audio.
-SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, std::size_t size, char* err);
+// Parses the image that fills `block` from `base` to its end; the words
+// keep slices of the block instead of copies of their audio.
+SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, char* err);
 DbFormat csf_detect_format(const std::uint8_t* image, std::size_t size);
 
 // The image in the writers' layout. Empty when a value does not fit its

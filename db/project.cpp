@@ -108,7 +108,7 @@ int project_save(SpeechDb* db, const char* path, char* err)
 
 SpeechDbPtr project_parse(const std::uint8_t* data, std::size_t size, char* err)
 {
-    return project_parse_block(std::make_shared<std::vector<std::uint8_t>>(data, data + size), err);
+    return project_parse_block(byte_block_copy(data, size), err);
 }
 
 SpeechDbPtr project_parse_block(const ByteBlock& block, char* err)
@@ -121,7 +121,7 @@ SpeechDbPtr project_parse_block(const ByteBlock& block, char* err)
         error_set(err, "Invalid project file");
         return nullptr;
     }
-    SpeechDbPtr db = csf_parse_block(block, image_offset, size - image_offset, err);
+    SpeechDbPtr db = csf_parse_block(block, image_offset, err);
     if (!db)
         return nullptr;
 

@@ -30,8 +30,10 @@ int main(int argc, char** argv)
         auto word = std::make_unique<WordEntry>();
         word->number = i;
         // A short clip whose codes rise and fall, different for every word.
+        std::vector<std::uint8_t> clip;
         for (int b = 0; b < 400 + 40 * i; ++b)
-            word->audio.edit().push_back(std::uint8_t(((b + i) % 16) << 4 | ((15 - b % 16) & 0x0F)));
+            clip.push_back(std::uint8_t(((b + i) % 16) << 4 | ((15 - b % 16) & 0x0F)));
+        word->audio = clip;
         word->saved_audio = word->audio;
         db_append_word(db.get(), std::move(word));
     }

@@ -58,7 +58,9 @@ TEST_F(WordsPageTest, WordListShowsNumbersAliasesAndChangedMarks)
 {
     load(test_db(12, PHRASES));
     word_set_alias(db.get(), 1, "bell");
-    db_word(db.get(), 9)->audio.edit().push_back(7);
+    std::vector<std::uint8_t> longer = db_word(db.get(), 9)->audio.to_vector();
+    longer.push_back(7);
+    db_word(db.get(), 9)->audio = longer;
     db_word(db.get(), 9)->changed = 1;
     const WordsPageWidgets& b = words_page_widgets();
     EXPECT_EQ(list_values(b.word_list), (Words{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));

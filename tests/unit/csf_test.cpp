@@ -111,7 +111,9 @@ TEST(CsfLayout, ParserReadsHandLaidImages)
         EXPECT_EQ(w0->changed, 0);
         const std::vector<std::uint8_t> loaded = w0->audio.to_vector();
         const std::vector<std::uint8_t> next = db_word(db.get(), 1)->audio.to_vector();
-        w0->audio.edit()[0] ^= 0xFF;
+        std::vector<std::uint8_t> changed = loaded;
+        changed[0] ^= 0xFF;
+        w0->audio = changed;
         EXPECT_EQ(w0->saved_audio, loaded) << "changing the audio leaves the saved audio as loaded";
         EXPECT_EQ(db_word(db.get(), 1)->audio, next) << "and the neighbouring word's bytes too";
         EXPECT_FALSE(w0->alias);

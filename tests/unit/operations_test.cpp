@@ -371,7 +371,7 @@ TEST(WordInsert, CopiesWordZeroAfterTheGivenWordAndRenumbers)
     const WordEntry* fresh = db_word(db.get(), 4);
     EXPECT_EQ(fresh->audio, (std::vector<std::uint8_t>{0x77, 0x66})) << "word 0's current audio";
     EXPECT_EQ(fresh->saved_audio, fresh->audio);
-    db_word(db.get(), 0)->audio.edit()[0] = 0x11;
+    db_word(db.get(), 0)->audio = {0x11, 0x66};
     EXPECT_EQ(fresh->audio, (std::vector<std::uint8_t>{0x77, 0x66})) << "the copy keeps its bytes when word 0 changes";
     EXPECT_FALSE(word_is_changed(db.get(), 4));
     EXPECT_EQ(word_alias(db.get(), 4), nullptr);
