@@ -5,6 +5,7 @@
 // Run with `--load-save IN OUT` the program only loads IN and saves it as
 // OUT; the benchmark runs itself that way to measure peak memory.
 #include "db/csf.h"
+#include "tests/unit/test_db.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
+#include <filesystem>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -27,65 +28,34 @@ constexpr int WORDS = 20000;
 constexpr int PHRASES = 62500;
 constexpr int REFS_PER_PHRASE = 16; // 62,500 x 16 = 1,000,000 references
 
+// The generated file, in a temporary folder removed at exit, with the
+// audio sized so the whole image comes to 64 MiB.
 struct Files {
-    std::string dir;
-    std::string input;
+    TempDir dir;
+    std::string input = dir.file("in.csf");
     std::uint64_t size = 0;
-};
 
-// Builds the database in memory, with the audio sized so the whole image
-// comes to 64 MiB, and writes it once.
-Files& files()
-{
-    static Files f = [] {
-        Files out;
-        const char* tmp = std::getenv("TMPDIR");
-        std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/tembrel-bench-XXXXXX";
-        if (!mkdtemp(tmpl.data()))
-            std::abort();
-        out.dir = tmpl;
-        out.input = out.dir + "/in.csf";
-
-        std::mt19937 rng(42);
-        SpeechDbPtr db = db_new();
-        db->format = DB_FORMAT_MODERN;
+    Files()
+    {
         const std::uint64_t tables = 48 + 4ull * PHRASES + 4ull * PHRASES * REFS_PER_PHRASE + 4ull * WORDS + 8;
         const std::uint64_t audio = FILE_TARGET - tables;
-        for (int i = 0; i < WORDS; ++i) {
-            auto w = std::make_unique<WordEntry>();
-            w->number = i;
-            const std::uint64_t size = audio * (i + 1) / WORDS - audio * i / WORDS;
-            std::vector<std::uint8_t>& bytes = w->audio.edit();
-            bytes.resize(size);
-            for (auto& b : bytes)
-                b = std::uint8_t(rng());
-            w->saved_audio = w->audio;
-            db_append_word(db.get(), std::move(w));
-        }
-        db_word(db.get(), 0)->audio.edit()[0] = 0x80; // never ".mp4"
-        std::uniform_int_distribution<int> pick(0, WORDS - 1);
-        for (int p = 0; p < PHRASES; ++p) {
-            auto ph = std::make_unique<PhraseEntry>();
-            for (int r = 0; r < REFS_PER_PHRASE; ++r)
-                ph->words.push_back(db_word(db.get(), std::uint32_t(pick(rng))));
-            ph->saved_words = ph->words;
-            db_append_phrase(db.get(), std::move(ph));
-        }
+        const auto audio_size = [audio](std::uint32_t i) {
+            return std::size_t(audio * (i + 1) / WORDS - audio * i / WORDS);
+        };
+        SpeechDbPtr db = make_generated_db(DB_FORMAT_MODERN, WORDS, audio_size, PHRASES, REFS_PER_PHRASE, 42);
         char err[ERROR_BUFFER_SIZE] = "";
-        if (!csf_save(db.get(), out.input.c_str(), err)) {
+        if (!csf_save(db.get(), input.c_str(), err)) {
             std::fprintf(stderr, "%s\n", err);
             std::abort();
         }
-        std::vector<std::uint8_t> image = csf_build_modern(db.get());
-        out.size = image.size();
-        return out;
-    }();
-    return f;
-}
+        size = std::filesystem::file_size(input);
+    }
+};
 
-void remove_file(const std::string& path)
+Files& files()
 {
-    std::remove(path.c_str());
+    static Files f;
+    return f;
 }
 
 double seconds_since(std::chrono::steady_clock::time_point start)
@@ -117,16 +87,18 @@ std::vector<double> load_save_cpu;
 void BM_CopyThenLoadSave(benchmark::State& state)
 {
     const Files& f = files();
-    const std::string copy = f.dir + "/copy.csf";
-    const std::string saved = f.dir + "/saved.csf";
+    const std::string copy = f.dir.file("copy.csf");
+    const std::string saved = f.dir.file("saved.csf");
     const std::string cmd = "cp '" + f.input + "' '" + copy + "'";
     for (auto _ : state) {
-        remove_file(copy);
-        remove_file(saved);
+        std::remove(copy.c_str());
+        std::remove(saved.c_str());
         auto start = std::chrono::steady_clock::now();
         double cpu = cpu_seconds(RUSAGE_CHILDREN);
-        if (std::system(cmd.c_str()) != 0)
+        if (std::system(cmd.c_str()) != 0) {
             state.SkipWithError("cp failed");
+            break;
+        }
         copy_times.push_back(seconds_since(start));
         copy_cpu.push_back(cpu_seconds(RUSAGE_CHILDREN) - cpu);
 
@@ -134,8 +106,12 @@ void BM_CopyThenLoadSave(benchmark::State& state)
         cpu = cpu_seconds(RUSAGE_SELF);
         char err[ERROR_BUFFER_SIZE] = "";
         SpeechDbPtr db = db_load_file(f.input.c_str(), err);
-        if (!db || !csf_save(db.get(), saved.c_str(), err))
+        if (!db || !csf_save(db.get(), saved.c_str(), err)) {
             state.SkipWithError(err);
+            copy_times.pop_back();
+            copy_cpu.pop_back();
+            break;
+        }
         const double t = seconds_since(start);
         load_save_times.push_back(t);
         load_save_cpu.push_back(cpu_seconds(RUSAGE_SELF) - cpu);
@@ -151,13 +127,15 @@ BENCHMARK(BM_CopyThenLoadSave)->Unit(benchmark::kMillisecond)->UseManualTime()->
 void BM_LoadSaveOverExisting(benchmark::State& state)
 {
     const Files& f = files();
-    const std::string out = f.dir + "/saved.csf";
+    const std::string out = f.dir.file("saved.csf");
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         char err[ERROR_BUFFER_SIZE] = "";
         SpeechDbPtr db = db_load_file(f.input.c_str(), err);
-        if (!db || !csf_save(db.get(), out.c_str(), err))
+        if (!db || !csf_save(db.get(), out.c_str(), err)) {
             state.SkipWithError(err);
+            break;
+        }
         state.SetIterationTime(seconds_since(start));
         db.reset();
     }
@@ -177,7 +155,7 @@ double median(std::vector<double> v)
 long peak_memory_of_load_save(const char* self)
 {
     const Files& f = files();
-    const std::string out = f.dir + "/peak.csf";
+    const std::string out = f.dir.file("peak.csf");
     const pid_t pid = fork();
     if (pid == 0) {
         execl(self, self, "--load-save", f.input.c_str(), out.c_str(), static_cast<char*>(nullptr));
@@ -230,6 +208,5 @@ int main(int argc, char** argv)
     else
         std::printf("peak memory: measurement failed\n");
 
-    const std::string cleanup = "rm -rf '" + f.dir + "'";
-    return std::system(cleanup.c_str()) == 0 ? 0 : 1;
+    return 0;
 }

@@ -3,11 +3,11 @@
 // FORMAT is "old" or "modern". Audio bytes and references are pseudo-random
 // but fixed by a seed, so runs are repeatable.
 #include "db/csf.h"
+#include "tests/unit/test_db.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 
 int main(int argc, char** argv)
 {
@@ -25,31 +25,9 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    std::mt19937 rng(1234);
-    SpeechDbPtr db = db_new();
-    db->format = old ? DB_FORMAT_OLD : DB_FORMAT_MODERN;
-    db->codec = CODEC_ADPCM;
-    std::memcpy(db->language_code, "ENG", 4);
-    db->flags = 0xA5;
-    for (std::uint32_t w = 0; w < words; ++w) {
-        auto entry = std::make_unique<WordEntry>();
-        entry->number = int(w);
-        std::vector<std::uint8_t>& audio = entry->audio.edit();
-        audio.resize(bytes);
-        for (auto& b : audio)
-            b = std::uint8_t(rng());
-        if (w == 0 && bytes > 0)
-            audio[0] = 0; // never ".mp4"
-        entry->saved_audio = entry->audio;
-        db_append_word(db.get(), std::move(entry));
-    }
-    for (std::uint32_t p = 0; p < phrases; ++p) {
-        auto entry = std::make_unique<PhraseEntry>();
-        for (std::uint32_t i = 0; i < refs; ++i)
-            entry->words.push_back(db_word(db.get(), rng() % words));
-        entry->saved_words = entry->words;
-        db_append_phrase(db.get(), std::move(entry));
-    }
+    SpeechDbPtr db = make_generated_db(
+        old ? DB_FORMAT_OLD : DB_FORMAT_MODERN, words, [bytes](std::uint32_t) { return bytes; }, phrases, refs);
+    db_set_language_code(db.get(), "ENG");
     char err[ERROR_BUFFER_SIZE] = "";
     if (!csf_save(db.get(), argv[1], err)) {
         std::fprintf(stderr, "%s\n", err);

@@ -2,11 +2,10 @@
 // the usage lists of a large modern database, and the alias edit and
 // lookup on a database where every word has an alias.
 #include "db/operations.h"
+#include "tests/unit/test_db.h"
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -14,26 +13,8 @@
 // phrases of `refs` random references each.
 static SpeechDbPtr bench_db(int words, int phrases, int refs)
 {
-    std::mt19937 rng(1234);
-    std::uniform_int_distribution<int> pick(0, words - 1);
-    SpeechDbPtr db = db_new();
-    db->format = DB_FORMAT_MODERN;
-    db->codec = CODEC_ADPCM;
-    for (int i = 0; i < words; ++i) {
-        auto w = std::make_unique<WordEntry>();
-        w->number = i;
-        w->audio = std::vector<std::uint8_t>(8, std::uint8_t(i));
-        w->saved_audio = w->audio;
-        db_append_word(db.get(), std::move(w));
-    }
-    for (int p = 0; p < phrases; ++p) {
-        auto ph = std::make_unique<PhraseEntry>();
-        for (int r = 0; r < refs; ++r)
-            ph->words.push_back(db_word(db.get(), std::uint32_t(pick(rng))));
-        ph->saved_words = ph->words;
-        db_append_phrase(db.get(), std::move(ph));
-    }
-    return db;
+    return make_generated_db(DB_FORMAT_MODERN, std::uint32_t(words), [](std::uint32_t) { return std::size_t(8); },
+                             std::uint32_t(phrases), std::uint32_t(refs));
 }
 
 // Aliases shaped like what users type: a street-word and its number.

@@ -67,6 +67,28 @@ SpeechDbPtr make_random_db(std::mt19937& rng, DbFormat format, int words, int ph
     return make_db(format, audio, lists);
 }
 
+SpeechDbPtr make_generated_db(DbFormat format, std::uint32_t words,
+                              const std::function<std::size_t(std::uint32_t)>& audio_size, std::uint32_t phrases,
+                              std::uint32_t refs, std::uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<std::vector<std::uint8_t>> audio(words);
+    for (std::uint32_t i = 0; i < words; ++i) {
+        audio[i].resize(audio_size(i));
+        for (auto& b : audio[i])
+            b = std::uint8_t(rng());
+    }
+    // Word 0 must not look like CELP audio.
+    if (!audio.empty() && !audio[0].empty())
+        audio[0][0] = 0;
+    std::uniform_int_distribution<int> pick(0, int(words) - 1);
+    std::vector<std::vector<int>> lists(phrases, std::vector<int>(refs));
+    for (auto& list : lists)
+        for (auto& w : list)
+            w = pick(rng);
+    return make_db(format, audio, lists);
+}
+
 TempDir::TempDir()
 {
     char tmpl[] = "/tmp/tembrel-test-XXXXXX";

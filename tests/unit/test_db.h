@@ -20,6 +20,13 @@ SpeechDbPtr make_db(DbFormat format, const std::vector<std::vector<std::uint8_t>
 // phrases of 0..32 references.
 SpeechDbPtr make_random_db(std::mt19937& rng, DbFormat format, int words, int phrases, int max_audio = 64);
 
+// A large database for benchmarks: `words` words of pseudo-random audio,
+// word i holding `audio_size(i)` bytes, and `phrases` phrases of `refs`
+// pseudo-random references each; the same `seed` gives the same database.
+SpeechDbPtr make_generated_db(DbFormat format, std::uint32_t words,
+                              const std::function<std::size_t(std::uint32_t)>& audio_size, std::uint32_t phrases,
+                              std::uint32_t refs, std::uint32_t seed = 1234);
+
 // A fresh temporary folder, removed with everything in it when destroyed.
 struct TempDir {
     std::string path;
