@@ -1,10 +1,12 @@
 // Whole-file reads and atomic replacement on POSIX file descriptors.
 #include "io/file_io.h"
 
+#include "io/error_text.h"
 #include "io/large_buffer.h"
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -66,14 +68,17 @@ bool write_parts(int fd, std::span<const std::span<const std::uint8_t>> parts)
             bytes += parts[i + n].size();
         }
         ssize_t w = ::writev(fd, iov, int(n));
-        if (w < 0 && errno != EINTR)
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
             return false;
+        }
         if (w == ssize_t(bytes)) {
             i += n;
             continue;
         }
         // A short write: finish this batch part by part from where it stopped.
-        std::size_t done = w > 0 ? std::size_t(w) : 0;
+        std::size_t done = std::size_t(w);
         for (std::size_t k = 0; k < n; ++k, ++i) {
             const std::size_t len = parts[i].size();
             if (done >= len) {
@@ -115,12 +120,39 @@ std::string resolve_target(const char* path)
 // Room for the leading dot and the ".XXXXXX" of a temporary name.
 constexpr std::size_t TEMP_NAME_KEEP = NAME_MAX - 16;
 
+// The process's umask. Reading it back with umask() means setting it for
+// a moment, when another thread could create a file with the wrong bits,
+// so the kernel's own report comes first.
 mode_t current_umask()
 {
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found)
+            return mode_t(mask);
+    }
     mode_t mask = ::umask(0);
     ::umask(mask);
     return mask;
 }
+
+// A temporary file that is removed unless it has been renamed into place.
+struct TempFile {
+    std::string path;
+    bool placed = false;
+    explicit TempFile(std::string p) : path(std::move(p)) {}
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    ~TempFile()
+    {
+        if (!placed)
+            ::unlink(path.c_str());
+    }
+};
 
 } // namespace
 
@@ -150,17 +182,19 @@ ReadResult io_read_file(const char* path)
         buffer_reserve_large(&r.data, std::size_t(st.st_size));
         r.data.resize(std::size_t(st.st_size));
         std::size_t got = 0;
-        while (got < r.data.size()) {
+        int error = 0;
+        while (got < r.data.size() && error == 0) {
             ssize_t n = ::read(fd.fd, r.data.data() + got, r.data.size() - got);
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0)
-                break;
-            got += std::size_t(n);
+            if (n > 0)
+                got += std::size_t(n);
+            else // an end before the known size: the file shrank meanwhile
+                error = n < 0 ? errno : EIO;
         }
-        if (got != r.data.size()) {
+        if (error != 0) {
             r.status = IO_READ_FAILED;
-            r.error = errno;
+            r.error = error;
             r.data.clear();
         }
         return r;
@@ -186,7 +220,8 @@ ReadResult io_read_file(const char* path)
 
 bool io_file_readable(const char* path)
 {
-    Fd fd(::open(path, O_RDONLY | O_CLOEXEC));
+    // Without O_NONBLOCK, opening a named pipe waits for a writer forever.
+    Fd fd(::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     return fd.fd >= 0;
 }
 
@@ -227,17 +262,12 @@ IoStatus io_replace_file(const char* path, std::span<const std::span<const std::
     std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     if (base.size() > TEMP_NAME_KEEP)
         base.resize(TEMP_NAME_KEEP);
-    std::string tmp = dir + "." + base + ".XXXXXX";
+    std::string name = dir + "." + base + ".XXXXXX";
 
-    Fd fd(::mkstemp(tmp.data()));
+    Fd fd(::mkstemp(name.data()));
     if (fd.fd < 0)
         return IO_OPEN_FAILED;
-
-    auto fail = [&] {
-        ::close(fd.release());
-        ::unlink(tmp.c_str());
-        return IO_WRITE_FAILED;
-    };
+    TempFile tmp{name};
 
     // Owner first: changing it may clear set-id bits, which the mode then
     // restores. Keeping the owner only works as root; elsewhere the new
@@ -245,23 +275,33 @@ IoStatus io_replace_file(const char* path, std::span<const std::span<const std::
     if (exists && ::fchown(fd.fd, old_st.st_uid, old_st.st_gid) != 0) {
     }
     mode_t mode = exists ? (old_st.st_mode & 07777) : (0666 & ~current_umask());
-    if (::fchmod(fd.fd, mode) != 0)
-        return fail();
-
-    if (!write_parts(fd.fd, parts))
-        return fail();
-
+    if (::fchmod(fd.fd, mode) != 0 || !write_parts(fd.fd, parts))
+        return IO_WRITE_FAILED;
     // Replacing an existing file must never leave a rename pointing at
     // data that is not yet on disk; a brand-new file has nothing to lose.
     if (exists && ::fsync(fd.fd) != 0)
-        return fail();
-    if (::close(fd.release()) != 0) {
-        ::unlink(tmp.c_str());
         return IO_WRITE_FAILED;
-    }
-    if (::rename(tmp.c_str(), target.c_str()) != 0) {
-        ::unlink(tmp.c_str());
+    if (::close(fd.release()) != 0 || ::rename(tmp.path.c_str(), target.c_str()) != 0)
         return IO_WRITE_FAILED;
-    }
+    tmp.placed = true;
     return IO_OK;
+}
+
+bool io_replace_file(const char* path, std::span<const std::span<const std::uint8_t>> parts, char* err)
+{
+    switch (io_replace_file(path, parts)) {
+    case IO_OK:
+        return true;
+    case IO_OPEN_FAILED:
+        error_set(err, "Unable to open output file");
+        return false;
+    default:
+        error_set(err, "Error saving file");
+        return false;
+    }
+}
+
+bool io_replace_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts, char* err)
+{
+    return io_replace_file(path, std::span<const std::span<const std::uint8_t>>(parts.begin(), parts.size()), err);
 }

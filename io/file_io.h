@@ -42,3 +42,9 @@ bool io_file_readable(const char* path);
 // replaced. A target that exists but is not writable is IO_OPEN_FAILED.
 IoStatus io_replace_file(const char* path, std::span<const std::span<const std::uint8_t>> parts);
 IoStatus io_replace_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts);
+
+// The same, telling the outcome as a save reports it: true when written,
+// otherwise false with "Unable to open output file" (nothing could be
+// created or the target is not writable) or "Error saving file".
+bool io_replace_file(const char* path, std::span<const std::span<const std::uint8_t>> parts, char* err);
+bool io_replace_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts, char* err);

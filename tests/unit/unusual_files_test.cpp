@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -76,6 +77,25 @@ TEST(UnusualFiles, WavFromAPipeIsRefusedWithoutWaiting)
     char err[ERROR_BUFFER_SIZE] = "";
     EXPECT_FALSE(wav_read(pipe.path.c_str(), 1, 16000, 1, 16, err));
     EXPECT_EQ(std::string(err), "Error reading '" + pipe.path + "'");
+}
+
+TEST(UnusualFiles, ExportOntoANamedPipeRefusesWithoutWaiting)
+{
+    // A named pipe nobody writes to exists like any file; checking for it
+    // must not wait for a writer. A child with an alarm keeps a hang from
+    // stalling the suite.
+    const TempDir dir;
+    const std::string fifo = dir.file("word.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string outcome = run_in_child([&] {
+        ::alarm(5);
+        const std::uint8_t pcm[2] = {0, 0};
+        char err[ERROR_BUFFER_SIZE] = "";
+        if (wav_write(fifo.c_str(), false, 1, 16000, 1, 16, pcm, sizeof pcm, err))
+            return std::string("written");
+        return std::string(err);
+    });
+    EXPECT_EQ(outcome, "Output file already exist");
 }
 
 TEST(UnusualFiles, SamplesTooLongForTheWavHeaderWriteNothing)
