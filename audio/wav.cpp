@@ -166,15 +166,7 @@ bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate
 
     // Written beside the target and renamed over it, so a failed export
     // never damages a file that was there before.
-    switch (io_replace_file(path, {std::span<const std::uint8_t>(head, sizeof head),
-                                   std::span<const std::uint8_t>(data, data ? len : 0)})) {
-    case IO_OK:
-        return true;
-    case IO_OPEN_FAILED:
-        error_set(err, "Unable to open output file");
-        return false;
-    default:
-        error_set(err, "Error saving file");
-        return false;
-    }
+    return io_replace_file(
+        path, {std::span<const std::uint8_t>(head, sizeof head), std::span<const std::uint8_t>(data, data ? len : 0)},
+        err);
 }

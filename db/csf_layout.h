@@ -1,6 +1,5 @@
 // Where the two CSF variants keep their header fields and how wide their
-// phrase tables are, shared by the reader and the writers; and the one
-// place that turns a file replacement's outcome into the save messages.
+// phrase tables are, shared by the reader and the writers.
 #pragma once
 
 #include "db/speech_db.h"
@@ -51,7 +50,3 @@ struct CsfPieces {
 // False with "Unrecognized file format" or "Database too large for the old
 // format" when no image can be written.
 bool csf_build_pieces(const SpeechDb* db, CsfPieces* pieces, char* err);
-
-// Replaces the file at `path` with the concatenated parts. 1 on success;
-// otherwise 0 with "Unable to open output file" or "Error saving file".
-int db_write_file(const char* path, std::span<const std::span<const std::uint8_t>> parts, char* err);

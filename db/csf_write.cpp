@@ -188,25 +188,12 @@ bool build_pieces(const SpeechDb* db, DbFormat format, CsfPieces* pieces)
     return true;
 }
 
-// The pieces copied together into one buffer of exactly the image's size.
-std::vector<std::uint8_t> join(const CsfPieces& pieces)
-{
-    std::size_t total = 0;
-    for (const auto& part : pieces.parts)
-        total += part.size();
-    std::vector<std::uint8_t> image;
-    buffer_reserve_large(&image, total);
-    for (const auto& part : pieces.parts)
-        image.insert(image.end(), part.begin(), part.end());
-    return image;
-}
-
 std::vector<std::uint8_t> build(const SpeechDb* db, DbFormat format)
 {
     CsfPieces pieces;
     if (!build_pieces(db, format, &pieces))
         return {};
-    return join(pieces);
+    return buffer_join(pieces.parts);
 }
 
 } // namespace
@@ -240,22 +227,8 @@ bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, char*
     CsfPieces pieces;
     if (!csf_build_pieces(db, &pieces, err))
         return false;
-    *image = join(pieces);
+    *image = buffer_join(pieces.parts);
     return true;
-}
-
-int db_write_file(const char* path, std::span<const std::span<const std::uint8_t>> parts, char* err)
-{
-    switch (io_replace_file(path, parts)) {
-    case IO_OK:
-        return 1;
-    case IO_OPEN_FAILED:
-        error_set(err, "Unable to open output file");
-        return 0;
-    default:
-        error_set(err, "Error saving file");
-        return 0;
-    }
 }
 
 int csf_save(const SpeechDb* db, const char* path, char* err)
@@ -269,5 +242,5 @@ int csf_save(const SpeechDb* db, const char* path, char* err)
     CsfPieces pieces;
     if (!csf_build_pieces(db, &pieces, err))
         return 0;
-    return db_write_file(path, pieces.parts, err);
+    return io_replace_file(path, pieces.parts, err) ? 1 : 0;
 }

@@ -5,6 +5,8 @@
 #include "db/csf.h"
 #include "db/csf_layout.h"
 #include "io/bytes.h"
+#include "io/file_io.h"
+#include "io/large_buffer.h"
 
 #include <cstring>
 #include <optional>
@@ -73,14 +75,32 @@ bool build_head(const SpeechDb* db, std::vector<std::uint8_t>* head, char* err)
     return true;
 }
 
+// A whole project file as the pieces it is written from: the records,
+// then the image's pieces, so the audio goes out straight from the words.
+struct ProjectPieces {
+    std::vector<std::uint8_t> head;
+    CsfPieces image;
+    std::vector<std::span<const std::uint8_t>> parts; // points into the above
+};
+
+bool build_pieces(const SpeechDb* db, ProjectPieces* pieces, char* err)
+{
+    if (!build_head(db, &pieces->head, err) || !csf_build_pieces(db, &pieces->image, err))
+        return false;
+    pieces->parts.reserve(pieces->image.parts.size() + 1);
+    pieces->parts.emplace_back(pieces->head);
+    pieces->parts.insert(pieces->parts.end(), pieces->image.parts.begin(), pieces->image.parts.end());
+    return true;
+}
+
 } // namespace
 
 bool project_build(const SpeechDb* db, std::vector<std::uint8_t>* out, char* err)
 {
-    std::vector<std::uint8_t> image;
-    if (!build_head(db, out, err) || !csf_build_image(db, &image, err))
+    ProjectPieces pieces;
+    if (!build_pieces(db, &pieces, err))
         return false;
-    out->insert(out->end(), image.begin(), image.end());
+    *out = buffer_join(pieces.parts);
     return true;
 }
 
@@ -90,17 +110,8 @@ int project_save(SpeechDb* db, const char* path, char* err)
         error_set(err, "Invalid output filename");
         return 0;
     }
-    // Records and image go out in one replacement of the file; the audio
-    // is written straight from the words.
-    std::vector<std::uint8_t> head;
-    CsfPieces image;
-    if (!build_head(db, &head, err) || !csf_build_pieces(db, &image, err))
-        return 0;
-    std::vector<std::span<const std::uint8_t>> parts;
-    parts.reserve(image.parts.size() + 1);
-    parts.emplace_back(head);
-    parts.insert(parts.end(), image.parts.begin(), image.parts.end());
-    if (!db_write_file(path, parts, err))
+    ProjectPieces pieces;
+    if (!build_pieces(db, &pieces, err) || !io_replace_file(path, pieces.parts, err))
         return 0;
     db->modified = 0;
     return 1;

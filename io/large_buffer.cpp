@@ -23,3 +23,15 @@ void buffer_reserve_large(std::vector<std::uint8_t>* buf, std::size_t size)
     if (last > first)
         ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
+
+std::vector<std::uint8_t> buffer_join(std::span<const std::span<const std::uint8_t>> parts)
+{
+    std::size_t total = 0;
+    for (const auto& part : parts)
+        total += part.size();
+    std::vector<std::uint8_t> out;
+    buffer_reserve_large(&out, total);
+    for (const auto& part : parts)
+        out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
