@@ -268,10 +268,11 @@ void on_remove_clicked(GtkButton*, gpointer)
     int w = selected_word();
     if (busy() || w < 0)
         return;
-    // Rebuilt first, so a word that a phrase started to use after the lists
-    // were last built is never taken from under that phrase.
-    word_build_usage(words_page.db);
-    if (word_usage(words_page.db, std::uint32_t(w)) || !word_remove(words_page.db, std::uint32_t(w))) {
+    // The database refuses a word that any phrase speaks. The usage lists
+    // may predate the edit that made it used, so they are rebuilt to show
+    // why the word stayed.
+    if (!word_remove(words_page.db, std::uint32_t(w))) {
+        word_build_usage(words_page.db);
         refresh_usage_list();
         return;
     }
