@@ -11,6 +11,7 @@
 
 #include "db/operations.h"
 #include "ui/gtk_ptr.h"
+#include "ui/widgets.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -36,18 +37,6 @@ void cut_text(std::string& text, std::size_t size)
     while (len > 0 && (static_cast<unsigned char>(text[len]) & 0xC0) == 0x80)
         --len;
     text.resize(len);
-}
-
-// Texts from a project file are stored as they came; the renderer needs
-// valid UTF-8, so anything else is shown with replacement characters.
-GCharPtr make_valid(const char* text)
-{
-    return GCharPtr(g_utf8_validate(text, -1, nullptr) ? g_strdup(text) : g_utf8_make_valid(text, -1));
-}
-
-void set_cell_text(GtkCellRenderer* cell, const char* text)
-{
-    g_object_set(cell, "text", make_valid(text).get(), nullptr);
 }
 
 int text_width(const std::string& text, GtkCellRenderer* cell)

@@ -9,3 +9,13 @@ GtkWidget* scrolled_list(GtkWidget* child)
     gtk_container_add(GTK_CONTAINER(window), child);
     return window;
 }
+
+GCharPtr make_valid(const char* text)
+{
+    return GCharPtr(g_utf8_validate(text, -1, nullptr) ? g_strdup(text) : g_utf8_make_valid(text, -1));
+}
+
+void set_cell_text(GtkCellRenderer* cell, const char* text)
+{
+    g_object_set(cell, "text", make_valid(text).get(), nullptr);
+}

@@ -37,7 +37,7 @@ void number_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* m
 void alias_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
 {
     const char* alias = words_page.db ? word_alias(words_page.db, row_value(model, iter)) : nullptr;
-    g_object_set(cell, "text", alias ? alias : "", nullptr);
+    set_cell_text(cell, alias ? alias : "");
 }
 
 void changed_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)

@@ -72,6 +72,21 @@ TEST_F(WordsPageTest, WordListShowsNumbersAliasesAndChangedMarks)
     EXPECT_EQ(toggle_shown(b.word_list, 8), std::make_pair(false, false));
 }
 
+// An alias read from a project file may hold bytes that are not UTF-8;
+// the cell must still hand the renderer valid text, keeping what is valid.
+TEST_F(WordsPageTest, AliasCellShowsInvalidBytesAsValidText)
+{
+    load(test_db(4, PHRASES));
+    ASSERT_TRUE(word_set_alias(db.get(), 1, "caf\xe9_\xff"));
+    const std::string text = cell_text(words_page_widgets().word_list, 1, 1);
+    EXPECT_TRUE(g_utf8_validate(text.c_str(), -1, nullptr)) << text;
+    EXPECT_EQ(text.rfind("caf", 0), 0u) << text;
+    EXPECT_NE(text.find('_'), std::string::npos) << text;
+    // Valid aliases, multi-byte ones included, show unchanged.
+    ASSERT_TRUE(word_set_alias(db.get(), 2, "\xc3\xa9t\xc3\xa9"));
+    EXPECT_EQ(cell_text(words_page_widgets().word_list, 1, 2), "\xc3\xa9t\xc3\xa9");
+}
+
 TEST_F(WordsPageTest, UsageListHasOneRowPerUseAndFollowsTheSelection)
 {
     load(test_db(6, PHRASES));
