@@ -6,6 +6,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -18,6 +19,9 @@ struct AdvancedPage {
     SpeechDb* db = nullptr;
     GtkWidget* format_label = nullptr;
     GtkWidget* language_entry = nullptr;
+    // What the entry was last given for the stored code; Enter on that
+    // text is no edit.
+    std::string shown_code;
     // Box 0 is bit 7: the row reads like the byte written out in binary.
     std::array<GtkWidget*, FLAG_BITS> flag_boxes {};
     GtkWidget* flags_label = nullptr;
@@ -43,6 +47,17 @@ void on_flag_box_toggled(GtkToggleButton*, gpointer)
         db_set_flags(page.db, v);
 }
 
+// Shows the stored code. A header from a file may hold any bytes, but an
+// entry takes only UTF-8, so bytes outside ASCII show as '?'.
+void show_language_code(const SpeechDb* db)
+{
+    page.shown_code = db_language_code(db);
+    for (char& c : page.shown_code)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            c = '?';
+    gtk_entry_set_text(GTK_ENTRY(page.language_entry), page.shown_code.c_str());
+}
+
 void on_language_entry_activate(GtkEntry* entry, gpointer)
 {
     if (!page.db)
@@ -52,13 +67,17 @@ void on_language_entry_activate(GtkEntry* entry, gpointer)
     gtk_widget_set_sensitive(GTK_WIDGET(entry), FALSE);
     gtk_widget_set_sensitive(GTK_WIDGET(entry), TRUE);
 
+    // The shown text may stand for other bytes; storing it back would
+    // change the code although the user typed nothing.
+    if (page.shown_code == gtk_entry_get_text(entry))
+        return;
     GCharPtr ascii(g_convert(gtk_entry_get_text(entry), -1, "ASCII", "UTF-8", nullptr, nullptr, nullptr));
     if (ascii) {
         GCharPtr code(g_ascii_strup(g_strstrip(ascii.get()), -1));
         if (code.get()[0] != '\0')
             db_set_language_code(page.db, code.get());
     }
-    gtk_entry_set_text(entry, db_language_code(page.db));
+    show_language_code(page.db);
 }
 
 GtkWidget* right_label(const char* text)
@@ -117,7 +136,7 @@ void advanced_page_build(GtkNotebook* notebook)
 void advanced_page_reload(SpeechDb* db)
 {
     page.db = nullptr;
-    gtk_entry_set_text(GTK_ENTRY(page.language_entry), db_language_code(db));
+    show_language_code(db);
     int flags = db_flags(db);
     for (int i = 0; i < FLAG_BITS; ++i)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(page.flag_boxes[i]), (flags & (0x80 >> i)) != 0);

@@ -195,3 +195,33 @@ TEST_F(AdvancedPageTest, LanguageCodeIsTrimmedUpperCasedOrRefused)
     gtk_widget_activate(GTK_WIDGET(entry));
     EXPECT_STREQ(db_language_code(db.get()), "ABC");
 }
+
+// A header from a file may hold bytes outside ASCII. The entry must get
+// valid text that keeps every byte's place, and Enter on it untouched must
+// leave the stored bytes and the modified mark alone.
+TEST_F(AdvancedPageTest, NonAsciiCodeShowsAsQuestionMarksAndSurvivesEnter)
+{
+    SpeechDbPtr db = db_with(0, "D\xE9U");
+    ASSERT_STREQ(db_language_code(db.get()), "D\xE9U");
+    advanced_page_reload(db.get());
+    EXPECT_STREQ(gtk_entry_get_text(entry), "D?U");
+    EXPECT_TRUE(g_utf8_validate(gtk_entry_get_text(entry), -1, nullptr));
+
+    gtk_widget_activate(GTK_WIDGET(entry));
+    EXPECT_STREQ(db_language_code(db.get()), "D\xE9U");
+    EXPECT_FALSE(db_is_modified(db.get()));
+    EXPECT_STREQ(gtk_entry_get_text(entry), "D?U");
+
+    // An ASCII code untouched is no edit either.
+    SpeechDbPtr plain = db_with(0, "en");
+    advanced_page_reload(plain.get());
+    gtk_widget_activate(GTK_WIDGET(entry));
+    EXPECT_STREQ(db_language_code(plain.get()), "en");
+    EXPECT_FALSE(db_is_modified(plain.get()));
+
+    // A real edit still goes through.
+    enter_language("fr");
+    EXPECT_STREQ(db_language_code(plain.get()), "FR");
+    EXPECT_TRUE(db_is_modified(plain.get()));
+    EXPECT_STREQ(gtk_entry_get_text(entry), "FR");
+}
