@@ -16,17 +16,11 @@
 
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <string>
 
 namespace {
 
 PhrasesPage& page = phrases_page_state();
-
-struct TreePathDeleter {
-    void operator()(GtkTreePath* p) const { gtk_tree_path_free(p); }
-};
-using TreePathPtr = std::unique_ptr<GtkTreePath, TreePathDeleter>;
 
 // The value of the row a cell path names, or -1 when there is no such row.
 long long row_value_at(GtkTreeView* view, const char* path)
@@ -35,18 +29,7 @@ long long row_value_at(GtkTreeView* view, const char* path)
     GtkTreeIter iter;
     if (!model || !path || !gtk_tree_model_get_iter_from_string(model, &iter, path))
         return -1;
-    return phrases_page_row_value(model, &iter);
-}
-
-int selected_row_value(GtkTreeView* view)
-{
-    if (!view)
-        return -1;
-    GtkTreeModel* model = nullptr;
-    GtkTreeIter iter;
-    if (!gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view), &model, &iter))
-        return -1;
-    return static_cast<int>(phrases_page_row_value(model, &iter));
+    return row_value(model, &iter);
 }
 
 int selected_phrase()
@@ -58,23 +41,9 @@ int selected_position()
     return selected_row_value(page.w.word_list);
 }
 
-void run_pending_events()
-{
-    while (gtk_events_pending())
-        gtk_main_iteration();
-}
-
 void select_position_row(int n)
 {
-    GtkTreeSelection* selection = gtk_tree_view_get_selection(page.w.word_list);
-    if (n < 0) {
-        gtk_tree_selection_unselect_all(selection);
-        return;
-    }
-    GtkTreeModel* model = gtk_tree_view_get_model(page.w.word_list);
-    GtkTreeIter iter;
-    if (model && gtk_tree_model_iter_nth_child(model, &iter, nullptr, n))
-        gtk_tree_selection_select_iter(selection, &iter);
+    select_row(page.w.word_list, n, false);
 }
 
 void redraw_lists()
@@ -117,9 +86,8 @@ void refresh_phrase_word_list()
     gtk_tree_view_set_model(page.w.word_list, nullptr);
     const int p = selected_phrase();
     if (p >= 0) {
-        GtkListStore* store = phrases_page_new_store(phrase_word_count(page.db, p));
-        gtk_tree_view_set_model(page.w.word_list, GTK_TREE_MODEL(store));
-        g_object_unref(store);
+        GtkListStorePtr store = number_store_new(phrase_word_count(page.db, p));
+        gtk_tree_view_set_model(page.w.word_list, GTK_TREE_MODEL(store.get()));
     }
     update_phrase_buttons();
 }
@@ -161,15 +129,8 @@ void play_phrase()
     // may change under the loop: rows are only selected while the word list
     // still shows phrase p.
     for (std::uint32_t i = 0; i < phrase_word_count(page.db, p); ++i) {
-        if (selected_phrase() == p) {
-            TreePathPtr path(gtk_tree_path_new_from_indices(static_cast<int>(i), -1));
-            GtkTreeModel* model = gtk_tree_view_get_model(page.w.word_list);
-            GtkTreeIter iter;
-            if (model && gtk_tree_model_get_iter(model, &iter, path.get())) {
-                gtk_tree_view_scroll_to_cell(page.w.word_list, path.get(), nullptr, FALSE, 0, 0);
-                gtk_tree_selection_select_iter(gtk_tree_view_get_selection(page.w.word_list), &iter);
-            }
-        }
+        if (selected_phrase() == p)
+            select_row(page.w.word_list, static_cast<int>(i), true);
         run_pending_events();
         // Read after the events: an edit made meanwhile is what sounds.
         const int n = phrase_word_number(page.db, p, i);
@@ -215,8 +176,7 @@ void add_word()
     int w = -1;
     if (!action_target(p, w) || !phrase_insert_word(page.db, p, w))
         return;
-    auto* store = GTK_LIST_STORE(gtk_tree_view_get_model(page.w.word_list));
-    gtk_list_store_insert_with_values(store, nullptr, -1, 0, phrase_word_count(page.db, p) - 1, -1);
+    number_store_set_rows(GTK_LIST_STORE(gtk_tree_view_get_model(page.w.word_list)), phrase_word_count(page.db, p));
     select_position_row(w + 1);
     redraw_after_edit(p);
 }
@@ -230,10 +190,7 @@ void remove_word()
     const auto m = static_cast<int>(phrase_word_count(page.db, p));
     if (w == m)
         select_position_row(w - 1);
-    GtkTreeModel* model = gtk_tree_view_get_model(page.w.word_list);
-    GtkTreeIter iter;
-    if (gtk_tree_model_iter_nth_child(model, &iter, nullptr, m))
-        gtk_list_store_remove(GTK_LIST_STORE(model), &iter);
+    number_store_set_rows(GTK_LIST_STORE(gtk_tree_view_get_model(page.w.word_list)), m);
     // Removing a row does not emit "changed" when the selection stays.
     update_phrase_buttons();
     redraw_after_edit(p);
@@ -349,21 +306,6 @@ void on_use_aliases_clicked(GtkToggleButton* button, gpointer)
 
 // ---- building ----
 
-GtkTreeViewColumn* add_column(
-    GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign, GtkTreeCellDataFunc data, int width)
-{
-    GtkTreeViewColumn* column = gtk_tree_view_column_new();
-    gtk_tree_view_column_set_title(column, title);
-    gtk_tree_view_column_set_alignment(column, 0.5);
-    gtk_tree_view_column_pack_start(column, cell, TRUE);
-    g_object_set(cell, "xalign", xalign, nullptr);
-    gtk_tree_view_column_set_cell_data_func(column, cell, data, nullptr, nullptr);
-    gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
-    gtk_tree_view_column_set_fixed_width(column, width);
-    gtk_tree_view_append_column(view, column);
-    return column;
-}
-
 GtkWidget* build_phrase_list()
 {
     GtkWidget* view = gtk_tree_view_new();
@@ -371,26 +313,26 @@ GtkWidget* build_phrase_list()
     page.w.phrase_list = tv;
     gtk_tree_view_set_enable_search(tv, FALSE);
 
-    page.w.number_column = add_column(
+    page.w.number_column = add_list_column(
         tv, "#", gtk_cell_renderer_text_new(), 0.5, phrases_page_number_cell_data, PHRASES_PAGE_NUMBER_WIDTH);
 
     page.w.words_renderer = gtk_cell_renderer_text_new();
     g_object_set(page.w.words_renderer, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
     page.w.words_column
-        = add_column(tv, "Words", page.w.words_renderer, 0.0, phrases_page_words_cell_data, PHRASES_PAGE_WORDS_WIDTH);
+        = add_list_column(tv, "Words", page.w.words_renderer, 0.0, phrases_page_words_cell_data, PHRASES_PAGE_WORDS_WIDTH);
     gtk_tree_view_column_set_resizable(page.w.words_column, TRUE);
 
     page.w.comment_renderer = gtk_cell_renderer_text_new();
     g_object_set(page.w.comment_renderer, "editable", TRUE, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
     g_signal_connect(page.w.comment_renderer, "edited", G_CALLBACK(on_comment_edited), nullptr);
-    page.w.comment_column = add_column(
+    page.w.comment_column = add_list_column(
         tv, "Comment", page.w.comment_renderer, 0.0, phrases_page_comment_cell_data, PHRASES_PAGE_COMMENT_WIDTH);
     gtk_tree_view_column_set_resizable(page.w.comment_column, TRUE);
     gtk_tree_view_column_set_expand(page.w.comment_column, TRUE);
 
     page.w.changed_renderer = gtk_cell_renderer_toggle_new();
     g_signal_connect(page.w.changed_renderer, "toggled", G_CALLBACK(on_changed_toggled), nullptr);
-    page.w.changed_column = add_column(
+    page.w.changed_column = add_list_column(
         tv, "Changed", page.w.changed_renderer, 0.5, phrases_page_changed_cell_data, PHRASES_PAGE_CHANGED_WIDTH);
 
     // Every column is fixed, so rows need not be measured one by one.
@@ -414,15 +356,7 @@ GtkWidget* build_word_list()
     page.w.word_renderer = gtk_cell_renderer_text_new();
     g_object_set(page.w.word_renderer, "editable", TRUE, nullptr);
     g_signal_connect(page.w.word_renderer, "edited", G_CALLBACK(on_word_edited), nullptr);
-    GtkTreeViewColumn* column = gtk_tree_view_column_new();
-    gtk_tree_view_column_set_title(column, "Word");
-    gtk_tree_view_column_set_alignment(column, 0.5);
-    gtk_tree_view_column_pack_start(column, page.w.word_renderer, TRUE);
-    g_object_set(page.w.word_renderer, "xalign", 0.0, nullptr);
-    gtk_tree_view_column_set_cell_data_func(
-        column, page.w.word_renderer, phrases_page_word_cell_data, nullptr, nullptr);
-    gtk_tree_view_append_column(tv, column);
-    page.w.word_column = column;
+    page.w.word_column = add_list_column(tv, "Word", page.w.word_renderer, 0.0, phrases_page_word_cell_data);
 
     GtkTreeSelection* selection = gtk_tree_view_get_selection(tv);
     gtk_tree_selection_set_mode(selection, GTK_SELECTION_SINGLE);
@@ -493,22 +427,15 @@ void phrases_page_reload(SpeechDb* db)
     // row as soon as it gets a model, and the old database is already gone.
     page.db = db;
     phrases_page_fit_columns(-1);
-    GtkListStore* store = phrases_page_new_store(db ? phrase_count(db) : 0);
-    gtk_tree_view_set_model(page.w.phrase_list, GTK_TREE_MODEL(store));
-    g_object_unref(store);
+    GtkListStorePtr store = number_store_new(db ? phrase_count(db) : 0);
+    gtk_tree_view_set_model(page.w.phrase_list, GTK_TREE_MODEL(store.get()));
     refresh_phrase_word_list();
 }
 
 void phrases_page_show_phrase(std::uint32_t phrase)
 {
-    GtkTreeModel* model = gtk_tree_view_get_model(page.w.phrase_list);
-    GtkTreeIter iter;
-    if (!page.db || !model || phrase > static_cast<std::uint32_t>(std::numeric_limits<int>::max())
-        || !gtk_tree_model_iter_nth_child(model, &iter, nullptr, static_cast<int>(phrase)))
-        return;
-    TreePathPtr path(gtk_tree_model_get_path(model, &iter));
-    gtk_tree_view_scroll_to_cell(page.w.phrase_list, path.get(), nullptr, FALSE, 0, 0);
-    gtk_tree_view_set_cursor(page.w.phrase_list, path.get(), page.w.number_column, FALSE);
+    if (page.db)
+        set_cursor_row(page.w.phrase_list, phrase, page.w.number_column);
 }
 
 bool phrases_page_playing()

@@ -103,13 +103,6 @@ PhrasesPage& phrases_page_state()
     return page_state;
 }
 
-std::uint32_t phrases_page_row_value(GtkTreeModel* model, GtkTreeIter* iter)
-{
-    guint value = 0;
-    gtk_tree_model_get(model, iter, 0, &value, -1);
-    return value;
-}
-
 void phrases_page_fit_columns(long long phrase)
 {
     if (phrase < 0)
@@ -122,7 +115,7 @@ void phrases_page_number_cell_data(
     GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
 {
     char text[NUMBER_TEXT_SIZE];
-    std::snprintf(text, sizeof text, "%d", static_cast<int>(phrases_page_row_value(model, iter)) + 1);
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(row_value(model, iter)) + 1);
     g_object_set(cell, "text", text, nullptr);
 }
 
@@ -130,20 +123,20 @@ void phrases_page_words_cell_data(
     GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
 {
     const std::string text
-        = phrases_page_words_text(page.db, phrases_page_row_value(model, iter), page.use_aliases != 0);
+        = phrases_page_words_text(page.db, row_value(model, iter), page.use_aliases != 0);
     set_cell_text(cell, text.c_str());
 }
 
 void phrases_page_comment_cell_data(
     GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
 {
-    set_cell_text(cell, comment_text(phrases_page_row_value(model, iter)).c_str());
+    set_cell_text(cell, comment_text(row_value(model, iter)).c_str());
 }
 
 void phrases_page_changed_cell_data(
     GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
 {
-    const gboolean changed = page.db && phrase_is_changed(page.db, phrases_page_row_value(model, iter));
+    const gboolean changed = page.db && phrase_is_changed(page.db, row_value(model, iter));
     g_object_set(cell, "visible", changed, "active", changed, nullptr);
 }
 
@@ -151,7 +144,7 @@ void phrases_page_word_cell_data(
     GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
 {
     const int p = phrases_page_selected_phrase();
-    const std::uint32_t pos = phrases_page_row_value(model, iter);
+    const std::uint32_t pos = row_value(model, iter);
     std::string text;
     if (page.db && p >= 0) {
         const char* alias = page.use_aliases ? phrase_word_alias(page.db, p, pos) : nullptr;
@@ -167,11 +160,7 @@ void phrases_page_word_cell_data(
 
 GtkListStore* phrases_page_new_store(std::uint32_t rows)
 {
-    // Filled before any view sees it, so no row signal reaches a view.
-    GtkListStore* store = gtk_list_store_new(1, G_TYPE_UINT);
-    for (std::uint32_t i = 0; i < rows; ++i)
-        gtk_list_store_insert_with_values(store, nullptr, -1, 0, i, -1);
-    return store;
+    return number_store_new(rows).release();
 }
 
 std::string phrases_page_words_text(const SpeechDb* db, std::uint32_t phrase, bool use_aliases)

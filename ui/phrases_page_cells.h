@@ -24,9 +24,6 @@ struct PhrasesPage {
 // The one instance, for the whole program.
 PhrasesPage& phrases_page_state();
 
-// The number a row of either list holds.
-std::uint32_t phrases_page_row_value(GtkTreeModel* model, GtkTreeIter* iter);
-
 // Widens the "Words" and "Comment" columns for the texts of `phrase`, or,
 // for a negative `phrase`, sizes them afresh for the longest texts of all.
 void phrases_page_fit_columns(long long phrase);

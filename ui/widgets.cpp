@@ -1,5 +1,7 @@
-// Small widget builders shared by the pages.
+// Small widget builders and list helpers shared by the pages.
 #include "ui/widgets.h"
+
+#include <climits>
 
 GtkWidget* scrolled_list(GtkWidget* child)
 {
@@ -18,4 +20,96 @@ GCharPtr make_valid(const char* text)
 void set_cell_text(GtkCellRenderer* cell, const char* text)
 {
     g_object_set(cell, "text", make_valid(text).get(), nullptr);
+}
+
+GtkListStorePtr number_store_new(std::uint32_t rows)
+{
+    // Filled before any view sees it, so no row signal reaches a view.
+    GtkListStorePtr store(gtk_list_store_new(1, G_TYPE_UINT));
+    for (std::uint32_t i = 0; i < rows; ++i)
+        gtk_list_store_insert_with_values(store.get(), nullptr, -1, 0, guint(i), -1);
+    return store;
+}
+
+void number_store_set_rows(GtkListStore* store, std::uint32_t rows)
+{
+    GtkTreeModel* model = GTK_TREE_MODEL(store);
+    auto n = std::uint32_t(gtk_tree_model_iter_n_children(model, nullptr));
+    for (; n < rows; ++n)
+        gtk_list_store_insert_with_values(store, nullptr, -1, 0, guint(n), -1);
+    GtkTreeIter iter;
+    while (n > rows && gtk_tree_model_iter_nth_child(model, &iter, nullptr, int(n - 1))) {
+        gtk_list_store_remove(store, &iter);
+        --n;
+    }
+}
+
+std::uint32_t row_value(GtkTreeModel* model, GtkTreeIter* iter)
+{
+    guint value = 0;
+    gtk_tree_model_get(model, iter, 0, &value, -1);
+    return value;
+}
+
+int selected_row_value(GtkTreeView* view)
+{
+    GtkTreeModel* model = nullptr;
+    GtkTreeIter iter;
+    if (!view || !gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view), &model, &iter))
+        return -1;
+    return int(row_value(model, &iter));
+}
+
+bool select_row(GtkTreeView* view, int n, bool scroll)
+{
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
+    if (n < 0) {
+        gtk_tree_selection_unselect_all(selection);
+        return true;
+    }
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    GtkTreeIter iter;
+    if (!model || !gtk_tree_model_iter_nth_child(model, &iter, nullptr, n))
+        return false;
+    if (scroll) {
+        TreePathPtr path(gtk_tree_model_get_path(model, &iter));
+        gtk_tree_view_scroll_to_cell(view, path.get(), nullptr, FALSE, 0, 0);
+    }
+    gtk_tree_selection_select_iter(selection, &iter);
+    return true;
+}
+
+bool set_cursor_row(GtkTreeView* view, long long n, GtkTreeViewColumn* column)
+{
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    GtkTreeIter iter;
+    if (!model || n < 0 || n > INT_MAX || !gtk_tree_model_iter_nth_child(model, &iter, nullptr, int(n)))
+        return false;
+    TreePathPtr path(gtk_tree_model_get_path(model, &iter));
+    gtk_tree_view_scroll_to_cell(view, path.get(), nullptr, FALSE, 0, 0);
+    gtk_tree_view_set_cursor(view, path.get(), column, FALSE);
+    return true;
+}
+
+GtkTreeViewColumn* add_list_column(
+    GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign, GtkTreeCellDataFunc data, int width)
+{
+    g_object_set(cell, "xalign", xalign, nullptr);
+    GtkTreeViewColumn* column = gtk_tree_view_column_new();
+    gtk_tree_view_column_set_title(column, title);
+    gtk_tree_view_column_set_alignment(column, 0.5f);
+    gtk_tree_view_column_pack_start(column, cell, TRUE);
+    gtk_tree_view_column_set_cell_data_func(column, cell, data, nullptr, nullptr);
+    if (width > 0) {
+        gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
+        gtk_tree_view_column_set_fixed_width(column, width);
+    }
+    gtk_tree_view_append_column(view, column);
+    return column;
+}
+
+void run_pending_events()
+{
+    while (gtk_events_pending())
+        gtk_main_iteration();
 }

@@ -1,8 +1,11 @@
-// Small widget builders shared by the pages.
+// Small widget builders and list helpers shared by the pages. Both pages
+// show lists whose stores hold one unsigned number per row (row i holds i)
+// and draw every text from the database through cell data functions.
 #pragma once
 
 #include "ui/gtk_ptr.h"
 
+#include <cstdint>
 #include <gtk/gtk.h>
 
 // `child` (a list) inside a borderless scrolled window whose bars appear
@@ -15,3 +18,30 @@ GtkWidget* scrolled_list(GtkWidget* child);
 GCharPtr make_valid(const char* text);
 // Sets a text cell's "text" to `text` made valid.
 void set_cell_text(GtkCellRenderer* cell, const char* text);
+
+// A one-column store of unsigned numbers holding 0 .. rows - 1.
+GtkListStorePtr number_store_new(std::uint32_t rows);
+// Grows or shrinks such a store at its end until it holds 0 .. rows - 1.
+void number_store_set_rows(GtkListStore* store, std::uint32_t rows);
+
+// The number row `iter` of a number store holds.
+std::uint32_t row_value(GtkTreeModel* model, GtkTreeIter* iter);
+// The number of the selected row of `view`, or -1.
+int selected_row_value(GtkTreeView* view);
+
+// Selects row `n` of `view`, scrolling it into sight when `scroll`; a
+// negative `n` clears the selection. False, with nothing changed, when the
+// view has no such row.
+bool select_row(GtkTreeView* view, int n, bool scroll);
+// Scrolls to row `n` of `view` and puts the cursor (and so the selection)
+// on it in `column`. False when there is no such row.
+bool set_cursor_row(GtkTreeView* view, long long n, GtkTreeViewColumn* column);
+
+// Appends a column titled `title` (centred) holding `cell`, aligned by
+// `xalign` and filled by `data`. A positive `width` makes the column fixed
+// at that width.
+GtkTreeViewColumn* add_list_column(
+    GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign, GtkTreeCellDataFunc data, int width = 0);
+
+// Runs the main loop until no event is pending.
+void run_pending_events();

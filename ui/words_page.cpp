@@ -16,13 +16,6 @@ WordsPageState words_page;
 
 namespace {
 
-std::uint32_t row_value(GtkTreeModel* model, GtkTreeIter* iter)
-{
-    guint value = 0;
-    gtk_tree_model_get(model, iter, 0, &value, -1);
-    return value;
-}
-
 void set_text_number(GtkCellRenderer* cell, std::uint32_t value)
 {
     std::string text = std::to_string(std::uint64_t(value) + 1);
@@ -46,30 +39,8 @@ void changed_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* 
     g_object_set(cell, "visible", changed, "active", changed, nullptr);
 }
 
-GtkListStorePtr new_number_store()
-{
-    return GtkListStorePtr(gtk_list_store_new(1, G_TYPE_UINT));
-}
-
-GtkTreeViewColumn* add_text_column(GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign,
-                                   GtkTreeCellDataFunc data)
-{
-    g_object_set(cell, "xalign", xalign, nullptr);
-    GtkTreeViewColumn* column = gtk_tree_view_column_new();
-    gtk_tree_view_column_set_title(column, title);
-    gtk_tree_view_column_set_alignment(column, 0.5f);
-    gtk_tree_view_column_pack_start(column, cell, TRUE);
-    gtk_tree_view_column_set_cell_data_func(column, cell, data, nullptr, nullptr);
-    gtk_tree_view_append_column(view, column);
-    return column;
-}
-
-void set_fixed_width(GtkTreeViewColumn* column, int width)
-{
-    gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
-    gtk_tree_view_column_set_fixed_width(column, width);
-    gtk_tree_view_column_set_expand(column, FALSE);
-}
+constexpr int NUMBER_WIDTH = 50;
+constexpr int CHANGED_WIDTH = 50;
 
 // One part of the page: a row holding `view` in a scrolled window and a
 // column for its buttons, which is returned.
@@ -139,26 +110,17 @@ void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer)
 
 void build_word_list(GtkTreeView* view)
 {
-    GtkCellRenderer* number = gtk_cell_renderer_text_new();
-    words_page.number_column = add_text_column(view, "#", number, 0.5f, number_cell_data);
-    set_fixed_width(words_page.number_column, 50);
+    add_list_column(view, "#", gtk_cell_renderer_text_new(), 0.5f, number_cell_data, NUMBER_WIDTH);
 
     GtkCellRenderer* alias = gtk_cell_renderer_text_new();
     g_object_set(alias, "editable", TRUE, nullptr);
-    GtkTreeViewColumn* alias_column = add_text_column(view, "Alias", alias, 0.0f, alias_cell_data);
+    GtkTreeViewColumn* alias_column = add_list_column(view, "Alias", alias, 0.0f, alias_cell_data);
     gtk_tree_view_column_set_sizing(alias_column, GTK_TREE_VIEW_COLUMN_AUTOSIZE);
     gtk_tree_view_column_set_expand(alias_column, TRUE);
     g_signal_connect(alias, "edited", G_CALLBACK(on_alias_edited), nullptr);
 
     GtkCellRenderer* changed = gtk_cell_renderer_toggle_new();
-    g_object_set(changed, "xalign", 0.5f, nullptr);
-    GtkTreeViewColumn* changed_column = gtk_tree_view_column_new();
-    gtk_tree_view_column_set_title(changed_column, "Changed");
-    gtk_tree_view_column_set_alignment(changed_column, 0.5f);
-    gtk_tree_view_column_pack_start(changed_column, changed, TRUE);
-    gtk_tree_view_column_set_cell_data_func(changed_column, changed, changed_cell_data, nullptr, nullptr);
-    set_fixed_width(changed_column, 50);
-    gtk_tree_view_append_column(view, changed_column);
+    add_list_column(view, "Changed", changed, 0.5f, changed_cell_data, CHANGED_WIDTH);
     g_signal_connect(changed, "toggled", G_CALLBACK(on_changed_toggled), nullptr);
 
     g_signal_connect(gtk_tree_view_get_selection(view), "changed", G_CALLBACK(on_word_selection_changed), nullptr);
@@ -166,55 +128,25 @@ void build_word_list(GtkTreeView* view)
 
 void build_usage_list(GtkTreeView* view)
 {
-    add_text_column(view, "Phrase", gtk_cell_renderer_text_new(), 0.0f, number_cell_data);
+    add_list_column(view, "Phrase", gtk_cell_renderer_text_new(), 0.0f, number_cell_data);
     gtk_tree_view_set_headers_visible(view, FALSE);
     g_signal_connect(gtk_tree_view_get_selection(view), "changed", G_CALLBACK(on_usage_selection_changed), nullptr);
-}
-
-int selected_value(GtkTreeView* view)
-{
-    GtkTreeModel* model = nullptr;
-    GtkTreeIter iter;
-    if (!view || !gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view), &model, &iter))
-        return -1;
-    return int(row_value(model, &iter));
 }
 
 void set_sensitive(GtkWidget* button, bool on) { gtk_widget_set_sensitive(button, on ? TRUE : FALSE); }
 
 } // namespace
 
-int selected_word() { return selected_value(words_page.w.word_list); }
-int selected_usage_phrase() { return selected_value(words_page.w.usage_list); }
+int selected_word() { return selected_row_value(words_page.w.word_list); }
+int selected_usage_phrase() { return selected_row_value(words_page.w.usage_list); }
 int words_page_selected_word() { return selected_word(); }
 int words_page_selected_usage_phrase() { return selected_usage_phrase(); }
 bool words_page_playing() { return words_page.playing != 0; }
 const WordsPageWidgets& words_page_widgets() { return words_page.w; }
 
-void run_pending_events()
-{
-    while (gtk_events_pending())
-        gtk_main_iteration();
-}
-
 void redraw_word_list() { gtk_widget_queue_draw(GTK_WIDGET(words_page.w.word_list)); }
 
-void select_word_row(int n)
-{
-    GtkTreeSelection* selection = gtk_tree_view_get_selection(words_page.w.word_list);
-    GtkTreeModel* model = gtk_tree_view_get_model(words_page.w.word_list);
-    if (n < 0 || !model) {
-        gtk_tree_selection_unselect_all(selection);
-        return;
-    }
-    GtkTreeIter iter;
-    if (!gtk_tree_model_iter_nth_child(model, &iter, nullptr, n))
-        return;
-    GtkTreePath* path = gtk_tree_model_get_path(model, &iter);
-    gtk_tree_view_scroll_to_cell(words_page.w.word_list, path, nullptr, FALSE, 0, 0);
-    gtk_tree_selection_select_path(selection, path);
-    gtk_tree_path_free(path);
-}
+void select_word_row(int n) { select_row(words_page.w.word_list, n, true); }
 
 void update_word_buttons()
 {
@@ -255,11 +187,10 @@ void refresh_usage_list()
     if (w < 0 || !words_page.db)
         return;
     if (const ItemList* u = word_usage(words_page.db, std::uint32_t(w))) {
-        GtkListStorePtr store = new_number_store();
-        for (std::uint32_t i = 0; i < list_count(u); ++i) {
-            GtkTreeIter iter;
-            gtk_list_store_insert_with_values(store.get(), &iter, -1, 0, guint(list_get(u, i)), -1);
-        }
+        // Rows hold phrase numbers here, not 0 .. n - 1.
+        GtkListStorePtr store(gtk_list_store_new(1, G_TYPE_UINT));
+        for (std::uint32_t i = 0; i < list_count(u); ++i)
+            gtk_list_store_insert_with_values(store.get(), nullptr, -1, 0, guint(list_get(u, i)), -1);
         gtk_tree_view_set_model(view, GTK_TREE_MODEL(store.get()));
     }
     update_word_buttons();
@@ -298,11 +229,7 @@ void words_page_build(GtkNotebook* notebook)
 
 void words_page_reload(SpeechDb* db)
 {
-    GtkListStorePtr store = new_number_store();
-    for (std::uint32_t i = 0, n = db ? word_count(db) : 0; i < n; ++i) {
-        GtkTreeIter iter;
-        gtk_list_store_insert_with_values(store.get(), &iter, -1, 0, guint(i), -1);
-    }
+    GtkListStorePtr store = number_store_new(db ? word_count(db) : 0);
     ++words_page.generation;
     words_page.db = db;
     gtk_tree_view_set_model(words_page.w.word_list, GTK_TREE_MODEL(store.get()));
@@ -330,12 +257,7 @@ void words_page_shown()
 
 void words_page_show_word(std::uint32_t word)
 {
-    GtkTreeModel* model = gtk_tree_view_get_model(words_page.w.word_list);
-    GtkTreeIter iter;
-    if (!words_page.db || !model || word > G_MAXINT || !gtk_tree_model_iter_nth_child(model, &iter, nullptr, int(word)))
-        return;
-    GtkTreePath* path = gtk_tree_model_get_path(model, &iter);
-    gtk_tree_view_scroll_to_cell(words_page.w.word_list, path, nullptr, FALSE, 0, 0);
-    gtk_tree_view_set_cursor(words_page.w.word_list, path, words_page.number_column, FALSE);
-    gtk_tree_path_free(path);
+    GtkTreeView* view = words_page.w.word_list;
+    if (words_page.db)
+        set_cursor_row(view, word, gtk_tree_view_get_column(view, 0));
 }

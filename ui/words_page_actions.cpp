@@ -111,14 +111,7 @@ void play_phrase()
 bool select_usage_row(GtkTreeModel* model, int row)
 {
     GtkTreeView* view = words_page.w.usage_list;
-    GtkTreeIter iter;
-    if (!model || gtk_tree_view_get_model(view) != model || !gtk_tree_model_iter_nth_child(model, &iter, nullptr, row))
-        return false;
-    GtkTreePath* path = gtk_tree_model_get_path(model, &iter);
-    gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0, 0);
-    gtk_tree_selection_select_path(gtk_tree_view_get_selection(view), path);
-    gtk_tree_path_free(path);
-    return true;
+    return model && row >= 0 && gtk_tree_view_get_model(view) == model && select_row(view, row, true);
 }
 
 // Puts the usage-list selection back on row `row` after Play All, when the
@@ -128,13 +121,10 @@ void restore_usage_row(int row, int phrase)
     GtkTreeView* view = words_page.w.usage_list;
     GtkTreeModel* model = gtk_tree_view_get_model(view);
     GtkTreeIter iter;
-    guint value = 0;
-    if (row >= 0 && model && gtk_tree_model_iter_nth_child(model, &iter, nullptr, row)) {
-        gtk_tree_model_get(model, &iter, 0, &value, -1);
-        if (int(value) == phrase) {
-            select_usage_row(model, row);
-            return;
-        }
+    if (row >= 0 && model && gtk_tree_model_iter_nth_child(model, &iter, nullptr, row)
+        && int(row_value(model, &iter)) == phrase) {
+        select_usage_row(model, row);
+        return;
     }
     gtk_tree_selection_unselect_all(gtk_tree_view_get_selection(view));
 }
@@ -256,9 +246,7 @@ void on_add_clicked(GtkButton*, gpointer)
     int w = selected_word();
     if (busy() || w < 0 || !word_insert(words_page.db, std::uint32_t(w)))
         return;
-    GtkListStore* store = GTK_LIST_STORE(gtk_tree_view_get_model(words_page.w.word_list));
-    GtkTreeIter iter;
-    gtk_list_store_insert_with_values(store, &iter, -1, 0, guint(word_count(words_page.db) - 1), -1);
+    number_store_set_rows(GTK_LIST_STORE(gtk_tree_view_get_model(words_page.w.word_list)), word_count(words_page.db));
     select_word_row(w + 1);
     redraw_word_list();
 }
@@ -277,10 +265,7 @@ void on_remove_clicked(GtkButton*, gpointer)
         return;
     }
     std::uint32_t n = word_count(words_page.db);
-    GtkTreeModel* model = gtk_tree_view_get_model(words_page.w.word_list);
-    GtkTreeIter iter;
-    if (gtk_tree_model_iter_nth_child(model, &iter, nullptr, int(n)))
-        gtk_list_store_remove(GTK_LIST_STORE(model), &iter);
+    number_store_set_rows(GTK_LIST_STORE(gtk_tree_view_get_model(words_page.w.word_list)), n);
     select_word_row(std::uint32_t(w) == n ? w - 1 : w);
     refresh_usage_list();
     redraw_word_list();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ui/gtk_ptr.h"
+#include "ui/widgets.h"
 #include "ui/words_page.h"
 
 struct WordsPageState {
@@ -18,13 +19,9 @@ struct WordsPageState {
     bool refresh_pending = false;
     bool shown_pending = false;
     WordsPageWidgets w;
-    GtkTreeViewColumn* number_column = nullptr;
 };
 
 extern WordsPageState words_page;
-
-using GtkListStorePtr = GObjectPtr<GtkListStore>;
-using GtkTreeModelRef = GObjectPtr<GtkTreeModel>;
 
 int selected_word();
 int selected_usage_phrase();
@@ -32,9 +29,6 @@ void select_word_row(int n);
 void update_word_buttons();
 void refresh_usage_list();
 void redraw_word_list();
-
-// Runs the main loop until no event is pending.
-void run_pending_events();
 
 // The "row-activated" and "clicked" handlers live in the actions file;
 // words_page_build connects them.
