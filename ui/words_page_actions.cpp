@@ -184,43 +184,57 @@ void on_play_phrase_clicked(GtkButton*, gpointer) { play_phrase(); }
 
 void on_usage_list_row_activated(GtkTreeView*, GtkTreePath*, GtkTreeViewColumn*, gpointer) { play_phrase(); }
 
-void on_replace_clicked(GtkButton*, gpointer)
+constexpr std::size_t WAV_PATH_SIZE = 4096;
+
+// Asks for a WAV file for the selected word: one to read (Replace) or one
+// to write (Save, suggesting the word's number as the name). False when the
+// page is busy, no word is selected, the user cancels or a reload came
+// while the chooser ran its own loop.
+bool choose_word_file(bool for_saving, std::uint32_t& word, char (&path)[WAV_PATH_SIZE])
 {
     if (busy() || selected_word() < 0)
-        return;
-    std::uint32_t w = std::uint32_t(selected_word());
-    SpeechDb* db = words_page.db;
-    // The chooser runs its own loop; a reload meanwhile ends the action.
+        return false;
+    word = std::uint32_t(selected_word());
     unsigned generation = words_page.generation;
-    char path[4096];
-    if (!choose_open_path(path, sizeof path) || generation != words_page.generation)
+    bool chosen = false;
+    if (for_saving) {
+        char suggested[32];
+        std::snprintf(suggested, sizeof suggested, "%03u.wav", word + 1);
+        chosen = choose_save_path(suggested, path, sizeof path);
+    } else {
+        chosen = choose_open_path(path, sizeof path);
+    }
+    return chosen && generation == words_page.generation;
+}
+
+void show_audio_file_error(const char* action, const char* err)
+{
+    std::string message = std::string("Error ") + action + " audio file\n" + err;
+    show_error_dialog(message.c_str());
+}
+
+void on_replace_clicked(GtkButton*, gpointer)
+{
+    std::uint32_t w = 0;
+    char path[WAV_PATH_SIZE];
+    if (!choose_word_file(false, w, path))
         return;
     char err[ERROR_BUFFER_SIZE] = "";
-    if (word_import_wav(db, w, path, err)) {
+    if (word_import_wav(words_page.db, w, path, err))
         redraw_word_list();
-        return;
-    }
-    std::string message = std::string("Error loading audio file\n") + err;
-    show_error_dialog(message.c_str());
+    else
+        show_audio_file_error("loading", err);
 }
 
 void on_save_clicked(GtkButton*, gpointer)
 {
-    if (busy() || selected_word() < 0)
-        return;
-    std::uint32_t w = std::uint32_t(selected_word());
-    SpeechDb* db = words_page.db;
-    unsigned generation = words_page.generation;
-    char suggested[32];
-    std::snprintf(suggested, sizeof suggested, "%03u.wav", w + 1);
-    char path[4096];
-    if (!choose_save_path(suggested, path, sizeof path) || generation != words_page.generation)
+    std::uint32_t w = 0;
+    char path[WAV_PATH_SIZE];
+    if (!choose_word_file(true, w, path))
         return;
     char err[ERROR_BUFFER_SIZE] = "";
-    if (word_export_wav(db, w, path, true, err))
-        return;
-    std::string message = std::string("Error saving audio file\n") + err;
-    show_error_dialog(message.c_str());
+    if (!word_export_wav(words_page.db, w, path, true, err))
+        show_audio_file_error("saving", err);
 }
 
 void on_move_up_clicked(GtkButton*, gpointer)
