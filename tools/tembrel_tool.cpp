@@ -60,8 +60,8 @@ int run_command(const Command& cmd, int argc, char** argv)
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
 
-    std::string params = std::string(cmd.name) + " " + cmd.params;
-    std::unique_ptr<GOptionContext, ContextDeleter> ctx(g_option_context_new(params.c_str()));
+    // The program name already ends in the command's name (see main).
+    std::unique_ptr<GOptionContext, ContextDeleter> ctx(g_option_context_new(cmd.params));
     g_option_context_set_summary(ctx.get(), cmd.summary);
     if (std::strcmp(cmd.name, "export") == 0)
         g_option_context_add_main_entries(ctx.get(), export_entries, nullptr);

@@ -342,3 +342,32 @@ TEST(ToolPlay, WordAndPhraseReachTheDevice)
     EXPECT_EQ(tool({"play", csf, "0"}, env).status, 1);
     EXPECT_EQ(tool({"play", "--phrase", "9", csf}, env).status, 1);
 }
+
+TEST(ToolUsage, EachCommandsHelpNamesItOnceBeforeItsArguments)
+{
+    const std::pair<const char*, const char*> commands[] = {
+        {"info", "FILE"},
+        {"dump", "FILE"},
+        {"export", "FILE DIR"},
+        {"import", "FILE DIR OUT"},
+        {"save", "FILE OUT"},
+        {"encode", "IN.wav OUT.adpcm"},
+        {"decode", "IN.adpcm OUT.wav"},
+        {"play", "FILE [WORD]"},
+    };
+    for (const auto& [cmd, params] : commands) {
+        ToolRun h = tool({cmd, "--help"});
+        ASSERT_EQ(h.status, 0) << cmd;
+        // "Usage:" then "  tembrel-tool CMD [OPTION…] PARAMS"; the ellipsis
+        // depends on the locale's character set, so only its ends are fixed.
+        const std::string head = std::string("  tembrel-tool ") + cmd + " [OPTION";
+        const std::string tail = std::string("] ") + params;
+        const auto start = h.out.find('\n');
+        ASSERT_NE(start, std::string::npos) << cmd;
+        const std::string line = h.out.substr(start + 1, h.out.find('\n', start + 1) - start - 1);
+        EXPECT_EQ(line.substr(0, head.size()), head) << line;
+        ASSERT_GE(line.size(), tail.size()) << line;
+        EXPECT_EQ(line.substr(line.size() - tail.size()), tail) << line;
+        EXPECT_LE(line.size(), head.size() + 3 + tail.size()) << "nothing else on the line: " << line;
+    }
+}
