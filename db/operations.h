@@ -48,5 +48,8 @@ void word_revert_audio(SpeechDb* db, std::uint32_t word);
 // Word audio.
 bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, char* err);
 bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, bool overwrite, char* err);
-void word_play(const SpeechDb* db, std::uint32_t word);
-void phrase_play(const SpeechDb* db, std::uint32_t phrase);
+// 0 when played or when there is nothing to play (no such word or phrase,
+// no audio); the negative error of the sound device otherwise. A phrase
+// stops at the first word the device refuses.
+int word_play(const SpeechDb* db, std::uint32_t word);
+int phrase_play(const SpeechDb* db, std::uint32_t phrase);

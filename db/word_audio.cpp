@@ -39,21 +39,27 @@ bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, b
                                     db->bits_per_sample, err);
 }
 
-void word_play(const SpeechDb* db, std::uint32_t word)
+int word_play(const SpeechDb* db, std::uint32_t word)
 {
     const WordEntry* w = db_word(db, word);
     if (!w || w->audio.empty())
-        return;
+        return 0;
     std::vector<std::uint8_t> pcm = adpcm_decode(w->audio.data(), w->audio.size());
-    // A missing or busy sound device just means silence.
-    audio_play(pcm.data(), pcm.size(), db->sample_rate, db->channels, db->bits_per_sample);
+    // The editor treats a missing or busy device as silence; the caller
+    // decides, so the device's answer is passed on.
+    return audio_play(pcm.data(), pcm.size(), db->sample_rate, db->channels, db->bits_per_sample);
 }
 
-void phrase_play(const SpeechDb* db, std::uint32_t phrase)
+int phrase_play(const SpeechDb* db, std::uint32_t phrase)
 {
     const PhraseEntry* p = db_phrase(db, phrase);
     if (!p)
-        return;
-    for (const WordEntry* w : p->words)
-        word_play(db, std::uint32_t(w->number));
+        return 0;
+    // A device that failed for one word fails for the next as well.
+    for (const WordEntry* w : p->words) {
+        const int err = word_play(db, std::uint32_t(w->number));
+        if (err < 0)
+            return err;
+    }
+    return 0;
 }

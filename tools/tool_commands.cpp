@@ -220,6 +220,15 @@ int cmd_decode(char** args, const ToolOptions&)
     return 0;
 }
 
+namespace {
+
+int play_result(int err)
+{
+    return err < 0 ? tool_fail(std::string("Unable to play on the sound output: ") + g_strerror(-err)) : 0;
+}
+
+} // namespace
+
 int cmd_play(char** args, const ToolOptions& opts)
 {
     SpeechDbPtr db = load(args[0]);
@@ -230,12 +239,13 @@ int cmd_play(char** args, const ToolOptions& opts)
         if (!tool_parse_number(opts.phrase_text, phrase_count(db.get()), &n))
             return tool_fail(std::string("No phrase ") + opts.phrase_text + " (the database has " +
                              std::to_string(phrase_count(db.get())) + ")");
-        phrase_play(db.get(), n - 1);
-        return 0;
+        return play_result(phrase_play(db.get(), n - 1));
     }
     if (!tool_parse_number(args[1], word_count(db.get()), &n))
         return tool_fail(std::string("No word ") + args[1] + " (the database has " +
                          std::to_string(word_count(db.get())) + ")");
-    word_play(db.get(), n - 1);
-    return 0;
+    // Silence would look like success to a script.
+    if (db_word(db.get(), n - 1)->audio.empty())
+        return tool_fail("word " + std::to_string(n) + " has no audio");
+    return play_result(word_play(db.get(), n - 1));
 }

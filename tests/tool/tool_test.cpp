@@ -6,6 +6,7 @@
 #include "db/operations.h"
 #include "db/project.h"
 #include "test_db.h"
+#include "tests/alsa_capture.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -369,5 +370,28 @@ TEST(ToolUsage, EachCommandsHelpNamesItOnceBeforeItsArguments)
         ASSERT_GE(line.size(), tail.size()) << line;
         EXPECT_EQ(line.substr(line.size() - tail.size()), tail) << line;
         EXPECT_LE(line.size(), head.size() + 3 + tail.size()) << "nothing else on the line: " << line;
+    }
+}
+
+TEST(ToolPlay, FailsWhenNothingCanBeHeard)
+{
+    TempDir dir;
+    SpeechDbPtr db = sample_db(DB_FORMAT_MODERN);
+    std::string csf = save_csf(dir, db.get(), "x.csf");
+    {
+        // The tool inherits the test's environment, which names the device.
+        AlsaCapture capture(AlsaCapture::CAPTURE_ALL);
+        ToolRun silent = tool({"play", csf, "4"});
+        EXPECT_EQ(silent.status, 1);
+        EXPECT_NE(silent.err.find("word 4 has no audio"), std::string::npos) << silent.err;
+        EXPECT_TRUE(capture.bytes().empty());
+    }
+    AlsaCapture missing(AlsaCapture::NO_DEVICE);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"play", csf, "1"}, std::vector<std::string>{"play", "--phrase", "2", csf}}) {
+        ToolRun r = tool(args);
+        EXPECT_EQ(r.status, 1) << args[2];
+        EXPECT_NE(r.err.find("Unable to play on the sound output: "), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line, nothing from the sound library: " << r.err;
     }
 }
