@@ -69,21 +69,63 @@ std::string comment_text(std::uint32_t phrase)
     return comment ? comment : "";
 }
 
+// Decimal digits of `n`.
+std::size_t digit_count(std::uint64_t n)
+{
+    std::size_t digits = 1;
+    for (; n >= 10; n /= 10)
+        ++digits;
+    return digits;
+}
+
+// The length in bytes of phrases_page_words_text() for `phrase`, counted
+// without building the text; anything from the cell's limit up counts as
+// the limit.
+std::size_t words_text_length(const SpeechDb* db, std::uint32_t phrase, bool use_aliases)
+{
+    std::size_t length = 0;
+    const std::uint32_t count = phrase_word_count(db, phrase);
+    for (std::uint32_t i = 0; i < count && length < PHRASES_PAGE_TEXT_SIZE; ++i) {
+        const char* alias = use_aliases ? phrase_word_alias(db, phrase, i) : nullptr;
+        if (alias) {
+            length += 1 + std::strlen(alias);
+            continue;
+        }
+        const int n = phrase_word_number(db, phrase, i);
+        if (n >= 0)
+            length += 1 + digit_count(std::uint64_t(n) + 1);
+    }
+    return std::min(length, PHRASES_PAGE_TEXT_SIZE);
+}
+
 // Sizes both columns for the longest texts of all phrases (longest in
-// bytes stands in for widest, so only two texts are measured).
+// bytes stands in for widest, so only two texts are measured). Up to
+// 65,535 phrases are compared by length alone; only the longest one's text
+// is built.
 void fit_columns_to_all()
 {
-    std::string words;
-    std::string comment;
+    const bool use_aliases = page.use_aliases != 0;
+    std::size_t words_length = 0;
+    std::uint32_t words_phrase = 0;
+    std::size_t comment_length = 0;
+    const char* comment = "";
     const std::uint32_t count = page.db ? phrase_count(page.db) : 0;
     for (std::uint32_t p = 0; p < count; ++p) {
-        std::string text = phrases_page_words_text(page.db, p, page.use_aliases != 0);
-        if (text.size() > words.size())
-            words = std::move(text);
+        const std::size_t length = words_text_length(page.db, p, use_aliases);
+        if (length > words_length) {
+            words_length = length;
+            words_phrase = p;
+        }
         const char* c = phrase_comment(page.db, p);
-        if (c && std::strlen(c) > comment.size())
-            comment = c;
+        if (c) {
+            const std::size_t n = std::strlen(c);
+            if (n > comment_length) {
+                comment_length = n;
+                comment = c;
+            }
+        }
     }
+    const std::string words = words_length ? phrases_page_words_text(page.db, words_phrase, use_aliases) : "";
     widen_column(page.w.words_column, page.w.words_renderer, words, PHRASES_PAGE_WORDS_WIDTH, false);
     widen_column(page.w.comment_column, page.w.comment_renderer, comment, PHRASES_PAGE_COMMENT_WIDTH, false);
 }

@@ -218,6 +218,35 @@ TEST_F(PhrasesPageTest, ColumnsWidenForLongTexts)
     EXPECT_EQ(gtk_tree_view_column_get_fixed_width(w->words_column), wide);
 }
 
+// A load fits the "Words" column to the longest text in bytes, which need
+// not belong to the phrase with the most words: numbers count their digits
+// and aliases their length.
+TEST_F(PhrasesPageTest, LoadFitsTheWordsColumnToTheLongestText)
+{
+    auto width_after_load = [&](const std::vector<std::vector<int>>& phrases, int words, bool aliases) {
+        load(phrases, words);
+        if (aliases) {
+            EXPECT_TRUE(word_set_alias(db.get(), 2, "ab"));
+            EXPECT_TRUE(word_set_alias(db.get(), 5, std::string(120, 'x').c_str()));
+            phrases_page_reload(db.get());
+            pump_events();
+        }
+        return gtk_tree_view_column_get_fixed_width(w->words_column);
+    };
+    // " 1" 32 times is 64 bytes; " 1000" 20 times is 100.
+    const std::vector<int> many_short(32, 0);
+    const std::vector<int> fewer_long(20, 999);
+    const int longest = width_after_load({ fewer_long }, 1000, false);
+    EXPECT_GT(longest, width_after_load({ many_short }, 1000, false));
+    EXPECT_EQ(width_after_load({ many_short, fewer_long, { 1 } }, 1000, false), longest);
+
+    // " ab" 32 times is 96 bytes; one 120-byte alias is 121.
+    const std::vector<int> many_aliases(32, 2);
+    const int one_alias = width_after_load({ { 5 } }, 16, true);
+    EXPECT_GT(one_alias, width_after_load({ many_aliases }, 16, true));
+    EXPECT_EQ(width_after_load({ many_aliases, { 5 }, { 3 } }, 16, true), one_alias);
+}
+
 TEST_F(PhrasesPageTest, ButtonSensitivityAtEndsAndLimits)
 {
     std::vector<int> long_phrase(31, 2);
