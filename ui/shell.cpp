@@ -122,20 +122,41 @@ void open_flow()
     advanced_page_reload(shell.db.get());
 }
 
-void save_audio_flow()
+// One kind of file the database can be saved as.
+struct SaveKind {
+    const char* suggested_name;
+    const char* extension;
+    const char* wrong_extension_message;
+    int (*save)(SpeechDb* db, const char* path, char* err);
+};
+
+constexpr SaveKind AUDIO_FILE = {"audio.csf", ".csf", "Audio file must have 'csf' extension.",
+    [](SpeechDb* db, const char* path, char* err) { return csf_save(db, path, err); }};
+constexpr SaveKind PROJECT_FILE = {"project.tbp", ".tbp", "Project file must have 'tbp' extension.", project_save};
+
+// Asks where to save, checks the name's extension, saves and reports any
+// failure. True when the file was written.
+bool save_as(const SaveKind& kind)
 {
     if (!shell.db)
-        return;
+        return false;
     char path[SAVE_PATH_SIZE];
-    if (!choose_save_path("audio.csf", path, sizeof path))
-        return;
-    if (!has_extension(path, ".csf")) {
-        show_error_dialog("Audio file must have 'csf' extension.");
-        return;
+    if (!choose_save_path(kind.suggested_name, path, sizeof path))
+        return false;
+    if (!has_extension(path, kind.extension)) {
+        show_error_dialog(kind.wrong_extension_message);
+        return false;
     }
     char err[ERROR_BUFFER_SIZE] = "";
-    if (!csf_save(shell.db.get(), path, err))
-        show_error_dialog(err);
+    if (kind.save(shell.db.get(), path, err) != 0)
+        return true;
+    show_error_dialog(err);
+    return false;
+}
+
+void save_audio_flow()
+{
+    save_as(AUDIO_FILE);
 }
 
 gboolean on_pending_idle(gpointer)
@@ -285,20 +306,7 @@ SpeechDb* shell_database()
 
 bool save_project_as()
 {
-    if (!shell.db)
-        return false;
-    char path[SAVE_PATH_SIZE];
-    if (!choose_save_path("project.tbp", path, sizeof path))
-        return false;
-    if (!has_extension(path, ".tbp")) {
-        show_error_dialog("Project file must have 'tbp' extension.");
-        return false;
-    }
-    char err[ERROR_BUFFER_SIZE] = "";
-    if (project_save(shell.db.get(), path, err))
-        return true;
-    show_error_dialog(err);
-    return false;
+    return save_as(PROJECT_FILE);
 }
 
 void quit_application()
