@@ -12,25 +12,36 @@
 
 namespace {
 
+// The options a command takes besides --help.
+enum CommandOptions {
+    OPTIONS_NONE,
+    OPTIONS_FORCE,  // --force
+    OPTIONS_PHRASE, // --phrase N, which takes the place of the last argument
+};
+
 struct Command {
     const char* name;
     const char* params;
     const char* summary;
     int min_args;
     int max_args;
+    CommandOptions options;
     int (*run)(char** args, const ToolOptions& opts);
 };
 
 constexpr Command COMMANDS[] = {
-    {"info", "FILE", "Show the format, header and size of a database.", 1, 1, cmd_info},
-    {"dump", "FILE", "Write the whole database as JSON on stdout.", 1, 1, cmd_dump},
-    {"export", "FILE DIR", "Write every word as DIR/NNN.wav.", 2, 2, cmd_export},
+    {"info", "FILE", "Show the format, header and size of a database.", 1, 1, OPTIONS_NONE, cmd_info},
+    {"dump", "FILE", "Write the whole database as JSON on stdout.", 1, 1, OPTIONS_NONE, cmd_dump},
+    {"export", "FILE DIR", "Write every word as DIR/NNN.wav.", 2, 2, OPTIONS_FORCE, cmd_export},
     {"import", "FILE DIR OUT", "Replace each word NNN that has a DIR/NNN.wav and write OUT (.csf or .tbp).", 3, 3,
-     cmd_import},
-    {"save", "FILE OUT", "Load a database and write it again as OUT (.csf or .tbp).", 2, 2, cmd_save},
-    {"encode", "IN.wav OUT.adpcm", "Encode a 16000 Hz mono 16-bit WAV file to raw ADPCM bytes.", 2, 2, cmd_encode},
-    {"decode", "IN.adpcm OUT.wav", "Decode raw ADPCM bytes to a 16000 Hz mono 16-bit WAV file.", 2, 2, cmd_decode},
-    {"play", "FILE [WORD]", "Play a word, or a phrase with --phrase N (numbers count from 1).", 1, 2, cmd_play},
+     OPTIONS_NONE, cmd_import},
+    {"save", "FILE OUT", "Load a database and write it again as OUT (.csf or .tbp).", 2, 2, OPTIONS_NONE, cmd_save},
+    {"encode", "IN.wav OUT.adpcm", "Encode a 16000 Hz mono 16-bit WAV file to raw ADPCM bytes.", 2, 2,
+     OPTIONS_NONE, cmd_encode},
+    {"decode", "IN.adpcm OUT.wav", "Decode raw ADPCM bytes to a 16000 Hz mono 16-bit WAV file.", 2, 2,
+     OPTIONS_NONE, cmd_decode},
+    {"play", "FILE [WORD]", "Play a word, or a phrase with --phrase N (numbers count from 1).", 1, 2,
+     OPTIONS_PHRASE, cmd_play},
 };
 
 void print_usage(FILE* out)
@@ -46,16 +57,25 @@ struct ContextDeleter {
     void operator()(GOptionContext* c) const { g_option_context_free(c); }
 };
 
+// How many arguments the command takes once its options are known.
+void argument_range(const Command& cmd, const ToolOptions& opts, int* min_args, int* max_args)
+{
+    *min_args = cmd.min_args;
+    *max_args = cmd.max_args;
+    if (cmd.options == OPTIONS_PHRASE)
+        *min_args = *max_args = opts.phrase_text ? cmd.min_args : cmd.max_args;
+}
+
 int run_command(const Command& cmd, int argc, char** argv)
 {
     ToolOptions opts;
     gboolean force = FALSE;
     gchar* phrase = nullptr;
-    GOptionEntry export_entries[] = {
+    GOptionEntry force_entries[] = {
         {"force", 'f', 0, G_OPTION_ARG_NONE, &force, "Replace WAV files that already exist", nullptr},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
-    GOptionEntry play_entries[] = {
+    GOptionEntry phrase_entries[] = {
         {"phrase", 'p', 0, G_OPTION_ARG_STRING, &phrase, "Play phrase N instead of a word", "N"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
@@ -63,10 +83,10 @@ int run_command(const Command& cmd, int argc, char** argv)
     // The program name already ends in the command's name (see main).
     std::unique_ptr<GOptionContext, ContextDeleter> ctx(g_option_context_new(cmd.params));
     g_option_context_set_summary(ctx.get(), cmd.summary);
-    if (std::strcmp(cmd.name, "export") == 0)
-        g_option_context_add_main_entries(ctx.get(), export_entries, nullptr);
-    if (std::strcmp(cmd.name, "play") == 0)
-        g_option_context_add_main_entries(ctx.get(), play_entries, nullptr);
+    if (cmd.options == OPTIONS_FORCE)
+        g_option_context_add_main_entries(ctx.get(), force_entries, nullptr);
+    if (cmd.options == OPTIONS_PHRASE)
+        g_option_context_add_main_entries(ctx.get(), phrase_entries, nullptr);
 
     GError* error = nullptr;
     if (!g_option_context_parse(ctx.get(), &argc, &argv, &error)) {
@@ -81,12 +101,10 @@ int run_command(const Command& cmd, int argc, char** argv)
     opts.phrase_text = phrase;
 
     // argv[0] is the program; the rest are the command's own arguments.
-    int nargs = argc - 1;
-    int min_args = cmd.min_args;
-    int max_args = cmd.max_args;
-    if (std::strcmp(cmd.name, "play") == 0) {
-        min_args = max_args = phrase ? 1 : 2;
-    }
+    const int nargs = argc - 1;
+    int min_args = 0;
+    int max_args = 0;
+    argument_range(cmd, opts, &min_args, &max_args);
     if (nargs < min_args || nargs > max_args) {
         g_autofree char* help = g_option_context_get_help(ctx.get(), TRUE, nullptr);
         std::fputs(help, stderr);

@@ -2,12 +2,9 @@
 // counted by the dispatcher) and returns the process exit status.
 #pragma once
 
-#include <cstdint>
-
 struct ToolOptions {
-    bool force = false;  // export: replace existing WAV files
-    int phrase = 0;      // play: 1-based phrase number, 0 when not given
-    const char* phrase_text = nullptr;
+    bool force = false;                // export: replace existing WAV files
+    const char* phrase_text = nullptr; // play: the 1-based phrase number as given, or null
 };
 
 int cmd_info(char** args, const ToolOptions& opts);

@@ -395,3 +395,23 @@ TEST(ToolPlay, FailsWhenNothingCanBeHeard)
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line, nothing from the sound library: " << r.err;
     }
 }
+
+TEST(ToolUsage, OptionsBelongToTheirCommandAndPhraseReplacesTheWord)
+{
+    TempDir dir;
+    std::string csf = save_csf(dir, sample_db(DB_FORMAT_OLD).get(), "x.csf");
+    // Arguments are counted before anything is read or played, so these
+    // fail as usage errors even without a sound device.
+    EXPECT_EQ(tool({"play", csf}).status, 2) << "a word is needed without --phrase";
+    EXPECT_EQ(tool({"play", "--phrase", "1", csf, "1"}).status, 2) << "--phrase takes the word's place";
+    EXPECT_EQ(tool({"play", csf, "1", "2"}).status, 2);
+    EXPECT_EQ(tool({"info", "--force", csf}).status, 2);
+    EXPECT_EQ(tool({"export", "--phrase", "1", csf, dir.path}).status, 2);
+    EXPECT_EQ(tool({"save", "--force", csf, dir.file("y.csf")}).status, 2);
+    ToolRun export_help = tool({"export", "--help"});
+    EXPECT_NE(export_help.out.find("--force"), std::string::npos);
+    EXPECT_EQ(export_help.out.find("--phrase"), std::string::npos);
+    ToolRun play_help = tool({"play", "--help"});
+    EXPECT_NE(play_help.out.find("--phrase"), std::string::npos);
+    EXPECT_EQ(play_help.out.find("--force"), std::string::npos);
+}
