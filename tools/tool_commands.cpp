@@ -30,14 +30,16 @@ SpeechDbPtr load(const char* path)
     return db;
 }
 
-// The kind of file OUT names, checked before anything is read; OUTPUT_NONE
-// after saying why.
-OutputKind output_kind(const char* path)
+// Checks that OUT names a CSF or project file before anything is read,
+// then loads IN; null after saying why.
+SpeechDbPtr load_for_output(const char* in, const char* out, OutputKind* kind)
 {
-    const OutputKind kind = tool_output_kind(path);
-    if (kind == OUTPUT_NONE)
+    *kind = tool_output_kind(out);
+    if (*kind == OUTPUT_NONE) {
         tool_fail("Output file must end in .csf or .tbp");
-    return kind;
+        return nullptr;
+    }
+    return load(in);
 }
 
 int save(SpeechDb* db, const char* path, OutputKind kind)
@@ -152,10 +154,8 @@ int cmd_export(char** args, const ToolOptions& opts)
 
 int cmd_import(char** args, const ToolOptions&)
 {
-    const OutputKind kind = output_kind(args[2]);
-    if (kind == OUTPUT_NONE)
-        return EXIT_FAILED;
-    SpeechDbPtr db = load(args[0]);
+    OutputKind kind = OUTPUT_NONE;
+    SpeechDbPtr db = load_for_output(args[0], args[2], &kind);
     if (!db)
         return EXIT_FAILED;
 
@@ -188,13 +188,9 @@ int cmd_import(char** args, const ToolOptions&)
 
 int cmd_save(char** args, const ToolOptions&)
 {
-    const OutputKind kind = output_kind(args[1]);
-    if (kind == OUTPUT_NONE)
-        return EXIT_FAILED;
-    SpeechDbPtr db = load(args[0]);
-    if (!db)
-        return EXIT_FAILED;
-    return save(db.get(), args[1], kind);
+    OutputKind kind = OUTPUT_NONE;
+    SpeechDbPtr db = load_for_output(args[0], args[1], &kind);
+    return db ? save(db.get(), args[1], kind) : EXIT_FAILED;
 }
 
 int cmd_encode(char** args, const ToolOptions&)

@@ -50,12 +50,7 @@ OutputKind tool_output_kind(const char* path)
 
 bool tool_save(SpeechDb* db, const char* path, OutputKind kind, char* err)
 {
-    if (kind == OUTPUT_CSF)
-        return csf_save(db, path, err) == 1;
-    if (kind == OUTPUT_PROJECT)
-        return project_save(db, path, err) == 1;
-    error_set(err, "Output file must end in .csf or .tbp");
-    return false;
+    return (kind == OUTPUT_CSF ? csf_save(db, path, err) : project_save(db, path, err)) == 1;
 }
 
 Progress::Progress(const char* l, std::uint32_t t) : label(l), total(t), active(isatty(STDERR_FILENO) && t > 1) {}

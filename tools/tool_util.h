@@ -22,7 +22,8 @@ enum OutputKind { OUTPUT_NONE, OUTPUT_CSF, OUTPUT_PROJECT };
 // .csf or .tbp, in any letter case.
 OutputKind tool_output_kind(const char* path);
 
-// Writes the database as `kind`; false with the message in `err`.
+// Writes the database as `kind`, OUTPUT_CSF or OUTPUT_PROJECT (the commands
+// refuse any other output before loading); false with the message in `err`.
 bool tool_save(SpeechDb* db, const char* path, OutputKind kind, char* err);
 
 // A "\rLABEL i/n" line on stderr, only when stderr is a terminal.
