@@ -8,7 +8,10 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
+// TEMBREL_ADPCM_PORTABLE builds the plain decoder even where SSE2 exists,
+// so that the tests can check it on any machine.
+#if defined(__SSE2__) && !defined(TEMBREL_ADPCM_PORTABLE)
+#define ADPCM_DECODE_SSE2 1
 #include <emmintrin.h>
 #endif
 
@@ -181,7 +184,7 @@ std::vector<std::uint8_t> adpcm_decode(const std::uint8_t* data, std::size_t n)
     std::int16_t block[DECODE_BLOCK * 2];
     unsigned idx256 = 0; // step index * 256
 
-#if defined(__SSE2__)
+#ifdef ADPCM_DECODE_SSE2
     // The predictor lives in the low 16-bit lane as predictor * 16, where a
     // saturating add does the clamping in one instruction: the lower limit
     // -2048 * 16 is exactly the lane's minimum, and a result that sticks at
