@@ -217,14 +217,20 @@ TEST(AdpcmBuffers, FastEncodeMatchesReferenceOnRandomAndExtremeInput)
     inputs.push_back(pcm_of(std::vector<int>(9000, -32768)));
     inputs.push_back(pcm_of(std::vector<int>(9001, 0)));
     inputs.push_back(pcm_of(std::vector<int>(9001, -17)));
-    // Exact threshold hits: differences equal to every boundary of every
-    // step size, reached from many states.
+    // Differences from the encoder's own predictor that land on, just
+    // below and just above each boundary of the current step size, on
+    // both sides: a plain coder run alongside says where the predictor and
+    // step size are before each sample.
     std::vector<int> edges;
+    AdpcmState st;
+    adpcm_reset(&st);
     for (int k = 0; k < 30000; ++k) {
-        const int s = ADPCM_STEPS[std::size_t(rng() % 49)];
-        const int t[] = {s / 4, s / 2, s / 2 + s / 4, s, s + s / 4, s + s / 2, s + s / 2 + s / 4};
-        const int v = (t[rng() % 7] + int(rng() % 3) - 1) * 16 * (rng() % 2 ? 1 : -1);
-        edges.push_back(std::clamp(v, -32768, 32767));
+        const int s = ADPCM_STEPS[std::size_t(st.step_index)];
+        const int t[] = {0, s / 4, s / 2, s / 2 + s / 4, s, s + s / 4, s + s / 2, s + s / 2 + s / 4};
+        const int d = (t[rng() % 8] + int(rng() % 3) - 1) * (rng() % 2 ? 1 : -1);
+        const int x = std::clamp(st.predictor + d, -2048, 2047);
+        adpcm_encode_sample(x, &st);
+        edges.push_back(x * 16);
     }
     inputs.push_back(pcm_of(edges));
 
