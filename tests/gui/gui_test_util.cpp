@@ -382,14 +382,28 @@ std::vector<GtkWidget*> find_all(GtkWidget* root, GType type)
     return state.second;
 }
 
-GtkWidget* find_button(GtkWidget* root, const char* label)
+void select_row(GtkTreeView* view, int row)
 {
-    for (GtkWidget* b : find_all(root, GTK_TYPE_BUTTON)) {
-        const char* l = gtk_button_get_label(GTK_BUTTON(b));
-        if (l && std::strcmp(l, label) == 0)
-            return b;
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
+    if (row < 0) {
+        gtk_tree_selection_unselect_all(selection);
+    } else {
+        GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+        gtk_tree_selection_select_path(selection, path);
+        gtk_tree_path_free(path);
     }
-    return nullptr;
+    pump_events();
+}
+
+void click(GtkWidget* button)
+{
+    gtk_button_clicked(GTK_BUTTON(button));
+    pump_events();
+}
+
+bool sensitive(GtkWidget* widget)
+{
+    return gtk_widget_is_sensitive(widget);
 }
 
 void send_delete_event(GtkWidget* window)

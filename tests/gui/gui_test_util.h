@@ -80,7 +80,14 @@ bool main_loop_quit_by(const std::function<void()>& action, unsigned settle_ms =
 
 // Widget search (non-internal children, depth first, in packing order).
 std::vector<GtkWidget*> find_all(GtkWidget* root, GType type);
-GtkWidget* find_button(GtkWidget* root, const char* label);
+
+// Selects row `row` of `view` (a negative row clears the selection), as a
+// user's click would, and handles the events that follow.
+void select_row(GtkTreeView* view, int row);
+// Clicks `button` and handles the events that follow.
+void click(GtkWidget* button);
+// Whether a user can use `widget`: it and every parent are sensitive.
+bool sensitive(GtkWidget* widget);
 
 // Sends a real delete event, as the close button of the window frame does.
 void send_delete_event(GtkWidget* window);

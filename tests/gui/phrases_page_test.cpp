@@ -16,8 +16,8 @@
 
 namespace {
 
-// Eight words with distinct audio, so that captured sound tells which word
-// was played. Phrase 0 speaks words 4 and 11 ... (see each test).
+// The audio of `words` words, each distinct, so that captured sound tells
+// which word was played.
 std::vector<std::vector<std::uint8_t>> test_audio(int words)
 {
     std::vector<std::vector<std::uint8_t>> audio;
@@ -32,7 +32,6 @@ constexpr int WORDS = 1;
 constexpr int COMMENT = 2;
 constexpr int CHANGED = 3;
 
-// The page in the real main window, showing a database the test owns.
 // A real double click on `row`: two presses and releases on the row, as the
 // pointer sends them, through the event queue.
 void double_click_row(GtkTreeView* view, int row)
@@ -64,6 +63,7 @@ void double_click_row(GtkTreeView* view, int row)
     pump_events();
 }
 
+// The page in the real main window, showing a database the test owns.
 class PhrasesPageTest : public ShellTest {
 protected:
     SpeechDbPtr db;
@@ -89,30 +89,8 @@ protected:
         pump_events();
     }
 
-    void select_phrase(int p)
-    {
-        GtkTreePath* path = gtk_tree_path_new_from_indices(p, -1);
-        gtk_tree_selection_select_path(gtk_tree_view_get_selection(w->phrase_list), path);
-        gtk_tree_path_free(path);
-        pump_events();
-    }
-    void select_position(int pos)
-    {
-        GtkTreeSelection* sel = gtk_tree_view_get_selection(w->word_list);
-        if (pos < 0) {
-            gtk_tree_selection_unselect_all(sel);
-        } else {
-            GtkTreePath* path = gtk_tree_path_new_from_indices(pos, -1);
-            gtk_tree_selection_select_path(sel, path);
-            gtk_tree_path_free(path);
-        }
-        pump_events();
-    }
-    void click(GtkWidget* button)
-    {
-        gtk_button_clicked(GTK_BUTTON(button));
-        pump_events();
-    }
+    void select_phrase(int p) { select_row(w->phrase_list, p); }
+    void select_position(int pos) { select_row(w->word_list, pos); }
 
     std::string words_cell(int row) { return cell_text(w->phrase_list, WORDS, row); }
     std::string word_cell(int row) { return cell_text(w->word_list, 0, row); }
@@ -141,7 +119,6 @@ protected:
             out.push_back(phrase_word_number(db.get(), p, i));
         return out;
     }
-    bool sensitive(GtkWidget* widget) { return gtk_widget_get_sensitive(widget); }
 };
 
 TEST_F(PhrasesPageTest, ColumnsShowNumbersAliasesCommentsAndChangedMark)

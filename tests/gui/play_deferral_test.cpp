@@ -80,7 +80,7 @@ TEST_F(ShellTest, DeferredQuitStillAsksToSaveAndCanBeCancelled)
     shell_pretend_playing_for_tests(true);
     send_delete_event(shell_main_window());
     pump_for(100);
-    EXPECT_TRUE(seen_dialogs().size() == 1u) << "no question while the play runs";
+    EXPECT_EQ(seen_dialogs().size(), 1u) << "no question while the play runs";
 
     queue_answer(answer_response(GTK_RESPONSE_CANCEL));
     shell_pretend_playing_for_tests(false);

@@ -30,7 +30,6 @@ std::vector<std::uint8_t> ramp_pcm(int samples)
 
 TEST_F(WordsPageTest, SaveSuggestsTheNumberedNameAndWritesTheWord)
 {
-    TempDir dir;
     load(test_db(8, {{0}}));
     const WordsPageWidgets& b = words_page_widgets();
 
@@ -54,7 +53,6 @@ TEST_F(WordsPageTest, SaveSuggestsTheNumberedNameAndWritesTheWord)
 
 TEST_F(WordsPageTest, SaveReplacesAFileTheUserAgreedToOverwrite)
 {
-    TempDir dir;
     load(test_db(3, {{0}}));
     write_bytes(dir.file("old.wav"), std::vector<std::uint8_t>(10, 'x'));
     select_word(1);
@@ -70,7 +68,6 @@ TEST_F(WordsPageTest, SaveReplacesAFileTheUserAgreedToOverwrite)
 
 TEST_F(WordsPageTest, SaveFailureShowsTheReason)
 {
-    TempDir dir;
     load(test_db(4, {{0}}));
     db_word(db.get(), 3)->audio = {};
     select_word(3);
@@ -85,7 +82,6 @@ TEST_F(WordsPageTest, SaveFailureShowsTheReason)
 
 TEST_F(WordsPageTest, ReplaceImportsAWavAndTheChangedBoxRevertsIt)
 {
-    TempDir dir;
     load(test_db(4, {{1}}));
     const WordsPageWidgets& b = words_page_widgets();
     std::vector<std::uint8_t> saved = db_word(db.get(), 1)->audio.to_vector();
@@ -114,7 +110,6 @@ TEST_F(WordsPageTest, ReplaceImportsAWavAndTheChangedBoxRevertsIt)
 
 TEST_F(WordsPageTest, ReplaceRejectsUnusableFilesWithAMessage)
 {
-    TempDir dir;
     load(test_db(3, {{0}}));
     std::vector<std::uint8_t> before = db_word(db.get(), 2)->audio.to_vector();
     write_wav(dir.file("stereo.wav"), ramp_pcm(100), 2);

@@ -8,19 +8,12 @@
 #include <memory>
 #include <random>
 
-void WordsPageTest::SetUp()
-{
-    GuiTest::SetUp();
-    shell_build();
-    pump_events();
-}
-
 void WordsPageTest::TearDown()
 {
+    // The page lets go of the test's database before it is freed.
     words_page_reload(nullptr);
     db.reset();
-    shell_destroy_for_tests();
-    GuiTest::TearDown();
+    ShellTest::TearDown();
 }
 
 void WordsPageTest::load(SpeechDbPtr next)
@@ -60,46 +53,11 @@ std::vector<int> list_values(GtkTreeView* view)
 
 std::pair<bool, bool> toggle_shown(GtkTreeView* view, int row)
 {
-    GtkTreeViewColumn* column = gtk_tree_view_get_column(view, 2);
-    GtkTreeModel* model = gtk_tree_view_get_model(view);
-    GtkTreeIter iter;
-    gboolean visible = FALSE, active = FALSE;
-    if (column && model && gtk_tree_model_iter_nth_child(model, &iter, nullptr, row)) {
-        gtk_tree_view_column_cell_set_cell_data(column, model, &iter, FALSE, FALSE);
-        GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(column));
-        g_object_get(cells->data, "visible", &visible, "active", &active, nullptr);
-        g_list_free(cells);
-    }
-    return {visible != FALSE, active != FALSE};
+    return {cell_bool(view, 2, row, "visible"), cell_active(view, 2, row)};
 }
-
-namespace {
-
-void select_row(GtkTreeView* view, int row)
-{
-    GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
-    if (row < 0) {
-        gtk_tree_selection_unselect_all(selection);
-    } else {
-        GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
-        gtk_tree_selection_select_path(selection, path);
-        gtk_tree_path_free(path);
-    }
-    pump_events();
-}
-
-} // namespace
 
 void select_word(int row) { select_row(words_page_widgets().word_list, row); }
 void select_usage(int row) { select_row(words_page_widgets().usage_list, row); }
-
-void click(GtkWidget* button)
-{
-    gtk_button_clicked(GTK_BUTTON(button));
-    pump_events();
-}
-
-bool sensitive(GtkWidget* widget) { return gtk_widget_is_sensitive(widget); }
 
 std::vector<GtkWidget*> all_buttons()
 {

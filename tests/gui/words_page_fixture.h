@@ -6,6 +6,7 @@
 #include "db/speech_db.h"
 #include "tests/alsa_capture.h"
 #include "tests/gui/gui_test_util.h"
+#include "tests/gui/shell_fixture.h"
 #include "ui/shell.h"
 #include "ui/words_page.h"
 
@@ -18,9 +19,9 @@
 #include <utility>
 #include <vector>
 
-class WordsPageTest : public GuiTest {
+// The whole window, with the shell's temporary folder `dir`.
+class WordsPageTest : public ShellTest {
 protected:
-    void SetUp() override;
     void TearDown() override;
 
     // Hands `db` to the page (as the shell does after an Open) and makes
@@ -39,8 +40,6 @@ std::vector<int> list_values(GtkTreeView* view);
 std::pair<bool, bool> toggle_shown(GtkTreeView* view, int row);
 void select_word(int row);
 void select_usage(int row);
-void click(GtkWidget* button);
-bool sensitive(GtkWidget* widget);
 std::vector<GtkWidget*> all_buttons();
 void edit_alias(int row, const char* text);
 void toggle_changed(int row);
