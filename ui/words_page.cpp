@@ -184,15 +184,16 @@ void refresh_usage_list()
     GtkTreeView* view = words_page.w.usage_list;
     gtk_tree_view_set_model(view, nullptr);
     int w = selected_word();
-    if (w < 0 || !words_page.db)
-        return;
-    if (const ItemList* u = word_usage(words_page.db, std::uint32_t(w))) {
+    const ItemList* u = w >= 0 && words_page.db ? word_usage(words_page.db, std::uint32_t(w)) : nullptr;
+    if (u) {
         // Rows hold phrase numbers here, not 0 .. n - 1.
         GtkListStorePtr store(gtk_list_store_new(1, G_TYPE_UINT));
         for (std::uint32_t i = 0; i < list_count(u); ++i)
             gtk_list_store_insert_with_values(store.get(), nullptr, -1, 0, guint(list_get(u, i)), -1);
         gtk_tree_view_set_model(view, GTK_TREE_MODEL(store.get()));
     }
+    // Also when the selection went away: no button may act on a word that
+    // is no longer selected.
     update_word_buttons();
 }
 

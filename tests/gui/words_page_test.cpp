@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -113,31 +114,33 @@ TEST_F(WordsPageTest, ButtonSensitivityFollowsSelectionAndUsage)
 {
     load(test_db(6, PHRASES));
     const WordsPageWidgets& b = words_page_widgets();
-    for (GtkWidget* w : all_buttons())
-        EXPECT_FALSE(sensitive(w)) << gtk_button_get_label(GTK_BUTTON(w));
-
-    select_word(0);
-    EXPECT_TRUE(sensitive(b.play));
-    EXPECT_TRUE(sensitive(b.replace));
-    EXPECT_TRUE(sensitive(b.save));
-    EXPECT_FALSE(sensitive(b.move_up));
-    EXPECT_TRUE(sensitive(b.move_down));
-    EXPECT_TRUE(sensitive(b.add));
-    EXPECT_FALSE(sensitive(b.remove)) << "word 0 is used";
-    EXPECT_TRUE(sensitive(b.play_all));
-    EXPECT_FALSE(sensitive(b.play_phrase));
-    EXPECT_FALSE(sensitive(b.go_to_phrase));
-
-    select_usage(1);
-    EXPECT_TRUE(sensitive(b.play_phrase));
-    EXPECT_TRUE(sensitive(b.go_to_phrase));
-
-    select_word(5);
-    EXPECT_TRUE(sensitive(b.move_up));
-    EXPECT_FALSE(sensitive(b.move_down));
-    EXPECT_TRUE(sensitive(b.remove));
-    EXPECT_FALSE(sensitive(b.play_all));
-    EXPECT_FALSE(sensitive(b.play_phrase));
+    // Every button's state as one string, in all_buttons() order: Play,
+    // Replace, Move Up, Move Down, Add, Remove, Save, Play Phrase, Play All,
+    // Go To Phrase.
+    auto states = [] {
+        std::string bits;
+        for (GtkWidget* w : all_buttons())
+            bits += sensitive(w) ? '1' : '0';
+        return bits;
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> select;
+        const char* expected;
+    };
+    const Step steps[] = {
+        {"nothing selected", [] {}, "0000000000"},
+        // Word 0 is first (no Move Up) and used (no Remove, but Play All).
+        {"first word, used", [] { select_word(0); }, "1101101010"},
+        {"and a phrase using it", [] { select_usage(1); }, "1101101111"},
+        // Word 5 is last (no Move Down) and unused (Remove, no Play All).
+        {"last word, unused", [] { select_word(5); }, "1110111000"},
+        {"selection cleared", [] { select_word(-1); }, "0000000000"},
+    };
+    for (const Step& step : steps) {
+        step.select();
+        EXPECT_EQ(states(), step.expected) << step.what;
+    }
 
     // Without a selection every button does nothing, sensitive or not.
     select_word(-1);
