@@ -23,13 +23,6 @@ SpeechDbPtr parse_failed(char* err, const char* message, std::uint64_t number)
     return nullptr;
 }
 
-// The phrase table's count and offset entries are 16-bit (old) or 32-bit.
-bool read_table_field(const std::uint8_t* image, std::size_t size, std::uint64_t off, std::uint32_t width,
-                      std::uint32_t* out)
-{
-    return width == 2 ? read_u16be(image, size, off, out) : read_u32be(image, size, off, out);
-}
-
 // Every word. Current and saved audio are both slices of the file's bytes,
 // so loading copies no audio; the offset table has already been checked to
 // lie inside the image, which starts at `base` in `block`.
@@ -67,16 +60,16 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
     const std::uint64_t t = layout.header_size;
     const std::uint32_t cw = layout.count_width;
     std::uint32_t n = 0;
-    if (!read_table_field(image, size, t, cw, &n) || !in_bounds(size, t + cw, cw * (std::uint64_t(n) + 1))) {
+    if (!read_be(image, size, t, cw, &n) || !in_bounds(size, t + cw, cw * (std::uint64_t(n) + 1))) {
         error_set(err, "File is truncated");
         return false;
     }
     list_reserve(db->phrases.get(), n);
+    std::uint32_t start = 0;
+    read_be(image, size, t + cw, cw, &start);
     for (std::uint32_t p = 0; p < n; ++p) {
-        std::uint32_t start = 0;
         std::uint32_t end = 0;
-        read_table_field(image, size, t + cw + std::uint64_t(cw) * p, cw, &start);
-        read_table_field(image, size, t + cw + std::uint64_t(cw) * (p + 1), cw, &end);
+        read_be(image, size, t + cw + std::uint64_t(cw) * (p + 1), cw, &end);
         // A decreasing pair wraps to a huge span and so counts as too many.
         const std::uint64_t span = std::uint32_t(end - start);
         // Modern references are read while their offset lies below the end,
@@ -96,10 +89,7 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
         phrase->words.reserve(count);
         for (std::uint64_t i = 0; i < count; ++i) {
             std::uint32_t b = 0;
-            if (layout.ref_width == 1)
-                b = image[refs + i];
-            else
-                read_u32be(image, size, refs + 4 * i, &b);
+            read_be(image, size, refs + layout.ref_width * i, layout.ref_width, &b);
             if (b == 0 || b > m) {
                 parse_failed(err, "Invalid word number in phrase %d", p);
                 return false;
@@ -108,6 +98,7 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
         }
         phrase->saved_words = phrase->words;
         db_append_phrase(db, std::move(phrase));
+        start = end;
     }
     return true;
 }
@@ -117,13 +108,15 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
 DbFormat csf_detect_format(const std::uint8_t* image, std::size_t size)
 {
     std::uint32_t marker = 0;
-    if (!read_u32be(image, size, 0, &marker))
+    if (!read_u32be(image, size, CSF_OLD_LAYOUT.marker, &marker))
         return DB_FORMAT_UNKNOWN;
     if (marker == 1)
         return DB_FORMAT_OLD;
-    std::uint32_t one = 0;
-    if (read_u32be(image, size, 20, &one) && one == 1 && std::memcmp(image, CSF_MODERN_SIGNATURE, 16) == 0
-        && std::memcmp(image + 16, CSF_MODERN_VERSION, 5) == 0)
+    // The version's NUL is the first byte of the big-endian 1 that follows.
+    constexpr std::size_t version = sizeof CSF_MODERN_SIGNATURE;
+    if (read_u32be(image, size, CSF_MODERN_LAYOUT.marker, &marker) && marker == 1
+        && std::memcmp(image, CSF_MODERN_SIGNATURE, version) == 0
+        && std::memcmp(image + version, CSF_MODERN_VERSION, sizeof CSF_MODERN_VERSION) == 0)
         return DB_FORMAT_MODERN;
     return DB_FORMAT_UNKNOWN;
 }

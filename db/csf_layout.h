@@ -19,18 +19,17 @@ struct CsfLayout {
     std::uint32_t size_field;    // u32: total image size
     std::uint32_t count_width;   // width of the phrase count and offsets
     std::uint32_t ref_width;     // width of one word reference
+    std::uint32_t marker;        // u32 1: the old variant's mark, after the modern signature
 };
 
-constexpr CsfLayout CSF_OLD_LAYOUT = {20, 4, 7, 8, 12, 16, 2, 1};
-constexpr CsfLayout CSF_MODERN_LAYOUT = {40, 24, 27, 28, 32, 36, 4, 4};
+constexpr CsfLayout CSF_OLD_LAYOUT = {20, 4, 7, 8, 12, 16, 2, 1, 0};
+constexpr CsfLayout CSF_MODERN_LAYOUT = {40, 24, 27, 28, 32, 36, 4, 4, 20};
 
 // The signature of the modern variant, its NUL included.
 constexpr char CSF_MODERN_SIGNATURE[16] = "CSF OKI MSM6585";
 constexpr char CSF_MODERN_VERSION[5] = "0002";
 
-// The most words an old-variant reference (one byte, number + 1) can name,
-// and the largest value of its 16-bit phrase count and offsets.
-constexpr std::uint32_t CSF_OLD_MAX_WORDS = 255;
+// The largest value of the old variant's 16-bit phrase count and offsets.
 constexpr std::uint32_t CSF_OLD_MAX_OFFSET = 0xFFFF;
 
 inline const CsfLayout& csf_layout(DbFormat format)

@@ -52,55 +52,8 @@ bool fits(const ImageSize& s, DbFormat format)
         return false;
     if (format != DB_FORMAT_OLD)
         return true;
-    return s.phrases <= CSF_OLD_MAX_OFFSET && 2 * s.phrases + 4 + s.references <= CSF_OLD_MAX_OFFSET
-        && s.words <= CSF_OLD_MAX_WORDS;
+    return 2 * s.phrases + 4 + s.references <= CSF_OLD_MAX_OFFSET && s.words <= CSF_OLD_MAX_WORDS;
 }
-
-// Appends big-endian fields to an image whose capacity is already its
-// final size, so every byte, padding included, is written exactly once.
-class Appender {
-public:
-    explicit Appender(std::vector<std::uint8_t>* out) : out_(out) {}
-    void bytes(const void* p, std::size_t n)
-    {
-        const auto* b = static_cast<const std::uint8_t*>(p);
-        out_->insert(out_->end(), b, b + n);
-    }
-    void u8(std::uint64_t v) { out_->push_back(std::uint8_t(v)); }
-    void u16(std::uint64_t v)
-    {
-        std::uint8_t b[2];
-        write_u16be(b, std::uint32_t(v));
-        bytes(b, 2);
-    }
-    void u32(std::uint64_t v)
-    {
-        std::uint8_t b[4];
-        write_u32be(b, std::uint32_t(v));
-        bytes(b, 4);
-    }
-    void field(std::uint32_t width, std::uint64_t v)
-    {
-        if (width == 1)
-            u8(v);
-        else if (width == 2)
-            u16(v);
-        else
-            u32(v);
-    }
-    // Zero bytes up to the given total length.
-    void zeros_to(std::uint64_t length) { out_->resize(length, 0); }
-    // Appends n zero bytes and returns where they start, to be filled.
-    std::uint8_t* grow(std::uint64_t n)
-    {
-        const std::size_t at = out_->size();
-        out_->resize(at + n, 0);
-        return out_->data() + at;
-    }
-
-private:
-    std::vector<std::uint8_t>* out_;
-};
 
 // Everything of the image in front of the audio: header, phrase table and
 // the word table's count and offsets. False when the database does not fit
@@ -113,55 +66,56 @@ bool build_tables(const SpeechDb* db, DbFormat format, ImageSize* size, std::vec
         return false;
     *size = s;
 
-    std::vector<std::uint8_t>& image = *tables;
-    image.clear();
-    buffer_reserve_large(&image, s.word_table + 4 * s.words + 8);
-    Appender out(&image);
-    if (format == DB_FORMAT_OLD) {
-        out.u32(1);
-    } else {
-        out.bytes(CSF_MODERN_SIGNATURE, 16);
-        out.bytes(CSF_MODERN_VERSION, 4);
-        out.u32(1);
+    // Every byte, padding included, is written exactly once into a buffer
+    // reserved at its final size.
+    std::vector<std::uint8_t>& out = *tables;
+    out.clear();
+    buffer_reserve_large(&out, s.word_table + 4 * s.words + 8);
+
+    // Header: each field where the reader looks for it.
+    out.resize(layout.header_size, 0);
+    std::uint8_t* head = out.data();
+    if (format == DB_FORMAT_MODERN) {
+        std::memcpy(head, CSF_MODERN_SIGNATURE, sizeof CSF_MODERN_SIGNATURE);
+        std::memcpy(head + sizeof CSF_MODERN_SIGNATURE, CSF_MODERN_VERSION, 4);
     }
-    out.bytes(db->language_code, 3);
-    out.u8(std::uint64_t(db->flags) & 0xFF);
-    out.u32(layout.header_size);
-    out.u32(s.word_table);
-    out.u32(s.total);
+    write_u32be(head + layout.marker, 1);
+    std::memcpy(head + layout.language, db->language_code, 3);
+    head[layout.flags] = std::uint8_t(db->flags);
+    write_u32be(head + layout.phrases_field, layout.header_size);
+    write_u32be(head + layout.words_field, std::uint32_t(s.word_table));
+    write_u32be(head + layout.size_field, std::uint32_t(s.total));
 
     // Phrase table: count, N + 1 offsets, then the references back to back.
     const std::uint32_t cw = layout.count_width;
-    out.field(cw, s.phrases);
+    append_be(&out, cw, std::uint32_t(s.phrases));
     std::uint64_t offset = cw * (s.phrases + 2);
     for (std::uint32_t p = 0; p < s.phrases; ++p) {
-        out.field(cw, offset);
+        append_be(&out, cw, std::uint32_t(offset));
         offset += layout.ref_width * db_phrase(db, p)->words.size();
     }
-    out.field(cw, offset);
+    append_be(&out, cw, std::uint32_t(offset));
     // The references are many small fields: written in place into their
     // stretch of the image rather than appended one by one.
-    std::uint8_t* ref = out.grow(layout.ref_width * s.references);
+    const std::size_t refs_at = out.size();
+    out.resize(refs_at + layout.ref_width * s.references);
+    std::uint8_t* ref = out.data() + refs_at;
     for (std::uint32_t p = 0; p < s.phrases; ++p) {
         for (const WordEntry* word : db_phrase(db, p)->words) {
-            const std::uint32_t value = std::uint32_t(word->number) + 1;
-            if (layout.ref_width == 1)
-                *ref = std::uint8_t(value);
-            else
-                write_u32be(ref, value);
+            write_be(ref, layout.ref_width, std::uint32_t(word->number) + 1);
             ref += layout.ref_width;
         }
     }
-    out.zeros_to(s.word_table);
+    out.resize(s.word_table, 0);
 
     // Word table: count, M + 1 offsets, then every word's audio.
-    out.u32(s.words);
+    append_be(&out, 4, std::uint32_t(s.words));
     offset = 4 * s.words + 8;
     for (std::uint32_t w = 0; w < s.words; ++w) {
-        out.u32(offset);
+        append_be(&out, 4, std::uint32_t(offset));
         offset += db_word(db, w)->audio.size();
     }
-    out.u32(offset);
+    append_be(&out, 4, std::uint32_t(offset));
     return true;
 }
 

@@ -18,16 +18,9 @@ namespace {
 constexpr std::uint32_t PROJECT_HEADER_SIZE = 8;
 constexpr char PROJECT_MAGIC[4] = {'T', 'B', 'P', '1'};
 
-void append_u32(std::vector<std::uint8_t>& out, std::uint32_t value)
-{
-    std::uint8_t bytes[4];
-    write_u32be(bytes, value);
-    out.insert(out.end(), bytes, bytes + 4);
-}
-
 void append_record(std::vector<std::uint8_t>& out, std::uint32_t number, const std::string& text)
 {
-    append_u32(out, number);
+    append_be(&out, 4, number);
     out.insert(out.end(), text.begin(), text.end());
     out.push_back(0);
 }
@@ -61,11 +54,11 @@ bool build_head(const SpeechDb* db, std::vector<std::uint8_t>* head, char* err)
     for (std::uint32_t p = 0; p < list_count(db->phrases.get()); ++p)
         if (const auto& comment = db_phrase(db, p)->comment)
             append_record(*head, p, *comment);
-    append_u32(*head, PROJECT_END_MARK);
+    append_be(head, 4, PROJECT_END_MARK);
     for (std::uint32_t w = 0; w < list_count(db->words.get()); ++w)
         if (const auto& alias = db_word(db, w)->alias)
             append_record(*head, w, *alias);
-    append_u32(*head, PROJECT_END_MARK);
+    append_be(head, 4, PROJECT_END_MARK);
     if (head->size() > 0xFFFFFFFFu) {
         error_set(err, "Error saving file");
         return false;

@@ -28,6 +28,10 @@ constexpr int CODEC_CELP = 2;
 // The most words a phrase may speak.
 constexpr int PHRASE_MAX_WORDS = 32;
 
+// The most words an old-variant file can hold: a reference is one byte
+// holding the word's number + 1.
+constexpr std::uint32_t CSF_OLD_MAX_WORDS = 255;
+
 struct WordEntry {
     int number = 0;  // always equals the position in SpeechDb::words
     int changed = 0; // 1 when audio differs from saved_audio

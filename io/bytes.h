@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 inline bool in_bounds(std::size_t len, std::uint64_t off, std::uint64_t width)
 {
@@ -27,6 +28,20 @@ inline bool read_u16be(const std::uint8_t* buf, std::size_t len, std::uint64_t o
     const std::uint8_t* p = buf + off;
     *out = (std::uint32_t(p[0]) << 8) | p[1];
     return true;
+}
+
+// A big-endian field of 1, 2 or 4 bytes, for tables whose width depends
+// on the file's variant.
+inline bool read_be(const std::uint8_t* buf, std::size_t len, std::uint64_t off, std::uint32_t width,
+                    std::uint32_t* out)
+{
+    if (width == 1) {
+        if (!in_bounds(len, off, 1))
+            return false;
+        *out = buf[off];
+        return true;
+    }
+    return width == 2 ? read_u16be(buf, len, off, out) : read_u32be(buf, len, off, out);
 }
 
 inline bool read_u32le(const std::uint8_t* buf, std::size_t len, std::uint64_t off, std::uint32_t* out)
@@ -73,4 +88,22 @@ inline void write_u16le(std::uint8_t* p, std::uint32_t v)
 {
     p[0] = std::uint8_t(v);
     p[1] = std::uint8_t(v >> 8);
+}
+
+inline void write_be(std::uint8_t* p, std::uint32_t width, std::uint32_t v)
+{
+    if (width == 1)
+        *p = std::uint8_t(v);
+    else if (width == 2)
+        write_u16be(p, v);
+    else
+        write_u32be(p, v);
+}
+
+// Appends a big-endian field of 1, 2 or 4 bytes to a growing buffer.
+inline void append_be(std::vector<std::uint8_t>* out, std::uint32_t width, std::uint32_t v)
+{
+    const std::size_t at = out->size();
+    out->resize(at + width);
+    write_be(out->data() + at, width, v);
 }
