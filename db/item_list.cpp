@@ -1,11 +1,23 @@
 // The linear-growth list shared by the database model.
 #include "db/item_list.h"
 
+#include <algorithm>
+
 ItemListPtr list_new()
 {
     auto list = std::make_unique<ItemList>();
     list->spare = LIST_GROWTH;
     list->items.assign(LIST_GROWTH, 0);
+    return list;
+}
+
+ItemListPtr list_new_sized(std::uint32_t count)
+{
+    auto list = std::make_unique<ItemList>();
+    const std::size_t blocks = std::max<std::size_t>(1, (std::size_t(count) + LIST_GROWTH - 1) / LIST_GROWTH);
+    list->items.assign(blocks * LIST_GROWTH, 0);
+    list->count = count;
+    list->spare = std::uint32_t(blocks * LIST_GROWTH - count);
     return list;
 }
 

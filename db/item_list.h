@@ -22,6 +22,10 @@ struct ItemList {
 using ItemListPtr = std::unique_ptr<ItemList>;
 
 ItemListPtr list_new();
+// A list of `count` zero items laid out as if they had been pushed one by
+// one onto a new list (whole blocks of LIST_GROWTH slots, the rest spare),
+// for a caller that fills the slots directly.
+ItemListPtr list_new_sized(std::uint32_t count);
 void list_free(ItemListPtr& list);
 void list_push(ItemList* list, ListItem item);
 ListItem list_get(const ItemList* list, std::uint32_t index);

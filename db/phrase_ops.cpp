@@ -78,12 +78,7 @@ bool phrase_set_word_by_alias(SpeechDb* db, std::uint32_t phrase, std::uint32_t 
 
 bool phrase_move_word_up(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
 {
-    PhraseEntry* p = db_phrase(db, phrase);
-    if (!p || pos == 0 || pos >= p->words.size())
-        return false;
-    std::swap(p->words[pos - 1], p->words[pos]);
-    db->modified = 1;
-    return true;
+    return pos != 0 && phrase_move_word_down(db, phrase, pos - 1);
 }
 
 bool phrase_move_word_down(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)

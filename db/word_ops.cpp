@@ -19,7 +19,7 @@ std::uint32_t word_count(const SpeechDb* db)
 std::uint32_t word_limit(const SpeechDb* db)
 {
     // An old-variant file stores a reference as one byte holding number + 1.
-    return db->format == DB_FORMAT_OLD ? 255u : 2147483647u;
+    return db->format == DB_FORMAT_OLD ? CSF_OLD_MAX_WORDS : std::uint32_t(INT32_MAX);
 }
 
 const char* word_alias(const SpeechDb* db, std::uint32_t word)
@@ -71,20 +71,6 @@ bool word_set_alias(SpeechDb* db, std::uint32_t word, const char* text)
     return true;
 }
 
-// A usage list for `items` numbers, laid out as if they had been pushed
-// one by one onto a new list: whole blocks of LIST_GROWTH slots, the
-// unused ones zero and counted as spare. The caller fills slots 0 to
-// items - 1.
-static ItemListPtr usage_list_sized(std::uint32_t items)
-{
-    auto list = std::make_unique<ItemList>();
-    const std::size_t blocks = items == 0 ? 1 : (std::size_t(items) + LIST_GROWTH - 1) / LIST_GROWTH;
-    list->items.assign(blocks * LIST_GROWTH, 0);
-    list->count = items;
-    list->spare = std::uint32_t(blocks * LIST_GROWTH - items);
-    return list;
-}
-
 void word_build_usage(SpeechDb* db)
 {
     // A large database holds millions of references, so this runs in two
@@ -113,7 +99,7 @@ void word_build_usage(SpeechDb* db)
     std::vector<ListItem*> cursor(words, nullptr);
     for (std::uint32_t i = 0; i < words; ++i) {
         WordEntry* w = db_word(db, i);
-        w->usage = uses[i] ? usage_list_sized(uses[i]) : nullptr;
+        w->usage = uses[i] ? list_new_sized(uses[i]) : nullptr;
         cursor[i] = w->usage ? w->usage->items.data() : nullptr;
     }
     const std::uint32_t* in = numbers.data();
@@ -122,24 +108,9 @@ void word_build_usage(SpeechDb* db)
             *cursor[*in++]++ = p;
 }
 
-// Exchanges words a and a + 1 and gives both their new numbers.
-static void word_swap_with_next(SpeechDb* db, std::uint32_t a)
-{
-    WordEntry* first = db_word(db, a);
-    WordEntry* second = db_word(db, a + 1);
-    list_set(db->words.get(), a, reinterpret_cast<ListItem>(second));
-    list_set(db->words.get(), a + 1, reinterpret_cast<ListItem>(first));
-    second->number = int(a);
-    first->number = int(a + 1);
-    db->modified = 1;
-}
-
 bool word_move_up(SpeechDb* db, std::uint32_t word)
 {
-    if (word == 0 || word >= word_count(db))
-        return false;
-    word_swap_with_next(db, word - 1);
-    return true;
+    return word != 0 && word_move_down(db, word - 1);
 }
 
 bool word_move_down(SpeechDb* db, std::uint32_t word)
@@ -148,7 +119,13 @@ bool word_move_down(SpeechDb* db, std::uint32_t word)
     const std::uint32_t n = word_count(db);
     if (n == 0 || word >= n - 1)
         return false;
-    word_swap_with_next(db, word);
+    WordEntry* first = db_word(db, word);
+    WordEntry* second = db_word(db, word + 1);
+    list_set(db->words.get(), word, reinterpret_cast<ListItem>(second));
+    list_set(db->words.get(), word + 1, reinterpret_cast<ListItem>(first));
+    second->number = int(word);
+    first->number = int(word + 1);
+    db->modified = 1;
     return true;
 }
 
