@@ -15,9 +15,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -152,20 +152,20 @@ double median(std::vector<double> v)
 }
 
 // Peak resident memory, in bytes, of one load and save in a new process.
+// Peak resident memory, in bytes, of one load and save in a new process,
+// as that process reports it after the save. (The rusage of a forked child
+// would also count the pages it shared with this process before exec.)
 long peak_memory_of_load_save(const char* self)
 {
     const Files& f = files();
-    const std::string out = f.dir.file("peak.csf");
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execl(self, self, "--load-save", f.input.c_str(), out.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage {};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    const std::string cmd = std::string(self) + " --load-save '" + f.input + "' '" + f.dir.file("peak.csf") + "'";
+    FILE* child = ::popen(cmd.c_str(), "r");
+    if (!child)
         return -1;
-    return usage.ru_maxrss * 1024L;
+    long kib = -1;
+    if (std::fscanf(child, "VmHWM: %ld", &kib) != 1)
+        kib = -1;
+    return ::pclose(child) == 0 && kib > 0 ? kib * 1024L : -1;
 }
 
 } // namespace
@@ -179,6 +179,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s\n", err);
             return 1;
         }
+        // The high-water mark of this process's resident memory.
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("VmHWM:", 0) == 0)
+                std::printf("%s\n", line.c_str());
         return 0;
     }
 
@@ -201,7 +206,7 @@ int main(int argc, char** argv)
         std::printf("median CPU time: cp %.1f ms, load + save %.1f ms, ratio %.2f\n", median(copy_cpu) * 1e3,
                     median(load_save_cpu) * 1e3, median(load_save_cpu) / median(copy_cpu));
     }
-    const long peak = peak_memory_of_load_save("/proc/self/exe");
+    const long peak = peak_memory_of_load_save(std::filesystem::read_symlink("/proc/self/exe").c_str());
     if (peak > 0)
         std::printf("peak memory of load + save: %.1f MiB = %.2f x the file size (target < 3.5)\n",
                     double(peak) / (1 << 20), double(peak) / double(f.size));
