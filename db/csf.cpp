@@ -190,9 +190,9 @@ SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, char* err)
         return nullptr;
     }
     db->codec = CODEC_ADPCM;
-    db->sample_rate = 16000;
-    db->channels = 1;
-    db->bits_per_sample = 16;
+    db->sample_rate = PCM_SAMPLE_RATE;
+    db->channels = PCM_CHANNELS;
+    db->bits_per_sample = PCM_BITS_PER_SAMPLE;
     db->modified = 0;
     return db;
 }

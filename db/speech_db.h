@@ -25,6 +25,11 @@ enum DbFormat : int {
 constexpr int CODEC_ADPCM = 1;
 constexpr int CODEC_CELP = 2;
 
+// The PCM every ADPCM word decodes to (and every imported WAV file must be).
+constexpr int PCM_SAMPLE_RATE = 16000;
+constexpr int PCM_CHANNELS = 1;
+constexpr int PCM_BITS_PER_SAMPLE = 16;
+
 // The most words a phrase may speak.
 constexpr int PHRASE_MAX_WORDS = 32;
 

@@ -16,10 +16,6 @@
 
 namespace {
 
-constexpr int PCM_RATE = 16000;
-constexpr int PCM_CHANNELS = 1;
-constexpr int PCM_BITS = 16;
-
 // Loads FILE, saying why on stderr when it cannot be loaded.
 SpeechDbPtr load(const char* path)
 {
@@ -75,9 +71,10 @@ int cmd_info(char** args, const ToolOptions&)
     SpeechDbPtr db = load(args[0]);
     if (!db)
         return EXIT_FAILED;
-    std::uint64_t bytes = total_audio_bytes(db.get());
+    const std::uint64_t bytes = total_audio_bytes(db.get());
     // Every ADPCM byte holds two samples.
-    double seconds = double(bytes) * 2.0 / PCM_RATE;
+    const int per_second = db->sample_rate * db->channels;
+    const double seconds = per_second > 0 ? double(bytes) * 2.0 / per_second : 0.0;
     std::printf("format: %s\n", db_format_name(db.get()));
     std::printf("language: %s\n", db_language_code(db.get()));
     std::printf("flags: 0x%02X\n", unsigned(db_flags(db.get())) & 0xFF);
@@ -196,7 +193,7 @@ int cmd_save(char** args, const ToolOptions&)
 int cmd_encode(char** args, const ToolOptions&)
 {
     char err[ERROR_BUFFER_SIZE] = "";
-    auto adpcm = adpcm_encode_wav_file(args[0], PCM_RATE, PCM_CHANNELS, PCM_BITS, err);
+    auto adpcm = adpcm_encode_wav_file(args[0], PCM_SAMPLE_RATE, PCM_CHANNELS, PCM_BITS_PER_SAMPLE, err);
     if (!adpcm)
         return tool_fail(err);
     if (io_replace_file(args[1], {std::span<const std::uint8_t>(*adpcm)}) != IO_OK)
@@ -210,8 +207,8 @@ int cmd_decode(char** args, const ToolOptions&)
     if (in.status != IO_OK)
         return tool_fail(std::string("Failed to open '") + args[0] + "': " + g_strerror(in.error));
     char err[ERROR_BUFFER_SIZE] = "";
-    if (!adpcm_decode_to_wav_file(in.data.data(), in.data.size(), args[1], true, PCM_RATE, PCM_CHANNELS, PCM_BITS,
-                                  err))
+    if (!adpcm_decode_to_wav_file(in.data.data(), in.data.size(), args[1], true, PCM_SAMPLE_RATE, PCM_CHANNELS,
+                                  PCM_BITS_PER_SAMPLE, err))
         return tool_fail(err);
     return 0;
 }
