@@ -8,10 +8,12 @@
 #include "io/file_io.h"
 #include "tools/tool_util.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <glib.h>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -49,6 +51,15 @@ std::string word_file(const char* dir, std::uint32_t word)
     char name[32];
     std::snprintf(name, sizeof name, "%03u.wav", word + 1);
     return std::string(dir) + "/" + name;
+}
+
+// Whether import has to take DIR/NNN.wav: anything there, even a file it
+// cannot read, is the user's and must not be skipped silently; only a name
+// that is certainly absent is.
+bool word_file_present(const char* path)
+{
+    struct stat st;
+    return lstat(path, &st) == 0 || errno != ENOENT;
 }
 
 std::uint64_t total_audio_bytes(const SpeechDb* db)
@@ -162,7 +173,7 @@ int cmd_import(char** args, const ToolOptions&)
     std::uint32_t replaced = 0;
     for (std::uint32_t w = 0; w < count; ++w) {
         std::string path = word_file(args[1], w);
-        if (!io_file_readable(path.c_str()))
+        if (!word_file_present(path.c_str()))
             continue;
         char err[ERROR_BUFFER_SIZE] = "";
         if (word_import_wav(db.get(), w, path.c_str(), err))
