@@ -207,20 +207,22 @@ int cmd_encode(char** args, const ToolOptions&)
     auto adpcm = adpcm_encode_wav_file(args[0], PCM_SAMPLE_RATE, PCM_CHANNELS, PCM_BITS_PER_SAMPLE, err);
     if (!adpcm)
         return tool_fail(err);
-    if (io_replace_file(args[1], {std::span<const std::uint8_t>(*adpcm)}) != IO_OK)
-        return tool_fail(std::string("Unable to write '") + args[1] + "'");
+    if (!io_replace_file(args[1], {std::span<const std::uint8_t>(*adpcm)}, err))
+        return tool_fail(std::string(args[1]) + ": " + err);
     return 0;
 }
 
 int cmd_decode(char** args, const ToolOptions&)
 {
     ReadResult in = io_read_file(args[0]);
-    if (in.status != IO_OK)
+    if (in.status == IO_OPEN_FAILED)
         return tool_fail(std::string("Failed to open '") + args[0] + "': " + g_strerror(in.error));
+    if (in.status != IO_OK)
+        return tool_fail(std::string("Error reading '") + args[0] + "': " + g_strerror(in.error));
     char err[ERROR_BUFFER_SIZE] = "";
     if (!adpcm_decode_to_wav_file(in.data.data(), in.data.size(), args[1], true, PCM_SAMPLE_RATE, PCM_CHANNELS,
                                   PCM_BITS_PER_SAMPLE, err))
-        return tool_fail(err);
+        return tool_fail(std::string(args[1]) + ": " + err);
     return 0;
 }
 

@@ -444,3 +444,28 @@ TEST(ToolImport, AWordFileThatCannotBeReadFailsInsteadOfBeingSkipped)
     EXPECT_EQ(failure, "");
     EXPECT_FALSE(g_file_test(out.c_str(), G_FILE_TEST_EXISTS));
 }
+
+TEST(ToolCodec, OutputFailuresSayWhetherOpeningOrWritingFailed)
+{
+    TempDir dir;
+    write_bytes(dir.file("in.wav"), wav_bytes({0, 1000, 2000, 3000}));
+    write_bytes(dir.file("in.adpcm"), {0x07, 0x75});
+    const std::string nowhere = dir.file("no/such/folder/out");
+    const struct {
+        const char* command;
+        std::string in;
+    } codecs[] = {{"encode", dir.file("in.wav")}, {"decode", dir.file("in.adpcm")}};
+    for (const auto& c : codecs) {
+        ToolRun open = tool({c.command, c.in, nowhere});
+        EXPECT_EQ(open.status, 1) << c.command;
+        EXPECT_NE(open.err.find(nowhere + ": Unable to open output file"), std::string::npos) << open.err;
+        // A device is written in place; this one refuses every byte.
+        ToolRun full = tool({c.command, c.in, "/dev/full"});
+        EXPECT_EQ(full.status, 1) << c.command;
+        EXPECT_NE(full.err.find("/dev/full: Error saving file"), std::string::npos) << full.err;
+    }
+    ToolRun missing = tool({"decode", dir.file("none.adpcm"), dir.file("out.wav")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("Failed to open '" + dir.file("none.adpcm") + "': No such file"), std::string::npos)
+        << missing.err;
+}
