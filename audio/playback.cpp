@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdarg>
 #include <memory>
 
 namespace {
@@ -43,10 +42,13 @@ int write_all(snd_pcm_t* pcm, const std::uint8_t* data, snd_pcm_uframes_t frames
               Clock::time_point deadline)
 {
     while (frames > 0) {
+        // Checked on every round: a device that keeps taking a few frames
+        // at a time, or keeps underrunning and recovering, must not hold
+        // the caller any longer than one that takes nothing.
+        if (Clock::now() > deadline)
+            return -ETIMEDOUT;
         const snd_pcm_sframes_t n = snd_pcm_writei(pcm, data, frames);
         if (n == -EAGAIN || n == 0) {
-            if (Clock::now() > deadline)
-                return -ETIMEDOUT;
             snd_pcm_wait(pcm, WAIT_MS);
             continue;
         }
