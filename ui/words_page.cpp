@@ -73,9 +73,9 @@ GtkTreeView* new_list_view()
     return view;
 }
 
-void on_word_selection_changed(GtkTreeSelection*, gpointer) { refresh_usage_list(); }
+void on_word_selection_changed(GtkTreeSelection*, gpointer) { words_page_refresh_usage_list(); }
 
-void on_usage_selection_changed(GtkTreeSelection*, gpointer) { update_word_buttons(); }
+void on_usage_selection_changed(GtkTreeSelection*, gpointer) { words_page_update_buttons(); }
 
 void on_alias_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer)
 {
@@ -94,7 +94,7 @@ void on_alias_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer)
         // Refused silently when another word has this alias.
         word_set_alias(words_page.db, word, alias.data());
     }
-    redraw_word_list();
+    words_page_redraw_word_list();
 }
 
 void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer)
@@ -104,8 +104,8 @@ void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer)
     if (!words_page.db || !model || !gtk_tree_model_get_iter_from_string(model, &iter, path))
         return;
     word_revert_audio(words_page.db, row_value(model, &iter));
-    refresh_usage_list();
-    redraw_word_list();
+    words_page_refresh_usage_list();
+    words_page_redraw_word_list();
 }
 
 void build_word_list(GtkTreeView* view)
@@ -137,30 +137,29 @@ void set_sensitive(GtkWidget* button, bool on) { gtk_widget_set_sensitive(button
 
 } // namespace
 
-int selected_word() { return selected_row_value(words_page.w.word_list); }
-int selected_usage_phrase() { return selected_row_value(words_page.w.usage_list); }
-int words_page_selected_word() { return selected_word(); }
-int words_page_selected_usage_phrase() { return selected_usage_phrase(); }
+int words_page_selected_word() { return selected_row_value(words_page.w.word_list); }
+int words_page_selected_usage_phrase() { return selected_row_value(words_page.w.usage_list); }
+
 bool words_page_playing() { return words_page.playing != 0; }
 const WordsPageWidgets& words_page_widgets() { return words_page.w; }
 
-void redraw_word_list() { gtk_widget_queue_draw(GTK_WIDGET(words_page.w.word_list)); }
+void words_page_redraw_word_list() { gtk_widget_queue_draw(GTK_WIDGET(words_page.w.word_list)); }
 
-void select_word_row(int n) { select_row(words_page.w.word_list, n, true); }
+void words_page_select_word(int n) { select_row(words_page.w.word_list, n, true); }
 
-void update_word_buttons()
+void words_page_update_buttons()
 {
     if (words_page.playing)
         return;
     const WordsPageWidgets& b = words_page.w;
-    int w = selected_word();
+    int w = words_page_selected_word();
     if (w < 0 || !words_page.db) {
         for (GtkWidget* button : {b.play, b.replace, b.move_up, b.move_down, b.add, b.remove, b.save,
                                   b.play_phrase, b.play_all, b.go_to_phrase})
             set_sensitive(button, false);
         return;
     }
-    int p = selected_usage_phrase();
+    int p = words_page_selected_usage_phrase();
     std::uint32_t n = word_count(words_page.db);
     const ItemList* u = word_usage(words_page.db, std::uint32_t(w));
     set_sensitive(b.play, true);
@@ -175,15 +174,16 @@ void update_word_buttons()
     set_sensitive(b.go_to_phrase, p >= 0);
 }
 
-void refresh_usage_list()
+void words_page_refresh_usage_list()
 {
     if (words_page.playing) {
-        words_page.refresh_pending = true;
+        if (words_page.pending == WORDS_PAGE_PENDING_NONE)
+            words_page.pending = WORDS_PAGE_PENDING_REFRESH;
         return;
     }
     GtkTreeView* view = words_page.w.usage_list;
     gtk_tree_view_set_model(view, nullptr);
-    int w = selected_word();
+    int w = words_page_selected_word();
     const ItemList* u = w >= 0 && words_page.db ? word_usage(words_page.db, std::uint32_t(w)) : nullptr;
     if (u) {
         // Rows hold phrase numbers here, not 0 .. n - 1.
@@ -194,7 +194,7 @@ void refresh_usage_list()
     }
     // Also when the selection went away: no button may act on a word that
     // is no longer selected.
-    update_word_buttons();
+    words_page_update_buttons();
 }
 
 void words_page_build(GtkNotebook* notebook)
@@ -236,7 +236,7 @@ void words_page_reload(SpeechDb* db)
     gtk_tree_view_set_model(words_page.w.word_list, GTK_TREE_MODEL(store.get()));
     // Setting a model drops the selection; make sure the usage list of the
     // old database goes with it even when GTK had nothing to unselect.
-    refresh_usage_list();
+    words_page_refresh_usage_list();
     if (db)
         word_build_usage(db);
 }
@@ -244,16 +244,16 @@ void words_page_reload(SpeechDb* db)
 void words_page_shown()
 {
     if (words_page.playing) {
-        words_page.shown_pending = true;
+        words_page.pending = WORDS_PAGE_PENDING_SHOWN;
         return;
     }
     if (!words_page.db) {
-        update_word_buttons();
+        words_page_update_buttons();
         return;
     }
     word_build_usage(words_page.db);
-    refresh_usage_list();
-    update_word_buttons();
+    words_page_refresh_usage_list();
+    words_page_update_buttons();
 }
 
 void words_page_show_word(std::uint32_t word)

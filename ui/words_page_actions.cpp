@@ -49,10 +49,10 @@ private:
 struct PlayStart {
     SpeechDb* db = words_page.db;
     unsigned generation = words_page.generation;
-    int word = selected_word();
+    int word = words_page_selected_word();
 
     bool database_valid() const { return words_page.generation == generation && words_page.db == db && db; }
-    bool valid() const { return database_valid() && selected_word() == word; }
+    bool valid() const { return database_valid() && words_page_selected_word() == word; }
 };
 
 // Catches up on the usage-list work held back while the play ran. The
@@ -60,22 +60,26 @@ struct PlayStart {
 // back.
 void finish_play()
 {
-    if (words_page.shown_pending) {
-        words_page.shown_pending = false;
-        words_page.refresh_pending = false;
+    const WordsPagePending pending = words_page.pending;
+    words_page.pending = WORDS_PAGE_PENDING_NONE;
+    switch (pending) {
+    case WORDS_PAGE_PENDING_NONE:
+        break;
+    case WORDS_PAGE_PENDING_REFRESH:
+        words_page_refresh_usage_list();
+        break;
+    case WORDS_PAGE_PENDING_SHOWN:
         words_page_shown();
-    } else if (words_page.refresh_pending) {
-        words_page.refresh_pending = false;
-        refresh_usage_list();
+        break;
     }
-    update_word_buttons();
+    words_page_update_buttons();
 }
 
 bool busy() { return words_page.playing || !words_page.db; }
 
 void play_word()
 {
-    if (busy() || selected_word() < 0)
+    if (busy() || words_page_selected_word() < 0)
         return;
     PlayStart start;
     {
@@ -90,9 +94,9 @@ void play_word()
 
 void play_phrase()
 {
-    if (busy() || selected_word() < 0)
+    if (busy() || words_page_selected_word() < 0)
         return;
-    int phrase = selected_usage_phrase();
+    int phrase = words_page_selected_usage_phrase();
     if (phrase < 0)
         return;
     PlayStart start;
@@ -131,7 +135,7 @@ void restore_usage_row(int row, int phrase)
 
 void on_play_all_clicked(GtkButton*, gpointer)
 {
-    if (busy() || selected_word() < 0)
+    if (busy() || words_page_selected_word() < 0)
         return;
     PlayStart start;
     const ItemList* usage = word_usage(start.db, std::uint32_t(start.word));
@@ -146,7 +150,7 @@ void on_play_all_clicked(GtkButton*, gpointer)
     GtkTreeModel* shown = gtk_tree_view_get_model(words_page.w.usage_list);
     GtkTreeModelRef model(shown ? GTK_TREE_MODEL(g_object_ref(shown)) : nullptr);
 
-    int q = selected_usage_phrase();
+    int q = words_page_selected_usage_phrase();
     int r = -1;
     bool completed = true;
     {
@@ -192,9 +196,9 @@ constexpr std::size_t WAV_PATH_SIZE = 4096;
 // while the chooser ran its own loop.
 bool choose_word_file(bool for_saving, std::uint32_t& word, char (&path)[WAV_PATH_SIZE])
 {
-    if (busy() || selected_word() < 0)
+    if (busy() || words_page_selected_word() < 0)
         return false;
-    word = std::uint32_t(selected_word());
+    word = std::uint32_t(words_page_selected_word());
     unsigned generation = words_page.generation;
     bool chosen = false;
     if (for_saving) {
@@ -221,7 +225,7 @@ void on_replace_clicked(GtkButton*, gpointer)
         return;
     char err[ERROR_BUFFER_SIZE] = "";
     if (word_import_wav(words_page.db, w, path, err))
-        redraw_word_list();
+        words_page_redraw_word_list();
     else
         show_audio_file_error("loading", err);
 }
@@ -239,35 +243,35 @@ void on_save_clicked(GtkButton*, gpointer)
 
 void on_move_up_clicked(GtkButton*, gpointer)
 {
-    int w = selected_word();
+    int w = words_page_selected_word();
     if (busy() || w < 0 || !word_move_up(words_page.db, std::uint32_t(w)))
         return;
-    select_word_row(w - 1);
-    redraw_word_list();
+    words_page_select_word(w - 1);
+    words_page_redraw_word_list();
 }
 
 void on_move_down_clicked(GtkButton*, gpointer)
 {
-    int w = selected_word();
+    int w = words_page_selected_word();
     if (busy() || w < 0 || !word_move_down(words_page.db, std::uint32_t(w)))
         return;
-    select_word_row(w + 1);
-    redraw_word_list();
+    words_page_select_word(w + 1);
+    words_page_redraw_word_list();
 }
 
 void on_add_clicked(GtkButton*, gpointer)
 {
-    int w = selected_word();
+    int w = words_page_selected_word();
     if (busy() || w < 0 || !word_insert(words_page.db, std::uint32_t(w)))
         return;
     number_store_set_rows(GTK_LIST_STORE(gtk_tree_view_get_model(words_page.w.word_list)), word_count(words_page.db));
-    select_word_row(w + 1);
-    redraw_word_list();
+    words_page_select_word(w + 1);
+    words_page_redraw_word_list();
 }
 
 void on_remove_clicked(GtkButton*, gpointer)
 {
-    int w = selected_word();
+    int w = words_page_selected_word();
     if (busy() || w < 0)
         return;
     // The database refuses a word that any phrase speaks. The usage lists
@@ -275,20 +279,20 @@ void on_remove_clicked(GtkButton*, gpointer)
     // why the word stayed.
     if (!word_remove(words_page.db, std::uint32_t(w))) {
         word_build_usage(words_page.db);
-        refresh_usage_list();
+        words_page_refresh_usage_list();
         return;
     }
     std::uint32_t n = word_count(words_page.db);
     number_store_set_rows(GTK_LIST_STORE(gtk_tree_view_get_model(words_page.w.word_list)), n);
-    select_word_row(std::uint32_t(w) == n ? w - 1 : w);
-    refresh_usage_list();
-    redraw_word_list();
+    words_page_select_word(std::uint32_t(w) == n ? w - 1 : w);
+    words_page_refresh_usage_list();
+    words_page_redraw_word_list();
 }
 
 void on_go_to_phrase_clicked(GtkButton*, gpointer)
 {
-    int p = selected_usage_phrase();
-    if (!words_page.db || selected_word() < 0 || p < 0)
+    int p = words_page_selected_usage_phrase();
+    if (!words_page.db || words_page_selected_word() < 0 || p < 0)
         return;
     go_to_phrase(std::uint32_t(p));
 }
