@@ -416,24 +416,33 @@ TEST(ToolUsage, OptionsBelongToTheirCommandAndPhraseReplacesTheWord)
     EXPECT_EQ(play_help.out.find("--force"), std::string::npos);
 }
 
+namespace {
+
+// What an import starts from: the sample database as dir/x.csf and an
+// empty word folder dir/in.
+struct ImportSetup {
+    TempDir dir;
+    std::string csf = save_csf(dir, sample_db(DB_FORMAT_MODERN).get(), "x.csf");
+    std::string in = dir.file("in");
+    ImportSetup() { mkdir(in.c_str(), 0755); }
+};
+
+} // namespace
+
 TEST(ToolImport, AWordFileThatCannotBeReadFailsInsteadOfBeingSkipped)
 {
-    TempDir dir;
-    SpeechDbPtr db = sample_db(DB_FORMAT_MODERN);
-    std::string csf = save_csf(dir, db.get(), "x.csf");
-    std::string in = dir.file("in");
-    mkdir(in.c_str(), 0755);
-    write_bytes(in + "/001.wav", wav_bytes({1, 2, 3, 4}));
-    write_bytes(in + "/002.wav", wav_bytes({5, 6, 7, 8}));
+    ImportSetup s;
+    write_bytes(s.in + "/001.wav", wav_bytes({1, 2, 3, 4}));
+    write_bytes(s.in + "/002.wav", wav_bytes({5, 6, 7, 8}));
     // Root reads any file: the tool runs as an ordinary user for this.
-    chmod(dir.path.c_str(), 0777);
-    chmod(csf.c_str(), 0644);
-    chmod((in + "/001.wav").c_str(), 0644);
-    chmod((in + "/002.wav").c_str(), 0);
-    const std::string out = dir.file("new.csf");
+    chmod(s.dir.path.c_str(), 0777);
+    chmod(s.csf.c_str(), 0644);
+    chmod((s.in + "/001.wav").c_str(), 0644);
+    chmod((s.in + "/002.wav").c_str(), 0);
+    const std::string out = s.dir.file("new.csf");
     std::string failure = run_in_child(
         [&]() -> std::string {
-            ToolRun r = tool({"import", csf, in, out});
+            ToolRun r = tool({"import", s.csf, s.in, out});
             if (r.status != 1)
                 return "status " + std::to_string(r.status) + ": " + r.out + r.err;
             if (r.err.find("002.wav: Failed to open") == std::string::npos)
