@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,7 +37,13 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
         error_set(err, "Invalid file name.");
         return std::nullopt;
     }
-    FilePtr file(std::fopen(path, "rb"));
+    // Opened without blocking: a named pipe nobody writes to would
+    // otherwise hold the open forever; it is then refused as unreadable,
+    // like any pipe, because it has no length.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    FilePtr file(fd >= 0 ? ::fdopen(fd, "rb") : nullptr);
+    if (fd >= 0 && !file)
+        ::close(fd);
     if (!file) {
         error_set(err, "Failed to open '%s': %s", path, std::strerror(errno));
         return std::nullopt;

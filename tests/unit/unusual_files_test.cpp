@@ -98,6 +98,21 @@ TEST(UnusualFiles, ExportOntoANamedPipeRefusesWithoutWaiting)
     EXPECT_EQ(outcome, "Output file already exist");
 }
 
+TEST(UnusualFiles, ImportFromANamedPipeWithoutWriterRefusesWithoutWaiting)
+{
+    const TempDir dir;
+    const std::string fifo = dir.file("word.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string outcome = run_in_child([&] {
+        ::alarm(5);
+        char err[ERROR_BUFFER_SIZE] = "";
+        if (wav_read(fifo.c_str(), 1, 16000, 1, 16, err))
+            return std::string("read");
+        return std::string(err);
+    });
+    EXPECT_EQ(outcome, "Error reading '" + fifo + "'");
+}
+
 TEST(UnusualFiles, SamplesTooLongForTheWavHeaderWriteNothing)
 {
     // The 32-bit sizes of the header cannot describe this much data; the
