@@ -4,6 +4,7 @@
 #include "tools/tool_commands.h"
 #include "tools/tool_util.h"
 
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <glib.h>
@@ -117,6 +118,10 @@ int run_command(const Command& cmd, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // The character set of the user's terminal, so that help texts show
+    // their ellipses instead of '?'. Numbers keep the C locale: scripts
+    // read them.
+    std::setlocale(LC_CTYPE, "");
     if (argc < 2) {
         print_usage(stderr);
         return EXIT_USAGE;
