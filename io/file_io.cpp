@@ -177,8 +177,9 @@ ReadResult io_read_file(const char* path)
         return r;
     }
     // Regular files are read in one go at their known size; anything else
-    // (pipes, devices) is read until it ends.
-    if (S_ISREG(st.st_mode)) {
+    // (pipes, devices, and files such as those under /proc that report a
+    // size of 0 whatever they hold) is read until it ends.
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
         buffer_reserve_large(&r.data, std::size_t(st.st_size));
         r.data.resize(std::size_t(st.st_size));
         std::size_t got = 0;

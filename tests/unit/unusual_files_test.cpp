@@ -6,6 +6,7 @@
 #include "audio/playback.h"
 #include "audio/wav.h"
 #include "db/csf.h"
+#include "io/file_io.h"
 #include "test_db.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +112,21 @@ TEST(UnusualFiles, ImportFromANamedPipeWithoutWriterRefusesWithoutWaiting)
         return std::string(err);
     });
     EXPECT_EQ(outcome, "Error reading '" + fifo + "'");
+}
+
+TEST(UnusualFiles, FilesThatReportNoSizeAreReadToTheirEnd)
+{
+    // The kernel's status files call themselves empty regular files.
+    const ReadResult status = io_read_file("/proc/self/status");
+    ASSERT_EQ(status.status, IO_OK);
+    const std::string text(status.data.begin(), status.data.end());
+    EXPECT_NE(text.find("Name:"), std::string::npos);
+    // A truly empty file is still empty, not an error.
+    const TempDir dir;
+    write_bytes(dir.file("empty"), {});
+    const ReadResult empty = io_read_file(dir.file("empty").c_str());
+    EXPECT_EQ(empty.status, IO_OK);
+    EXPECT_TRUE(empty.data.empty());
 }
 
 TEST(UnusualFiles, SamplesTooLongForTheWavHeaderWriteNothing)
