@@ -14,13 +14,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes image_of(const SpeechDb* db)
-{
-    Bytes image;
-    EXPECT_TRUE(csf_build_image(db, &image, nullptr));
-    return image;
-}
-
 // A project file laid out by hand from raw record bytes.
 Bytes project_bytes(const Bytes& records, const Bytes& image)
 {
@@ -47,10 +40,7 @@ void add_end(Bytes& out)
 
 std::string parse_message(const Bytes& file)
 {
-    Bytes copy(file);
-    char err[ERROR_BUFFER_SIZE] = "";
-    SpeechDbPtr db = project_parse(copy.data(), copy.size(), err);
-    return db ? std::string("<loaded>") : std::string(err);
+    return parse_outcome(file, project_parse);
 }
 
 SpeechDbPtr three_words_five_phrases(DbFormat format = DB_FORMAT_MODERN)
@@ -67,7 +57,8 @@ TEST(ProjectLayout, WithoutTextsIsMagicOffsetTwoMarksAndImage)
     char err[ERROR_BUFFER_SIZE] = "";
     ASSERT_EQ(project_save(db.get(), dir.file("p.tbp").c_str(), err), 1) << err;
     Bytes expected = {'T', 'B', 'P', '1', 0, 0, 0, 16, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    const Bytes image = image_of(db.get());
+    const Bytes image = csf_image(db.get());
+    ASSERT_FALSE(image.empty());
     expected.insert(expected.end(), image.begin(), image.end());
     EXPECT_EQ(read_bytes(dir.file("p.tbp")), expected);
 }
@@ -90,7 +81,7 @@ TEST(ProjectLayout, RecordsInNumberOrderWithTheirNul)
     add_record(records, 2, "w2");
     add_end(records);
     const Bytes file = read_bytes(dir.file("p.tbp"));
-    EXPECT_EQ(file, project_bytes(records, image_of(db.get())));
+    EXPECT_EQ(file, project_bytes(records, csf_image(db.get())));
     // The comment abc on phrase 3 is exactly these bytes.
     const Bytes abc = {0, 0, 0, 3, 'a', 'b', 'c', 0};
     EXPECT_NE(std::search(file.begin(), file.end(), abc.begin(), abc.end()), file.end());
@@ -121,7 +112,7 @@ TEST(ProjectRoundTrip, TextsComeBackAndModifiedStaysClear)
         ASSERT_EQ(project_save(back.get(), dir.file("q.tbp").c_str(), err), 1) << err;
         EXPECT_EQ(read_bytes(dir.file("q.tbp")), read_bytes(dir.file("p.tbp")));
         ASSERT_EQ(csf_save(back.get(), dir.file("a.csf").c_str(), err), 1) << err;
-        EXPECT_EQ(read_bytes(dir.file("a.csf")), image_of(db.get()));
+        EXPECT_EQ(read_bytes(dir.file("a.csf")), csf_image(db.get()));
     }
 }
 
@@ -139,7 +130,7 @@ TEST(ProjectRecords, OutOfRangeSkippedRepeatedLaterWins)
     add_record(records, 1, "one");
     add_record(records, 1, "uno");
     add_end(records);
-    const Bytes file = project_bytes(records, image_of(db.get()));
+    const Bytes file = project_bytes(records, csf_image(db.get()));
     char err[ERROR_BUFFER_SIZE] = "";
     SpeechDbPtr back = project_parse(file.data(), file.size(), err);
     ASSERT_TRUE(back) << err;
@@ -177,14 +168,15 @@ TEST(ProjectErrors, EmbeddedImageMessagesPassThrough)
     Bytes records;
     add_end(records);
     add_end(records);
-    EXPECT_EQ(parse_message(project_bytes(records, image_of(db.get()))), "Too many words in phrase 1");
+    EXPECT_EQ(parse_message(project_bytes(records, csf_image(db.get()))), "Too many words in phrase 1");
     EXPECT_EQ(parse_message(project_bytes(records, {'X', 'Y', 'Z', 'W'})), "Unrecognized file format");
 }
 
 TEST(ProjectErrors, DamagedFramingIsInvalidProjectFile)
 {
     SpeechDbPtr db = three_words_five_phrases();
-    const Bytes image = image_of(db.get());
+    const Bytes image = csf_image(db.get());
+    ASSERT_FALSE(image.empty());
     Bytes good;
     add_record(good, 1, "one");
     add_end(good);

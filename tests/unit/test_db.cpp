@@ -1,6 +1,9 @@
 // Shared helpers for the unit tests.
 #include "test_db.h"
 
+#include "db/csf.h"
+#include "io/bytes.h"
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -233,14 +236,61 @@ std::string db_compare_saved(const SpeechDb* want, const SpeechDb* got, bool tex
     return "";
 }
 
+std::vector<std::uint8_t> csf_image(const SpeechDb* db)
+{
+    std::vector<std::uint8_t> image;
+    if (!csf_build_image(db, &image, nullptr))
+        image.clear();
+    return image;
+}
+
+std::string parse_outcome(const std::vector<std::uint8_t>& bytes, DbParser parse)
+{
+    const std::vector<std::uint8_t> copy(bytes);
+    char err[ERROR_BUFFER_SIZE] = "";
+    SpeechDbPtr db = parse(copy.data(), copy.size(), err);
+    return db ? std::string("<loaded>") : std::string(err);
+}
+
+std::vector<std::uint8_t> wav_file_bytes(const std::vector<std::uint8_t>& samples, int channels, int rate, int bits)
+{
+    constexpr std::size_t HEADER = 44;
+    const auto block = std::uint32_t(channels * bits / 8);
+    std::vector<std::uint8_t> file(HEADER + samples.size());
+    std::memcpy(file.data(), "RIFF", 4);
+    write_u32le(file.data() + 4, std::uint32_t(HEADER - 8 + samples.size()));
+    std::memcpy(file.data() + 8, "WAVEfmt ", 8);
+    write_u32le(file.data() + 16, 16);
+    write_u16le(file.data() + 20, 1);
+    write_u16le(file.data() + 22, std::uint16_t(channels));
+    write_u32le(file.data() + 24, std::uint32_t(rate));
+    write_u32le(file.data() + 28, std::uint32_t(rate) * block);
+    write_u16le(file.data() + 32, std::uint16_t(block));
+    write_u16le(file.data() + 34, std::uint16_t(bits));
+    std::memcpy(file.data() + 36, "data", 4);
+    write_u32le(file.data() + 40, std::uint32_t(samples.size()));
+    std::copy(samples.begin(), samples.end(), file.begin() + HEADER);
+    return file;
+}
+
+std::vector<std::uint8_t> pcm16_bytes(const std::vector<std::int16_t>& samples)
+{
+    std::vector<std::uint8_t> bytes(samples.size() * 2);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        write_u16le(bytes.data() + 2 * i, std::uint16_t(samples[i]));
+    return bytes;
+}
+
 std::vector<std::uint8_t> read_bytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void write_bytes(const std::string& path, const std::vector<std::uint8_t>& data)
+bool write_bytes(const std::string& path, const std::vector<std::uint8_t>& data)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+    out.close();
+    return bool(out);
 }

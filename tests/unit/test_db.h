@@ -60,5 +60,24 @@ std::string db_check_invariants(const SpeechDb* db);
 // or the first difference.
 std::string db_compare_saved(const SpeechDb* want, const SpeechDb* got, bool texts);
 
+// The CSF image of `db` as the writer builds it; empty when it refuses
+// (callers assert that it is not).
+std::vector<std::uint8_t> csf_image(const SpeechDb* db);
+
+// What `parse` makes of `bytes`: "<loaded>" when it accepts them,
+// otherwise its message. It reads an exact-size copy, so that a read one
+// byte past the end is caught by the sanitizers.
+using DbParser = SpeechDbPtr (*)(const std::uint8_t* data, std::size_t size, char* err);
+std::string parse_outcome(const std::vector<std::uint8_t>& bytes, DbParser parse);
+
+// A canonical 44-byte WAV file (PCM, header and `samples` as the data
+// chunk) with the header fields consistent with the given format.
+std::vector<std::uint8_t> wav_file_bytes(const std::vector<std::uint8_t>& samples, int channels = 1, int rate = 16000,
+                                         int bits = 16);
+
+// 16-bit samples as the little-endian bytes a WAV data chunk holds.
+std::vector<std::uint8_t> pcm16_bytes(const std::vector<std::int16_t>& samples);
+
 std::vector<std::uint8_t> read_bytes(const std::string& path);
-void write_bytes(const std::string& path, const std::vector<std::uint8_t>& data);
+// Returns whether every byte was written.
+bool write_bytes(const std::string& path, const std::vector<std::uint8_t>& data);
