@@ -1,6 +1,6 @@
 // Test helper: points ALSA's "default" device at a file instead of a sound
 // card, so tests can check the exact bytes that a play sent out. Usable
-// from the unit and the GUI tests; header-only.
+// from every test program that links the shared helpers of test_db.h.
 //
 // ALSA reads ALSA_CONFIG_PATH again whenever the list of configuration
 // files changes, and every capture writes its configuration into a folder
@@ -9,13 +9,15 @@
 // without waiting in real time.
 #pragma once
 
+#include "tests/unit/test_db.h"
+
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct AlsaCapture {
@@ -25,18 +27,14 @@ struct AlsaCapture {
         NO_DEVICE,    // the default device names a sound card that does not exist
     };
 
-    std::string dir;
-    std::string output;
-    std::string config;
+    TempDir dir;
+    std::string output = dir.file("out.raw");
+    std::string config = dir.file("asound.conf");
 
+    // The configuration is also handed down through the environment, so
+    // programs this process starts play into the same capture.
     explicit AlsaCapture(Mode mode = CAPTURE_LAST)
     {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "tembrel-alsa-XXXXXX").string();
-        if (!mkdtemp(tmpl.data()))
-            throw std::runtime_error("mkdtemp failed");
-        dir = tmpl;
-        output = dir + "/out.raw";
-        config = dir + "/asound.conf";
         std::ofstream conf(config);
         if (mode == NO_DEVICE) {
             conf << "pcm.!default { type hw; card 63; device 0 }\n";
@@ -59,19 +57,30 @@ struct AlsaCapture {
             setenv("ALSA_CONFIG_PATH", previous.c_str(), 1);
         else
             unsetenv("ALSA_CONFIG_PATH");
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
 
     AlsaCapture(const AlsaCapture&) = delete;
     AlsaCapture& operator=(const AlsaCapture&) = delete;
 
     // The bytes that reached the device; empty when nothing was played.
-    std::vector<std::uint8_t> bytes() const
+    std::vector<std::uint8_t> bytes() const { return read_bytes(output); }
+
+    // The same, once at least `at_least` bytes arrived or `timeout_ms`
+    // passed. In CAPTURE_ALL mode the bytes pass through a `cat` of the
+    // device's own, which may still be writing when the play has ended.
+    std::vector<std::uint8_t> bytes(std::size_t at_least, int timeout_ms = 2000) const
     {
-        std::ifstream in(output, std::ios::binary);
-        return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+        std::vector<std::uint8_t> got = bytes();
+        while (got.size() < at_least && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            got = bytes();
+        }
+        return got;
     }
+
+    // Forgets what was played so far.
+    void clear() const { std::remove(output.c_str()); }
 
 private:
     bool had_previous = false;

@@ -21,25 +21,19 @@ struct ToolRun {
     std::string err;
 };
 
-ToolRun tool(std::vector<std::string> args, const std::vector<std::string>& env_extra = {})
+ToolRun tool(std::vector<std::string> args)
 {
     args.insert(args.begin(), TEMBREL_TOOL);
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    gchar** env = g_get_environ();
-    for (const auto& e : env_extra) {
-        auto eq = e.find('=');
-        env = g_environ_setenv(env, e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), TRUE);
-    }
     ToolRun r;
     gchar* out = nullptr;
     gchar* err = nullptr;
     gint wait = 0;
     GError* error = nullptr;
-    bool ok = g_spawn_sync(nullptr, argv.data(), env, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err, &wait, &error);
-    g_strfreev(env);
+    bool ok = g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err, &wait, &error);
     EXPECT_TRUE(ok) << (error ? error->message : "");
     if (error)
         g_error_free(error);
@@ -53,8 +47,8 @@ ToolRun tool(std::vector<std::string> args, const std::vector<std::string>& env_
 
 std::string save_csf(const TempDir& dir, const SpeechDb* db, const char* name)
 {
-    std::vector<std::uint8_t> image;
-    EXPECT_TRUE(csf_build_image(db, &image, nullptr));
+    const std::vector<std::uint8_t> image = csf_image(db);
+    EXPECT_FALSE(image.empty());
     std::string path = dir.file(name);
     write_bytes(path, image);
     return path;
@@ -65,43 +59,6 @@ SpeechDbPtr sample_db(DbFormat format)
 {
     return make_db(format, {{0x08, 0x77, 0x80, 0xFF}, {1, 2, 3}, {9, 9, 9, 9, 9, 9}, {}},
                    {{0, 1}, {2, 2, 0}, {}, {1}}, "DE", 0xA5);
-}
-
-std::vector<std::uint8_t> wav_bytes(const std::vector<std::int16_t>& samples)
-{
-    std::vector<std::uint8_t> f(44 + samples.size() * 2);
-    auto put32 = [&](std::size_t o, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            f[o + std::size_t(i)] = std::uint8_t(v >> (8 * i));
-    };
-    auto put16 = [&](std::size_t o, std::uint32_t v) {
-        f[o] = std::uint8_t(v);
-        f[o + 1] = std::uint8_t(v >> 8);
-    };
-    std::memcpy(f.data(), "RIFF", 4);
-    put32(4, std::uint32_t(f.size() - 8));
-    std::memcpy(f.data() + 8, "WAVEfmt ", 8);
-    put32(16, 16);
-    put16(20, 1);
-    put16(22, 1);
-    put32(24, 16000);
-    put32(28, 32000);
-    put16(32, 2);
-    put16(34, 16);
-    std::memcpy(f.data() + 36, "data", 4);
-    put32(40, std::uint32_t(samples.size() * 2));
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        put16(44 + 2 * i, std::uint16_t(samples[i]));
-    return f;
-}
-
-// The file plugin hands the bytes to a `cat` of its own, which may still
-// be writing when the player has exited: wait (bounded) for them.
-std::vector<std::uint8_t> captured(const std::string& path, std::size_t expected)
-{
-    for (int i = 0; i < 200 && read_bytes(path).size() < expected; ++i)
-        g_usleep(10000);
-    return read_bytes(path);
 }
 
 } // namespace
@@ -219,7 +176,7 @@ TEST(ToolImport, ReplacesWordsAndWritesEitherFormat)
     std::string csf = save_csf(dir, db.get(), "x.csf");
     std::string in = dir.file("in");
     mkdir(in.c_str(), 0755);
-    write_bytes(in + "/002.wav", wav_bytes({0, 1000, 2000, 3000, -1000, -20000, 32767, -32768}));
+    write_bytes(in + "/002.wav", wav_file_bytes(pcm16_bytes({0, 1000, 2000, 3000, -1000, -20000, 32767, -32768})));
     ToolRun r = tool({"import", csf, in, dir.file("OUT.TBP")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Replaced 1 words"), std::string::npos);
@@ -243,11 +200,9 @@ TEST(ToolImport, OneBadFileWritesNothing)
     std::string csf = save_csf(dir, db.get(), "x.csf");
     std::string in = dir.file("in");
     mkdir(in.c_str(), 0755);
-    write_bytes(in + "/001.wav", wav_bytes({1, 2, 3, 4}));
-    auto stereo = wav_bytes({1, 2, 3, 4});
-    stereo[22] = 2;
-    write_bytes(in + "/003.wav", stereo);
-    write_bytes(in + "/004.wav", wav_bytes({5}));
+    write_bytes(in + "/001.wav", wav_file_bytes(pcm16_bytes({1, 2, 3, 4})));
+    write_bytes(in + "/003.wav", wav_file_bytes(pcm16_bytes({1, 2, 3, 4}), 2));
+    write_bytes(in + "/004.wav", wav_file_bytes(pcm16_bytes({5})));
 
     ToolRun r = tool({"import", csf, in, dir.file("new.csf")});
     EXPECT_EQ(r.status, 1);
@@ -283,8 +238,8 @@ TEST(ToolSave, ProjectToCsfGivesTheImageOfTheLoadedVariant)
         std::string tbp = dir.file("p.tbp");
         ASSERT_EQ(project_save(db.get(), tbp.c_str(), nullptr), 1);
         ASSERT_EQ(tool({"save", tbp, dir.file("out.CSF")}).status, 0);
-        std::vector<std::uint8_t> image;
-        ASSERT_TRUE(csf_build_image(db.get(), &image, nullptr));
+        const std::vector<std::uint8_t> image = csf_image(db.get());
+        ASSERT_FALSE(image.empty());
         EXPECT_EQ(read_bytes(dir.file("out.CSF")), image);
     }
 }
@@ -293,7 +248,7 @@ TEST(ToolCodec, EncodeThenDecodeMatchesTheLibrary)
 {
     TempDir dir;
     std::vector<std::int16_t> samples = {0, 1000, 2000, 3000, -1000, -20000, 32767};
-    write_bytes(dir.file("in.wav"), wav_bytes(samples));
+    write_bytes(dir.file("in.wav"), wav_file_bytes(pcm16_bytes(samples)));
     ASSERT_EQ(tool({"encode", dir.file("in.wav"), dir.file("x.adpcm")}).status, 0);
     // Seven samples are padded to eight; the eighth codes the zero.
     auto adpcm = read_bytes(dir.file("x.adpcm"));
@@ -306,7 +261,7 @@ TEST(ToolCodec, EncodeThenDecodeMatchesTheLibrary)
     ASSERT_TRUE(pcm) << err;
     EXPECT_EQ(*pcm, adpcm_decode(adpcm.data(), adpcm.size()));
 
-    write_bytes(dir.file("tiny.wav"), wav_bytes({7}));
+    write_bytes(dir.file("tiny.wav"), wav_file_bytes(pcm16_bytes({7})));
     ToolRun tiny = tool({"encode", dir.file("tiny.wav"), dir.file("t.adpcm")});
     EXPECT_EQ(tiny.status, 1);
     EXPECT_NE(tiny.err.find("File is too small"), std::string::npos);
@@ -318,30 +273,23 @@ TEST(ToolPlay, WordAndPhraseReachTheDevice)
     TempDir dir;
     SpeechDbPtr db = sample_db(DB_FORMAT_MODERN);
     std::string csf = save_csf(dir, db.get(), "x.csf");
-    std::string raw = dir.file("out.raw");
-    std::string conf = dir.file("asound.conf");
-    write_bytes(conf, {});
-    {
-        std::string text = "pcm.!default { type file; slave.pcm { type null }; file \"| cat >> " + raw +
-                           "\"; format \"raw\" }\n";
-        write_bytes(conf, std::vector<std::uint8_t>(text.begin(), text.end()));
-    }
-    std::vector<std::string> env = {"ALSA_CONFIG_PATH=" + conf};
-    ASSERT_EQ(tool({"play", csf, "3"}, env).status, 0);
+    // The tool inherits the capture's device through the environment.
+    AlsaCapture capture(AlsaCapture::CAPTURE_ALL);
+    ASSERT_EQ(tool({"play", csf, "3"}).status, 0);
     auto w2 = adpcm_decode(db_word(db.get(), 2)->audio.data(), db_word(db.get(), 2)->audio.size());
-    EXPECT_EQ(captured(raw, w2.size()), w2);
+    EXPECT_EQ(capture.bytes(w2.size()), w2);
 
-    std::remove(raw.c_str());
-    ASSERT_EQ(tool({"play", "--phrase", "2", csf}, env).status, 0);
+    capture.clear();
+    ASSERT_EQ(tool({"play", "--phrase", "2", csf}).status, 0);
     auto w0 = adpcm_decode(db_word(db.get(), 0)->audio.data(), db_word(db.get(), 0)->audio.size());
     std::vector<std::uint8_t> expect = w2;
     expect.insert(expect.end(), w2.begin(), w2.end());
     expect.insert(expect.end(), w0.begin(), w0.end());
-    EXPECT_EQ(captured(raw, expect.size()), expect);
+    EXPECT_EQ(capture.bytes(expect.size()), expect);
 
-    EXPECT_EQ(tool({"play", csf, "5"}, env).status, 1);
-    EXPECT_EQ(tool({"play", csf, "0"}, env).status, 1);
-    EXPECT_EQ(tool({"play", "--phrase", "9", csf}, env).status, 1);
+    EXPECT_EQ(tool({"play", csf, "5"}).status, 1);
+    EXPECT_EQ(tool({"play", csf, "0"}).status, 1);
+    EXPECT_EQ(tool({"play", "--phrase", "9", csf}).status, 1);
 }
 
 TEST(ToolUsage, EachCommandsHelpNamesItOnceBeforeItsArguments)
