@@ -281,17 +281,21 @@ TEST(WavWrite, RefusalsAndFailuresLeaveTheExistingFileIntact)
 
     // A write that fails halfway (the file size limit stops it) reports the
     // failure and leaves the previous file and nothing else behind.
-    struct rlimit saved;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto* old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool wrote = wav_write(path.c_str(), true, 1, 16000, 1, 16, samples.data(), samples.size(), err);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, old_handler);
-    EXPECT_FALSE(wrote);
-    EXPECT_STREQ(err, "Error saving file");
+    // The limit and the ignored signal stay in a child process.
+    EXPECT_EQ(run_in_child([&] {
+                  std::signal(SIGXFSZ, SIG_IGN);
+                  struct rlimit small {};
+                  if (getrlimit(RLIMIT_FSIZE, &small) != 0)
+                      return std::string("getrlimit failed");
+                  small.rlim_cur = 1000;
+                  if (setrlimit(RLIMIT_FSIZE, &small) != 0)
+                      return std::string("setrlimit failed");
+                  char child_err[ERROR_BUFFER_SIZE] = "";
+                  if (wav_write(path.c_str(), true, 1, 16000, 1, 16, samples.data(), samples.size(), child_err))
+                      return std::string("write succeeded");
+                  return std::string(child_err);
+              }),
+              "Error saving file");
     EXPECT_EQ(read_bytes(path), old);
     EXPECT_EQ(dir_entries(dir.path), (std::vector<std::string>{"folder.wav", "keep.wav"}));
 
