@@ -17,9 +17,7 @@
 #include "tests/unit/test_db.h"
 
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -28,42 +26,9 @@ constexpr int MAX_EDITS = 64;
 
 // Imported recordings and saved databases go through real files in a
 // private folder.
-std::string g_dir;
 std::string g_wav;
 std::string g_csf;
 std::string g_project;
-
-void remove_temp()
-{
-    ::unlink(g_csf.c_str());
-    ::unlink(g_project.c_str());
-    ::unlink(g_wav.c_str());
-    ::rmdir(g_dir.c_str());
-}
-
-// A canonical 44-byte header and the samples, written in place: the
-// editor's own writer replaces files atomically, which costs more time
-// than the rest of a run.
-void write_wav(const std::vector<std::uint8_t>& pcm, std::uint32_t rate)
-{
-    std::vector<std::uint8_t> file(WAV_HEADER_SIZE);
-    std::memcpy(file.data(), "RIFF", 4);
-    write_u32le(file.data() + 4, std::uint32_t(pcm.size() + 36));
-    std::memcpy(file.data() + 8, "WAVEfmt ", 8);
-    write_u32le(file.data() + 16, 16);
-    write_u16le(file.data() + 20, 1);
-    write_u16le(file.data() + 22, 1);
-    write_u32le(file.data() + 24, rate);
-    write_u32le(file.data() + 28, rate * 2);
-    write_u16le(file.data() + 32, 2);
-    write_u16le(file.data() + 34, 16);
-    std::memcpy(file.data() + 36, "data", 4);
-    write_u32le(file.data() + 40, std::uint32_t(pcm.size()));
-    file.insert(file.end(), pcm.begin(), pcm.end());
-    const int fd = ::open(g_wav.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    FUZZ_CHECK(fd >= 0 && ::write(fd, file.data(), file.size()) == ssize_t(file.size()), g_wav);
-    ::close(fd);
-}
 
 // Reads the input front to back; an exhausted input yields zeros.
 struct Input {
@@ -253,7 +218,8 @@ bool apply_edit(SpeechDb* db, Input& in)
         std::vector<std::uint8_t> pcm(shape % 24);
         for (auto& b : pcm)
             b = in.byte();
-        write_wav(pcm, shape & 0x80 ? 8000 : 16000);
+        const std::vector<std::uint8_t> wav = wav_file_bytes(pcm, 1, shape & 0x80 ? 8000 : 16000);
+        fuzz_write_file(g_wav, wav.data(), wav.size());
         char err[ERROR_BUFFER_SIZE] = "";
         const WordEntry* entry = db_word(db, w);
         const std::vector<std::uint8_t> before = entry ? entry->audio.to_vector() : std::vector<std::uint8_t>();
@@ -281,14 +247,10 @@ bool apply_edit(SpeechDb* db, Input& in)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string tmpl = std::string(base) + "/tembrel-edits-fuzz-XXXXXX";
-    FUZZ_CHECK(::mkdtemp(tmpl.data()) != nullptr, tmpl);
-    g_dir = tmpl;
-    g_wav = g_dir + "/word.wav";
-    g_csf = g_dir + "/saved.csf";
-    g_project = g_dir + "/saved.tbp";
-    std::atexit(remove_temp);
+    const std::string dir = fuzz_temp_dir("edits-fuzz");
+    g_wav = dir + "/word.wav";
+    g_csf = dir + "/saved.csf";
+    g_project = dir + "/saved.tbp";
     return 0;
 }
 

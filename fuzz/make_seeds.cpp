@@ -6,10 +6,12 @@
 #include "db/csf.h"
 #include "db/operations.h"
 #include "db/project.h"
+#include "fuzz/fuzz_target.h"
 #include "io/bytes.h"
 #include "tests/unit/test_db.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -18,28 +20,41 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A seed that cannot be made stops the program: an empty or missing seed
+// would quietly test less.
+[[noreturn]] void fail(const std::string& what, const char* why)
+{
+    std::fprintf(stderr, "fuzz_make_seeds: %s: %s\n", what.c_str(), why);
+    std::exit(1);
+}
+
 void save(const fs::path& dir, const std::string& name, const std::vector<std::uint8_t>& bytes)
 {
-    fs::create_directories(dir);
-    write_bytes((dir / name).string(), bytes);
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    const std::string path = (dir / name).string();
+    if (ec || !write_bytes(path, bytes))
+        fail(path, "could not write the seed");
 }
 
-std::vector<std::uint8_t> image_of(const SpeechDb* db)
-{
-    std::vector<std::uint8_t> image;
-    char err[ERROR_BUFFER_SIZE] = "";
-    if (!csf_build_image(db, &image, err))
-        std::fprintf(stderr, "seed image: %s\n", err);
-    return image;
-}
-
-std::vector<std::uint8_t> project_of(const SpeechDb* db)
+// The bytes `build` makes of `db`: a CSF image or a project file.
+std::vector<std::uint8_t> built(const SpeechDb* db, DbBuilder build)
 {
     std::vector<std::uint8_t> out;
     char err[ERROR_BUFFER_SIZE] = "";
-    if (!project_build(db, &out, err))
-        std::fprintf(stderr, "seed project: %s\n", err);
+    if (!build(db, &out, err))
+        fail("building a seed", err);
     return out;
+}
+
+// A WAV file as the editor's own writer makes it.
+std::vector<std::uint8_t> written_wav(const std::string& path, int rate, int channels,
+                                      const std::vector<std::uint8_t>& pcm)
+{
+    char err[ERROR_BUFFER_SIZE] = "";
+    if (!wav_write(path.c_str(), true, 1, rate, channels, 16, pcm.data(), pcm.size(), err))
+        fail(path, err);
+    return read_bytes(path);
 }
 
 void csf_seeds(const fs::path& dir, std::mt19937& rng)
@@ -53,13 +68,13 @@ void csf_seeds(const fs::path& dir, std::mt19937& rng)
         for (const Shape& s : SHAPES) {
             SpeechDbPtr db = make_random_db(rng, format, s.words, s.phrases, s.max_audio);
             save(dir, tag + "-" + std::to_string(s.words) + "w" + std::to_string(s.phrases) + "p.csf",
-                 image_of(db.get()));
+                 built(db.get(), csf_build_image));
         }
         // The edges of a phrase: empty, and exactly 32 references.
         SpeechDbPtr edges = make_db(format, {{1, 2, 3, 4}, {5}}, {{}, std::vector<int>(PHRASE_MAX_WORDS, 1), {0}});
-        save(dir, tag + "-phrase-edges.csf", image_of(edges.get()));
+        save(dir, tag + "-phrase-edges.csf", built(edges.get(), csf_build_image));
         SpeechDbPtr celp = make_db(format, {{'.', 'm', 'p', '4', 0}}, {{0}});
-        save(dir, tag + "-celp.csf", image_of(celp.get()));
+        save(dir, tag + "-celp.csf", built(celp.get(), csf_build_image));
     }
 }
 
@@ -68,18 +83,18 @@ void project_seeds(const fs::path& dir, std::mt19937& rng)
     for (const DbFormat format : {DB_FORMAT_OLD, DB_FORMAT_MODERN}) {
         const std::string tag = format == DB_FORMAT_OLD ? "old" : "modern";
         SpeechDbPtr db = make_random_db(rng, format, 6, 5, 12);
-        save(dir, tag + "-plain.tbp", project_of(db.get()));
-        save(dir, tag + "-plain.csf", image_of(db.get()));
+        save(dir, tag + "-plain.tbp", built(db.get(), project_build));
+        save(dir, tag + "-plain.csf", built(db.get(), csf_build_image));
         phrase_set_comment(db.get(), 0, "first");
         phrase_set_comment(db.get(), 3, "");
         word_set_alias(db.get(), 1, "Main_Street");
         word_set_alias(db.get(), 5, "x");
-        save(dir, tag + "-texts.tbp", project_of(db.get()));
+        save(dir, tag + "-texts.tbp", built(db.get(), project_build));
     }
     // Records a project may hold though the editor never writes them: one
     // for a phrase that does not exist, two for the same word.
     SpeechDbPtr db = make_db(DB_FORMAT_MODERN, {{1, 2}, {3}}, {{0, 1}});
-    std::vector<std::uint8_t> image = image_of(db.get());
+    std::vector<std::uint8_t> image = built(db.get(), csf_build_image);
     std::vector<std::uint8_t> head(8);
     const auto u32 = [&head](std::uint32_t v) {
         head.resize(head.size() + 4);
@@ -98,20 +113,16 @@ void wav_seeds(const fs::path& dir, std::mt19937& rng)
 {
     const TempDir tmp;
     const std::string path = tmp.file("seed.wav");
-    char err[ERROR_BUFFER_SIZE] = "";
     for (const std::size_t length : {0, 2, 4, 6, 64}) {
         std::vector<std::uint8_t> pcm(length);
         for (auto& b : pcm)
             b = std::uint8_t(rng());
-        wav_write(path.c_str(), true, 1, 16000, 1, 16, pcm.data(), pcm.size(), err);
-        save(dir, "pcm-" + std::to_string(length) + ".wav", read_bytes(path));
+        save(dir, "pcm-" + std::to_string(length) + ".wav", written_wav(path, 16000, 1, pcm));
     }
-    wav_write(path.c_str(), true, 1, 44100, 2, 16, nullptr, 0, err);
-    save(dir, "stereo-44100.wav", read_bytes(path));
+    save(dir, "stereo-44100.wav", written_wav(path, 44100, 2, {}));
 
     // An 18-byte fmt chunk, and a LIST chunk the reader does not skip.
-    wav_write(path.c_str(), true, 1, 16000, 1, 16, reinterpret_cast<const std::uint8_t*>("abcd"), 4, err);
-    const std::vector<std::uint8_t> wav = read_bytes(path);
+    const std::vector<std::uint8_t> wav = written_wav(path, 16000, 1, {'a', 'b', 'c', 'd'});
     std::vector<std::uint8_t> long_fmt = wav;
     long_fmt.insert(long_fmt.begin() + 36, {0, 0});
     write_u32le(long_fmt.data() + 16, 18);

@@ -7,50 +7,23 @@
 #include "io/bytes.h"
 
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-std::string g_dir;
 std::string g_path;
-
-void remove_temp()
-{
-    ::unlink(g_path.c_str());
-    ::rmdir(g_dir.c_str());
-}
-
-void write_input(const std::uint8_t* data, std::size_t size)
-{
-    const int fd = ::open(g_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    FUZZ_CHECK(fd >= 0, g_path);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        FUZZ_CHECK(n > 0, "write failed");
-        done += std::size_t(n);
-    }
-    ::close(fd);
-}
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string tmpl = std::string(base) + "/tembrel-wav-fuzz-XXXXXX";
-    FUZZ_CHECK(::mkdtemp(tmpl.data()) != nullptr, tmpl);
-    g_dir = tmpl;
-    g_path = g_dir + "/input.wav";
-    std::atexit(remove_temp);
+    g_path = fuzz_temp_dir("wav-fuzz") + "/input.wav";
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    write_input(data, size);
+    fuzz_write_file(g_path, data, size);
     char err[ERROR_BUFFER_SIZE] = "";
     const auto samples = wav_read(g_path.c_str(), 1, 16000, 1, 16, err);
     if (!samples) {
