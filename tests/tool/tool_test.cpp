@@ -380,8 +380,8 @@ struct ImportSetup {
 TEST(ToolImport, AWordFileThatCannotBeReadFailsInsteadOfBeingSkipped)
 {
     ImportSetup s;
-    write_bytes(s.in + "/001.wav", wav_bytes({1, 2, 3, 4}));
-    write_bytes(s.in + "/002.wav", wav_bytes({5, 6, 7, 8}));
+    write_bytes(s.in + "/001.wav", wav_file_bytes(pcm16_bytes({1, 2, 3, 4})));
+    write_bytes(s.in + "/002.wav", wav_file_bytes(pcm16_bytes({5, 6, 7, 8})));
     // Root reads any file: the tool runs as an ordinary user for this.
     chmod(s.dir.path.c_str(), 0777);
     chmod(s.csf.c_str(), 0644);
@@ -405,7 +405,7 @@ TEST(ToolImport, AWordFileThatCannotBeReadFailsInsteadOfBeingSkipped)
 TEST(ToolCodec, OutputFailuresSayWhetherOpeningOrWritingFailed)
 {
     TempDir dir;
-    write_bytes(dir.file("in.wav"), wav_bytes({0, 1000, 2000, 3000}));
+    write_bytes(dir.file("in.wav"), wav_file_bytes(pcm16_bytes({0, 1000, 2000, 3000})));
     write_bytes(dir.file("in.adpcm"), {0x07, 0x75});
     const std::string nowhere = dir.file("no/such/folder/out");
     const struct {
