@@ -474,9 +474,7 @@ protected:
     // (the file plugin's pipe may lag behind a little).
     std::vector<std::uint8_t> played(const std::vector<std::uint8_t>& expected)
     {
-        for (int i = 0; i < 200 && capture.bytes().size() < expected.size(); ++i)
-            g_usleep(10000);
-        return capture.bytes();
+        return capture.bytes(expected.size());
     }
     std::vector<std::uint8_t> decoded(const std::vector<int>& words)
     {
@@ -632,9 +630,7 @@ TEST_F(PhrasesPageShellTest, QuitDuringPlayPhraseWaitsForItsEnd)
     EXPECT_TRUE(quit.playing);
     EXPECT_TRUE(quit.database_kept);
     EXPECT_EQ(shell_database(), nullptr);
-    for (int i = 0; i < 200 && capture.bytes().size() < expected.size(); ++i)
-        g_usleep(10000);
-    EXPECT_EQ(capture.bytes(), expected);
+    EXPECT_EQ(capture.bytes(expected.size()), expected);
 }
 
 } // namespace
