@@ -19,7 +19,12 @@ bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, char* e
     auto audio = adpcm_encode_wav_file(path, db->sample_rate, db->channels, db->bits_per_sample, err);
     if (!audio)
         return false;
-    w->audio = std::move(*audio);
+    AudioBytes replaced(std::move(*audio));
+    // A new recording is unsaved work like any other edit: without the
+    // mark, Open and Quit would drop it without asking.
+    if (replaced != w->audio)
+        db->modified = 1;
+    w->audio = std::move(replaced);
     w->changed = w->audio != w->saved_audio ? 1 : 0;
     return true;
 }

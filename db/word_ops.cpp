@@ -202,6 +202,10 @@ void word_revert_audio(SpeechDb* db, std::uint32_t word)
     WordEntry* w = db_word(db, word);
     if (!w)
         return;
+    // Going back to the loaded recording is a change of the audio too, and
+    // differs from a project saved since.
+    if (w->audio != w->saved_audio)
+        db->modified = 1;
     w->audio = w->saved_audio;
     w->changed = 0;
 }

@@ -197,10 +197,12 @@ bool apply_edit(SpeechDb* db, Input& in)
     }
     case 15: {
         const std::uint32_t w = pick_word(in, db);
+        const WordEntry* entry = db_word(db, w);
+        const bool differs = entry && entry->audio != entry->saved_audio;
         word_revert_audio(db, w);
-        if (const WordEntry* entry = db_word(db, w))
+        if (entry)
             FUZZ_CHECK(entry->audio == entry->saved_audio && entry->changed == 0, "revert of word audio");
-        return false;
+        return differs;
     }
     case 16: {
         const std::string text = pick_text(in, false, &null);
@@ -227,10 +229,10 @@ bool apply_edit(SpeechDb* db, Input& in)
         if (word_import_wav(db, w, g_wav.c_str(), err)) {
             FUZZ_CHECK(entry && entry->audio.size() == (pcm.size() + 3) / 4, "imported audio size");
             FUZZ_CHECK(entry->changed == (entry->audio != entry->saved_audio ? 1 : 0), "changed mark after import");
-        } else {
-            FUZZ_CHECK(err[0] != 0, "import refused without a message");
-            FUZZ_CHECK(!entry || (entry->audio == before && entry->changed == changed), "refused import changed the word");
+            return entry->audio != before;
         }
+        FUZZ_CHECK(err[0] != 0, "import refused without a message");
+        FUZZ_CHECK(!entry || (entry->audio == before && entry->changed == changed), "refused import changed the word");
         return false;
     }
     default: {

@@ -58,15 +58,14 @@ void show_language_code(const SpeechDb* db)
     gtk_entry_set_text(GTK_ENTRY(page.language_entry), page.shown_code.c_str());
 }
 
-void on_language_entry_activate(GtkEntry* entry, gpointer)
+// Stores what the entry holds as the language code: trimmed, upper-cased,
+// ASCII only, and only when the user typed something new. The entry then
+// shows what was stored.
+void store_typed_code()
 {
     if (!page.db)
         return;
-    // A brief insensitive moment drops the keyboard focus's selection
-    // highlight, a visible sign that Enter was taken.
-    gtk_widget_set_sensitive(GTK_WIDGET(entry), FALSE);
-    gtk_widget_set_sensitive(GTK_WIDGET(entry), TRUE);
-
+    GtkEntry* entry = GTK_ENTRY(page.language_entry);
     // The shown text may stand for other bytes; storing it back would
     // change the code although the user typed nothing.
     if (page.shown_code == gtk_entry_get_text(entry))
@@ -78,6 +77,25 @@ void on_language_entry_activate(GtkEntry* entry, gpointer)
             db_set_language_code(page.db, code.get());
     }
     show_language_code(page.db);
+}
+
+void on_language_entry_activate(GtkEntry* entry, gpointer)
+{
+    if (!page.db)
+        return;
+    // A brief insensitive moment drops the keyboard focus's selection
+    // highlight, a visible sign that Enter was taken.
+    gtk_widget_set_sensitive(GTK_WIDGET(entry), FALSE);
+    gtk_widget_set_sensitive(GTK_WIDGET(entry), TRUE);
+    store_typed_code();
+}
+
+// A code typed and left without Enter is kept too: the entry shows it, so
+// the user takes it as entered.
+gboolean on_language_entry_focus_out_event(GtkWidget*, GdkEventFocus*, gpointer)
+{
+    store_typed_code();
+    return FALSE;
 }
 
 GtkWidget* right_label(const char* text)
@@ -114,6 +132,7 @@ void advanced_page_build(GtkNotebook* notebook)
     gtk_entry_set_max_length(GTK_ENTRY(page.language_entry), 3);
     gtk_entry_set_width_chars(GTK_ENTRY(page.language_entry), 4);
     g_signal_connect(page.language_entry, "activate", G_CALLBACK(on_language_entry_activate), nullptr);
+    g_signal_connect(page.language_entry, "focus-out-event", G_CALLBACK(on_language_entry_focus_out_event), nullptr);
     GtkWidget* align = gtk_alignment_new(0.0f, 0.5f, 0.0f, 0.0f);
     gtk_container_add(GTK_CONTAINER(align), page.language_entry);
     attach(table, right_label("Language Code:"), 0, 2);
@@ -142,4 +161,9 @@ void advanced_page_reload(SpeechDb* db)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(page.flag_boxes[i]), (flags & (0x80 >> i)) != 0);
     gtk_label_set_text(GTK_LABEL(page.format_label), db_format_name(db));
     page.db = db;
+}
+
+void advanced_page_store_pending_edits()
+{
+    store_typed_code();
 }

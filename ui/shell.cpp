@@ -79,6 +79,7 @@ void set_title_for_path(const char* path)
 // Answers the save question; true when the caller may go on.
 bool settle_unsaved_changes(const char* question)
 {
+    advanced_page_store_pending_edits();
     if (!shell.db || !db_is_modified(shell.db.get()))
         return true;
     switch (ask_save_first(question)) {
@@ -140,6 +141,7 @@ bool save_as(const SaveKind& kind)
 {
     if (!shell.db)
         return false;
+    advanced_page_store_pending_edits();
     char path[SAVE_PATH_SIZE];
     if (!choose_save_path(kind.suggested_name, path, sizeof path))
         return false;

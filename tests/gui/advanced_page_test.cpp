@@ -225,3 +225,33 @@ TEST_F(AdvancedPageTest, NonAsciiCodeShowsAsQuestionMarksAndSurvivesEnter)
     EXPECT_TRUE(db_is_modified(plain.get()));
     EXPECT_STREQ(gtk_entry_get_text(entry), "FR");
 }
+
+// A code typed without Enter is kept when the entry loses the focus and
+// before a save; an entry the user left alone stores nothing.
+TEST_F(AdvancedPageTest, TypedCodeIsStoredOnFocusOutAndBeforeSaving)
+{
+    const auto focus_out = [this] {
+        GdkEvent* event = gdk_event_new(GDK_FOCUS_CHANGE);
+        event->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(entry))));
+        event->focus_change.in = FALSE;
+        gtk_widget_send_focus_change(GTK_WIDGET(entry), event);
+        gdk_event_free(event);
+    };
+    SpeechDbPtr db = db_with(0, "EN");
+    advanced_page_reload(db.get());
+    focus_out();
+    advanced_page_store_pending_edits();
+    EXPECT_STREQ(db_language_code(db.get()), "EN");
+    EXPECT_FALSE(db_is_modified(db.get())) << "an untouched entry is no edit";
+
+    gtk_entry_set_text(entry, " it");
+    focus_out();
+    EXPECT_STREQ(db_language_code(db.get()), "IT");
+    EXPECT_STREQ(gtk_entry_get_text(entry), "IT");
+    EXPECT_TRUE(db_is_modified(db.get()));
+
+    gtk_entry_set_text(entry, "fr");
+    advanced_page_store_pending_edits();
+    EXPECT_STREQ(db_language_code(db.get()), "FR");
+    EXPECT_STREQ(gtk_entry_get_text(entry), "FR");
+}

@@ -76,3 +76,41 @@ TEST_F(WordsPageInShellTest, OpenDuringPlayAllRunsAfterIt)
 }
 
 } // namespace
+
+// Unsaved work that once slipped past the question: a replaced recording,
+// and a language code typed without Enter. Quit must ask in both cases.
+TEST_F(ShellTest, QuitAsksAfterReplaceAndAfterATypedLanguageCode)
+{
+    struct Case {
+        const char* name;
+        void (*edit)(const std::string& wav);
+    };
+    const Case cases[] = {
+        {"replace", [](const std::string& wav) {
+             go_to_word(1);
+             queue_answer(answer_choose(wav));
+             gtk_button_clicked(GTK_BUTTON(words_page_widgets().replace));
+         }},
+        {"language code", [](const std::string&) {
+             GtkWidget* page = gtk_notebook_get_nth_page(GTK_NOTEBOOK(shell_notebook()), 2);
+             gtk_entry_set_text(GTK_ENTRY(find_all(page, GTK_TYPE_ENTRY).at(0)), "it");
+         }},
+    };
+    const std::string wav = dir.file("new.wav");
+    write_wav(wav, std::vector<std::uint8_t>(64, 0x35));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (shell_database() && db_is_modified(shell_database()))
+            open_path_answering_no(write_csf("voice.csf"));
+        else
+            open_path(write_csf("voice.csf"));
+        ASSERT_FALSE(db_is_modified(shell_database()));
+        c.edit(wav);
+        const std::size_t before = seen_dialogs().size();
+        queue_answer(answer_response(GTK_RESPONSE_CANCEL));
+        EXPECT_FALSE(main_loop_quit_by([] { quit_application(); }));
+        ASSERT_EQ(seen_dialogs().size(), before + 1);
+        EXPECT_EQ(seen_dialogs().back().text.rfind("Project not saved", 0), 0u) << seen_dialogs().back().text;
+        EXPECT_TRUE(db_is_modified(shell_database()));
+    }
+}

@@ -52,7 +52,7 @@ TEST(WordImportWav, PadsOddSampleDataToWholeCodeBytes)
     ASSERT_TRUE(word_import_wav(db.get(), 1, write_wav(dir, "six.wav", six).c_str(), err)) << err;
     EXPECT_EQ(db_word(db.get(), 1)->audio.size(), 2u);
     EXPECT_EQ(db_word(db.get(), 1)->audio, adpcm_encode(padded.data(), padded.size()));
-    EXPECT_EQ(db_is_modified(db.get()), 0) << "a replaced recording shows only through the word's mark";
+    EXPECT_EQ(db_is_modified(db.get()), 1) << "a replaced recording is unsaved work";
 }
 
 TEST(WordImportWav, ChangedFollowsTheSavedBytes)
@@ -70,9 +70,14 @@ TEST(WordImportWav, ChangedFollowsTheSavedBytes)
     // A word loaded without audio differs from anything imported.
     ASSERT_TRUE(word_import_wav(db.get(), 1, path.c_str(), nullptr));
     EXPECT_TRUE(word_is_changed(db.get(), 1));
+    db->modified = 0;
     word_revert_audio(db.get(), 1);
     EXPECT_FALSE(word_is_changed(db.get(), 1));
-    EXPECT_EQ(db_is_modified(db.get()), 0);
+    EXPECT_EQ(db_is_modified(db.get()), 1) << "going back to the loaded audio changes the word too";
+    db->modified = 0;
+    word_revert_audio(db.get(), 1);
+    ASSERT_TRUE(word_import_wav(db.get(), 0, path.c_str(), nullptr));
+    EXPECT_EQ(db_is_modified(db.get()), 0) << "neither a revert nor an import that changes no byte marks";
 }
 
 TEST(WordImportWav, RefusalsKeepTheOldAudioAndPassTheReasonOn)

@@ -347,6 +347,8 @@ void Harness::step(int n)
     case 16: {
         std::uint32_t w = pick_index(nw);
         if (w < nw) {
+            if (m_.words[w].audio != m_.words[w].saved)
+                m_.modified = 1;
             m_.words[w].audio = m_.words[w].saved;
             m_.words[w].changed = 0;
         }
@@ -359,6 +361,8 @@ void Harness::step(int n)
         const WavCase& wav = wavs_[std::uniform_int_distribution<std::size_t>(0, wavs_.size() - 1)(rng_)];
         want = w < nw && wav.accepted;
         if (want) {
+            if (m_.words[w].audio != wav.audio)
+                m_.modified = 1;
             m_.words[w].audio = wav.audio;
             m_.words[w].changed = wav.audio != m_.words[w].saved;
         }
