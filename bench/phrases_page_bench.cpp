@@ -5,6 +5,8 @@
 #include "db/operations.h"
 #include "tests/unit/test_db.h"
 #include "ui/phrases_page.h"
+#include "ui/test_hooks.h"
+#include "ui/widgets.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -154,9 +156,8 @@ BENCHMARK(BM_ScrollFrame)->UseManualTime()->Iterations(300)->Unit(benchmark::kMi
 void BM_NewStore(benchmark::State& state)
 {
     for (auto _ : state) {
-        GtkListStore* store = phrases_page_new_store(PHRASES);
-        benchmark::DoNotOptimize(store);
-        g_object_unref(store);
+        GtkListStorePtr store = number_store_new(PHRASES);
+        benchmark::DoNotOptimize(store.get());
     }
 }
 BENCHMARK(BM_NewStore)->Unit(benchmark::kMillisecond);

@@ -1,17 +1,13 @@
-// The shell's modal helpers shared by every page: the error message, the
-// Yes/No/Cancel question, and the Save and Load file choosers, each chooser
-// remembering the folder of its own last accepted use.
+// The modal helpers shared by the shell and every page: the error message,
+// the Yes/No/Cancel question, and the Save and Load file choosers, each
+// chooser remembering the folder of its own last accepted use.
 #include "ui/dialogs.h"
 
 #include "ui/gtk_ptr.h"
-#include "ui/shell.h"
+#include "ui/test_hooks.h"
 
 #include <cstring>
-#include <gtk/gtk.h>
-#include <memory>
-
-// Generated at build time from ui/tembrel_icon.png.
-#include "tembrel_icon.h"
+#include <string>
 
 namespace {
 
@@ -20,17 +16,12 @@ namespace {
 constexpr std::size_t FOLDER_MAX = 1023;
 
 struct DialogState {
+    GtkWindow* parent = nullptr;
     std::string save_folder;
     std::string open_folder;
 };
 
 DialogState dialogs;
-
-GtkWindow* parent_window()
-{
-    GtkWidget* w = shell_main_window();
-    return w ? GTK_WINDOW(w) : nullptr;
-}
 
 struct ChooserSetup {
     const char* title;
@@ -76,17 +67,22 @@ bool run_chooser(const ChooserSetup& setup, char* out, std::size_t out_size)
 
 } // namespace
 
-void show_error_dialog(const char* message)
+void dialogs_set_parent(GtkWindow* window)
+{
+    dialogs.parent = window;
+}
+
+void dialogs_show_error(const char* message)
 {
     GtkWidget* dialog = gtk_message_dialog_new(
-        parent_window(), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, "%s", message ? message : "");
+        dialogs.parent, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, "%s", message ? message : "");
     gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
 }
 
-int ask_save_first(const char* question)
+SaveAnswer dialogs_ask_save_first(const char* question)
 {
-    GtkWidget* dialog = gtk_dialog_new_with_buttons("Save", parent_window(), GTK_DIALOG_MODAL, GTK_STOCK_YES,
+    GtkWidget* dialog = gtk_dialog_new_with_buttons("Save", dialogs.parent, GTK_DIALOG_MODAL, GTK_STOCK_YES,
         GTK_RESPONSE_YES, GTK_STOCK_NO, GTK_RESPONSE_NO, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
     GtkWidget* box = gtk_hbox_new(FALSE, 8);
     gtk_container_set_border_width(GTK_CONTAINER(box), 8);
@@ -99,19 +95,19 @@ int ask_save_first(const char* question)
     gint response = gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
     if (response == GTK_RESPONSE_YES)
-        return 0;
+        return SaveAnswer::Yes;
     if (response == GTK_RESPONSE_NO)
-        return 1;
-    return 2;
+        return SaveAnswer::No;
+    return SaveAnswer::Cancel;
 }
 
-bool choose_save_path(const char* suggested, char* out, std::size_t out_size)
+bool dialogs_choose_save_path(const char* suggested, char* out, std::size_t out_size)
 {
     return run_chooser(
         { "Save File", GTK_FILE_CHOOSER_ACTION_SAVE, GTK_STOCK_SAVE, &dialogs.save_folder, suggested }, out, out_size);
 }
 
-bool choose_open_path(char* out, std::size_t out_size)
+bool dialogs_choose_open_path(char* out, std::size_t out_size)
 {
     return run_chooser(
         { "Load File", GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_OPEN, &dialogs.open_folder, nullptr }, out, out_size);
@@ -119,7 +115,8 @@ bool choose_open_path(char* out, std::size_t out_size)
 
 void dialogs_forget_folders()
 {
-    dialogs = DialogState {};
+    dialogs.save_folder.clear();
+    dialogs.open_folder.clear();
 }
 
 const std::string& dialogs_save_folder()
@@ -130,17 +127,4 @@ const std::string& dialogs_save_folder()
 const std::string& dialogs_open_folder()
 {
     return dialogs.open_folder;
-}
-
-GdkPixbuf* app_icon_new()
-{
-    // The inline image API is deprecated in favour of resources, but it is
-    // exactly the serialisation the icon is kept in.
-    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-    GObjectPtr<GdkPixbuf> image(gdk_pixbuf_new_from_inline(sizeof TEMBREL_ICON, TEMBREL_ICON, FALSE, nullptr));
-    G_GNUC_END_IGNORE_DEPRECATIONS
-    if (!image)
-        return nullptr;
-    // Black stands for "no pixel" in the image.
-    return gdk_pixbuf_add_alpha(image.get(), TRUE, 0, 0, 0);
 }

@@ -1,18 +1,34 @@
-// Internal to the shell: the parts of the dialogs and choosers that the
-// shell itself needs beyond the public helpers in ui/shell.h.
+// The modal helpers the shell and the pages share: the error message, the
+// Yes/No/Cancel question asked before unsaved changes would be lost, and the
+// Save and Load file choosers, each chooser remembering the folder of its own
+// last accepted use (in memory only).
 #pragma once
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
-#include <string>
+#include <cstddef>
+#include <gtk/gtk.h>
 
-// Forgets the folders the Save and Load choosers remember.
-void dialogs_forget_folders();
+// The answers to the save question; closing the dialog any other way than
+// with Yes or No counts as Cancel.
+enum class SaveAnswer {
+    Yes,
+    No,
+    Cancel,
+};
 
-// The folders the two choosers will start in next (empty: the toolkit's
-// default). Exposed so the shell tests can see them.
-const std::string& dialogs_save_folder();
-const std::string& dialogs_open_folder();
+// The window the message and the question are shown over, or null. The
+// shell sets it once it has built the main window.
+void dialogs_set_parent(GtkWindow* window);
 
-// The 16 x 16 window icon with every pure black pixel made transparent.
-// A new reference, or null if the embedded image is damaged.
-GdkPixbuf* app_icon_new();
+// A modal error message with one Close button, showing `message` literally
+// (a "%" in it is an ordinary character). Returns once it is closed.
+void dialogs_show_error(const char* message);
+
+// Asks `question` (a "\n" breaks the line) in a modal dialog titled "Save".
+SaveAnswer dialogs_ask_save_first(const char* question);
+
+// The Save chooser (with `suggested` as the name, when given, and the
+// chooser's own question before overwriting) and the Load chooser. True
+// when a file was chosen: its name, in the encoding the file layer opens,
+// is in `out`. A name that does not fit `out_size` counts as a cancel.
+bool dialogs_choose_save_path(const char* suggested, char* out, std::size_t out_size);
+bool dialogs_choose_open_path(char* out, std::size_t out_size);

@@ -12,6 +12,7 @@
 #include "db/operations.h"
 #include "ui/phrases_page_cells.h"
 #include "ui/shell.h"
+#include "ui/test_hooks.h"
 #include "ui/widgets.h"
 
 #include <cstring>
@@ -294,7 +295,7 @@ void on_go_to_word_clicked(GtkButton*, gpointer)
         return;
     const int n = phrase_word_number(page.db, p, w);
     if (n >= 0)
-        go_to_word(n);
+        shell_go_to_word(n);
 }
 
 void on_use_aliases_clicked(GtkToggleButton* button, gpointer)

@@ -17,16 +17,13 @@ bool phrases_page_playing();
 // Largest text a "Words" or "Word" cell shows, in bytes, terminator included.
 constexpr std::size_t PHRASES_PAGE_TEXT_SIZE = 4096;
 
-// A one-column store of unsigned numbers holding 0 .. rows - 1: what both
-// lists of the page show. The caller owns the returned reference.
-GtkListStore* phrases_page_new_store(std::uint32_t rows);
-
 // The text of the "Words" cell of phrase `phrase`: each word as a blank and
 // then its alias (when `use_aliases` and the word has one) or its number
 // counted from 1, cut to fit PHRASES_PAGE_TEXT_SIZE on a character boundary.
 std::string phrases_page_words_text(const SpeechDb* db, std::uint32_t phrase, bool use_aliases);
 
-// The widgets of the page, for the GUI tests and the benchmark.
+// The widgets of the page (reached by the GUI tests and the benchmark
+// through ui/test_hooks.h).
 struct PhrasesPageWidgets {
     GtkTreeView* phrase_list = nullptr;
     GtkTreeView* word_list = nullptr;
@@ -49,8 +46,3 @@ struct PhrasesPageWidgets {
     GtkWidget* remove_word = nullptr;
     GtkWidget* use_aliases = nullptr;
 };
-const PhrasesPageWidgets& phrases_page_widgets();
-
-// The selected phrase and the selected position in it, or -1.
-int phrases_page_selected_phrase();
-int phrases_page_selected_position();

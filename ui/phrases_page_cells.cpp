@@ -185,7 +185,7 @@ void phrases_page_changed_cell_data(
 void phrases_page_word_cell_data(
     GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
 {
-    const int p = phrases_page_selected_phrase();
+    const int p = selected_row_value(page.w.phrase_list);
     const std::uint32_t pos = row_value(model, iter);
     std::string text;
     if (page.db && p >= 0) {
@@ -198,11 +198,6 @@ void phrases_page_word_cell_data(
     }
     cut_text(text, PHRASES_PAGE_TEXT_SIZE);
     set_cell_text(cell, text.c_str());
-}
-
-GtkListStore* phrases_page_new_store(std::uint32_t rows)
-{
-    return number_store_new(rows).release();
 }
 
 std::string phrases_page_words_text(const SpeechDb* db, std::uint32_t phrase, bool use_aliases)

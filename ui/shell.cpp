@@ -7,9 +7,11 @@
 #include "db/project.h"
 #include "io/error_text.h"
 #include "ui/advanced_page.h"
+#include "ui/app_icon.h"
 #include "ui/dialogs.h"
 #include "ui/gtk_ptr.h"
 #include "ui/phrases_page.h"
+#include "ui/test_hooks.h"
 #include "ui/words_page.h"
 
 #include <algorithm>
@@ -69,10 +71,10 @@ void set_title_for_path(const char* path)
 {
     GCharPtr utf8(g_filename_to_utf8(path, -1, nullptr, nullptr, nullptr));
     if (!utf8) {
-        gtk_window_set_title(GTK_WINDOW(shell.main_window), app_title());
+        gtk_window_set_title(GTK_WINDOW(shell.main_window), shell_app_title());
         return;
     }
-    GCharPtr title(g_strdup_printf("%s - %s", utf8.get(), app_title()));
+    GCharPtr title(g_strdup_printf("%s - %s", utf8.get(), shell_app_title()));
     gtk_window_set_title(GTK_WINDOW(shell.main_window), title.get());
 }
 
@@ -82,14 +84,15 @@ bool settle_unsaved_changes(const char* question)
     advanced_page_store_pending_edits();
     if (!shell.db || !db_is_modified(shell.db.get()))
         return true;
-    switch (ask_save_first(question)) {
-    case 0:
-        return save_project_as();
-    case 1:
+    switch (dialogs_ask_save_first(question)) {
+    case SaveAnswer::Yes:
+        return shell_save_project_as();
+    case SaveAnswer::No:
         return true;
-    default:
-        return false;
+    case SaveAnswer::Cancel:
+        break;
     }
+    return false;
 }
 
 // The common start of Open and Quit: wait for a running play to end, then
@@ -108,12 +111,12 @@ void open_flow()
     if (!may_go_ahead(PENDING_OPEN, "Project not saved\nSave it before loading new file ?"))
         return;
     char path[OPEN_PATH_SIZE];
-    if (!choose_open_path(path, sizeof path))
+    if (!dialogs_choose_open_path(path, sizeof path))
         return;
     char err[ERROR_BUFFER_SIZE] = "";
     SpeechDbPtr loaded = db_load_file(path, err);
     if (!loaded) {
-        show_error_dialog(err);
+        dialogs_show_error(err);
         return;
     }
     shell.db = std::move(loaded);
@@ -143,16 +146,16 @@ bool save_as(const SaveKind& kind)
         return false;
     advanced_page_store_pending_edits();
     char path[SAVE_PATH_SIZE];
-    if (!choose_save_path(kind.suggested_name, path, sizeof path))
+    if (!dialogs_choose_save_path(kind.suggested_name, path, sizeof path))
         return false;
     if (!has_extension(path, kind.extension)) {
-        show_error_dialog(kind.wrong_extension_message);
+        dialogs_show_error(kind.wrong_extension_message);
         return false;
     }
     char err[ERROR_BUFFER_SIZE] = "";
     if (kind.save(shell.db.get(), path, err) != 0)
         return true;
-    show_error_dialog(err);
+    dialogs_show_error(err);
     return false;
 }
 
@@ -173,13 +176,13 @@ gboolean on_pending_idle(gpointer)
     if (request == PENDING_OPEN)
         open_flow();
     else if (request == PENDING_QUIT)
-        quit_application();
+        shell_quit();
     return FALSE;
 }
 
 gboolean on_main_window_delete_event(GtkWidget*, GdkEvent*, gpointer)
 {
-    quit_application();
+    shell_quit();
     // The window goes only through the Quit flow, never by itself.
     return TRUE;
 }
@@ -192,7 +195,7 @@ void on_open_item_activate(GtkMenuItem*, gpointer)
 void on_save_project_item_activate(GtkMenuItem*, gpointer)
 {
     if (shell.db)
-        save_project_as();
+        shell_save_project_as();
 }
 
 void on_save_audio_item_activate(GtkMenuItem*, gpointer)
@@ -202,7 +205,7 @@ void on_save_audio_item_activate(GtkMenuItem*, gpointer)
 
 void on_quit_item_activate(GtkMenuItem*, gpointer)
 {
-    quit_application();
+    shell_quit();
 }
 
 void on_main_notebook_switch_page(GtkNotebook*, gpointer, guint page_num, gpointer)
@@ -251,7 +254,7 @@ void set_icon(GtkWindow* window)
 
 } // namespace
 
-const char* app_title()
+const char* shell_app_title()
 {
     return "Tembrel 1.0";
 }
@@ -260,12 +263,13 @@ GtkWidget* shell_build()
 {
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     shell.main_window = window;
+    dialogs_set_parent(GTK_WINDOW(window));
     g_signal_connect(window, "delete_event", G_CALLBACK(on_main_window_delete_event), nullptr);
     gtk_container_set_border_width(GTK_CONTAINER(window), 2);
 
     GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
     gtk_container_add(GTK_CONTAINER(window), vbox);
-    gtk_window_set_title(GTK_WINDOW(window), app_title());
+    gtk_window_set_title(GTK_WINDOW(window), shell_app_title());
     set_icon(GTK_WINDOW(window));
 
     GtkAccelGroup* accel = gtk_accel_group_new();
@@ -306,12 +310,12 @@ SpeechDb* shell_database()
     return shell.db.get();
 }
 
-bool save_project_as()
+bool shell_save_project_as()
 {
     return save_as(PROJECT_FILE);
 }
 
-void quit_application()
+void shell_quit()
 {
     if (!may_go_ahead(PENDING_QUIT, "Project not saved\nSave it before exit ?"))
         return;
@@ -339,6 +343,7 @@ void shell_destroy_for_tests()
 {
     if (shell.pending_source)
         g_source_remove(shell.pending_source);
+    dialogs_set_parent(nullptr);
     if (shell.main_window)
         gtk_widget_destroy(shell.main_window);
     shell.main_window = nullptr;
@@ -350,13 +355,13 @@ void shell_destroy_for_tests()
     dialogs_forget_folders();
 }
 
-void go_to_phrase(std::uint32_t phrase)
+void shell_go_to_phrase(std::uint32_t phrase)
 {
     phrases_page_show_phrase(phrase);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(shell.main_notebook), 0);
 }
 
-void go_to_word(std::uint32_t word)
+void shell_go_to_word(std::uint32_t word)
 {
     words_page_show_word(word);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(shell.main_notebook), WORDS_PAGE);

@@ -1,6 +1,5 @@
 // The application shell: the main window, the File menu, the current
-// database, and the helpers the pages share (dialogs, choosers,
-// navigation between pages, parsing typed word references).
+// database, navigation between pages, and parsing typed word references.
 #pragma once
 
 #include "db/speech_db.h"
@@ -13,7 +12,8 @@ enum WordRef {
     WORD_REF_NUMBER = 2,
 };
 
-const char* app_title();
+// Always "Tembrel 1.0".
+const char* shell_app_title();
 
 // Builds the main window with its menu and the three pages; returns it
 // shown. Used by the entry point and by the GUI tests.
@@ -36,23 +36,14 @@ SpeechDb* shell_database();
 // request then runs as usual, save question included.
 void shell_play_finished();
 
-// Test seam: while set, the shell treats a page as playing, so the GUI
-// tests can check the deferral without sound hardware.
-void shell_pretend_playing_for_tests(bool playing);
-
-// Tears down the window, frees the database and forgets the remembered
-// folders and any waiting request, so the GUI tests can call shell_build()
-// again for a fresh start. Every page build must reset its own state.
-void shell_destroy_for_tests();
-
-void show_error_dialog(const char* message);
-int ask_save_first(const char* question);
-bool choose_save_path(const char* suggested, char* out, std::size_t out_size);
-bool choose_open_path(char* out, std::size_t out_size);
-bool save_project_as();
-void quit_application();
-void go_to_phrase(std::uint32_t phrase);
-void go_to_word(std::uint32_t word);
+// The Save Project flow: true only when the project file was written.
+bool shell_save_project_as();
+// The Quit flow (File > Quit, Ctrl+Q and closing the window).
+void shell_quit();
+// Selects row `phrase` (or `word`) of the Phrases (Words) page and makes
+// that page current.
+void shell_go_to_phrase(std::uint32_t phrase);
+void shell_go_to_word(std::uint32_t word);
 
 // Classifies typed text as a word number or an alias (trimmed, blanks
 // turned into "_"). `alias_out` receives at most `alias_size` bytes.

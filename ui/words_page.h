@@ -13,7 +13,7 @@ void words_page_shown();
 // True while the page plays a word, a phrase or Play All.
 bool words_page_playing();
 
-// The page's widgets, for the GUI tests (valid after words_page_build).
+// The page's widgets (reached by the GUI tests through ui/test_hooks.h).
 struct WordsPageWidgets {
     GtkTreeView* word_list = nullptr;
     GtkTreeView* usage_list = nullptr;
@@ -28,8 +28,3 @@ struct WordsPageWidgets {
     GtkWidget* play_all = nullptr;
     GtkWidget* go_to_phrase = nullptr;
 };
-const WordsPageWidgets& words_page_widgets();
-
-// The selected word of the word list and phrase of the usage list, or -1.
-int words_page_selected_word();
-int words_page_selected_usage_phrase();

@@ -10,6 +10,7 @@
 // started with, and leaves usage-list work asked for meanwhile until it
 // ends. The shell holds back Open and Quit while the flag is set.
 #include "db/operations.h"
+#include "ui/dialogs.h"
 #include "ui/shell.h"
 #include "ui/words_page_state.h"
 
@@ -204,9 +205,9 @@ bool choose_word_file(bool for_saving, std::uint32_t& word, char (&path)[WAV_PAT
     if (for_saving) {
         char suggested[32];
         std::snprintf(suggested, sizeof suggested, "%03u.wav", word + 1);
-        chosen = choose_save_path(suggested, path, sizeof path);
+        chosen = dialogs_choose_save_path(suggested, path, sizeof path);
     } else {
-        chosen = choose_open_path(path, sizeof path);
+        chosen = dialogs_choose_open_path(path, sizeof path);
     }
     return chosen && generation == words_page.generation;
 }
@@ -214,7 +215,7 @@ bool choose_word_file(bool for_saving, std::uint32_t& word, char (&path)[WAV_PAT
 void show_audio_file_error(const char* action, const char* err)
 {
     std::string message = std::string("Error ") + action + " audio file\n" + err;
-    show_error_dialog(message.c_str());
+    dialogs_show_error(message.c_str());
 }
 
 void on_replace_clicked(GtkButton*, gpointer)
@@ -294,7 +295,7 @@ void on_go_to_phrase_clicked(GtkButton*, gpointer)
     int p = words_page_selected_usage_phrase();
     if (!words_page.db || words_page_selected_word() < 0 || p < 0)
         return;
-    go_to_phrase(std::uint32_t(p));
+    shell_go_to_phrase(std::uint32_t(p));
 }
 
 void connect_clicked(GtkWidget* button, void (*handler)(GtkButton*, gpointer))

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ui/gtk_ptr.h"
+#include "ui/test_hooks.h"
 #include "ui/widgets.h"
 #include "ui/words_page.h"
 

@@ -600,7 +600,7 @@ gboolean quit_during_play(gpointer data)
 {
     auto* q = static_cast<QuitDuringPlay*>(data);
     q->playing = phrases_page_playing();
-    quit_application();
+    shell_quit();
     q->database_kept = shell_database() != nullptr;
     return FALSE;
 }

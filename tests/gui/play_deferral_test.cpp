@@ -36,7 +36,7 @@ TEST_F(ShellTest, QuitDuringPlayWaitsForThePlayToEnd)
         [&end] {
             shell_pretend_playing_for_tests(true);
             // Menu, accelerator and window close all arrive mid-play.
-            quit_application();
+            shell_quit();
             gtk_accel_groups_activate(G_OBJECT(shell_main_window()), GDK_q, GDK_CONTROL_MASK);
             send_delete_event(shell_main_window());
             EXPECT_NE(shell_database(), nullptr) << "freed under the running play";
@@ -119,7 +119,7 @@ TEST_F(ShellTest, QuitOutranksAnOpenWaitingForThePlay)
     EXPECT_TRUE(main_loop_quit_by([] {
         shell_pretend_playing_for_tests(true);
         activate_item(0);
-        quit_application();
+        shell_quit();
         activate_item(0);
         shell_pretend_playing_for_tests(false);
         shell_play_finished();

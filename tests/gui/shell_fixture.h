@@ -5,6 +5,7 @@
 
 #include "gui_test_util.h"
 #include "tests/unit/test_db.h"
+#include "ui/test_hooks.h"
 
 #include <string>
 #include <vector>

@@ -36,7 +36,7 @@ TEST_F(ShellTest, StartsWithTitleMenuTabsAndMinimumSize)
 {
     GtkWidget* window = shell_main_window();
     EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(window)), "Tembrel 1.0");
-    EXPECT_STREQ(app_title(), "Tembrel 1.0");
+    EXPECT_STREQ(shell_app_title(), "Tembrel 1.0");
     EXPECT_EQ(shell_database(), nullptr);
     EXPECT_TRUE(gtk_widget_get_visible(window));
     EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(window)), 2u);
@@ -112,7 +112,7 @@ TEST_F(ShellTest, OnlyQuitCarriesAnAccelerator)
 
 TEST_F(ShellTest, QuitWithoutDatabaseOrUnmodifiedAsksNothing)
 {
-    EXPECT_TRUE(main_loop_quit_by([] { quit_application(); }));
+    EXPECT_TRUE(main_loop_quit_by([] { shell_quit(); }));
     EXPECT_TRUE(seen_dialogs().empty());
 
     shell_destroy_for_tests();
@@ -192,7 +192,7 @@ TEST_F(ShellTest, FailedOpenKeepsDatabasePagesAndTitle)
 TEST_F(ShellTest, ErrorDialogShowsPercentDirectivesLiterally)
 {
     queue_answer(answer_response(GTK_RESPONSE_CLOSE));
-    show_error_dialog("Cannot open /tmp/%s%n%d 100%");
+    dialogs_show_error("Cannot open /tmp/%s%n%d 100%");
     ASSERT_EQ(seen_dialogs().size(), 1u);
     EXPECT_EQ(seen_dialogs()[0].text, "Cannot open /tmp/%s%n%d 100%");
 }
@@ -200,14 +200,14 @@ TEST_F(ShellTest, ErrorDialogShowsPercentDirectivesLiterally)
 TEST_F(ShellTest, QuestionDialogLayoutAndAnswers)
 {
     queue_answer(answer_response(GTK_RESPONSE_YES));
-    EXPECT_EQ(ask_save_first(ASK_EXIT), 0);
+    EXPECT_EQ(dialogs_ask_save_first(ASK_EXIT), SaveAnswer::Yes);
     queue_answer(answer_response(GTK_RESPONSE_NO));
-    EXPECT_EQ(ask_save_first(ASK_EXIT), 1);
+    EXPECT_EQ(dialogs_ask_save_first(ASK_EXIT), SaveAnswer::No);
     queue_answer(answer_response(GTK_RESPONSE_CANCEL));
-    EXPECT_EQ(ask_save_first(ASK_EXIT), 2);
+    EXPECT_EQ(dialogs_ask_save_first(ASK_EXIT), SaveAnswer::Cancel);
     // The frame's close button is the same as Cancel.
     queue_answer(answer_close());
-    EXPECT_EQ(ask_save_first(ASK_EXIT), 2);
+    EXPECT_EQ(dialogs_ask_save_first(ASK_EXIT), SaveAnswer::Cancel);
 
     ASSERT_EQ(seen_dialogs().size(), 4u);
     const SeenDialog& q = seen_dialogs()[0];
@@ -282,7 +282,7 @@ TEST_F(ShellTest, QuitModifiedYesThenCancelledChooserKeepsRunning)
 
     queue_answer(answer_response(GTK_RESPONSE_YES));
     queue_answer(answer_response(GTK_RESPONSE_CANCEL));
-    EXPECT_FALSE(main_loop_quit_by([] { quit_application(); }));
+    EXPECT_FALSE(main_loop_quit_by([] { shell_quit(); }));
     EXPECT_EQ(shell_database(), db);
     EXPECT_TRUE(db_is_modified(db));
     EXPECT_EQ(seen_dialogs().back().title, "Save File");
@@ -299,7 +299,7 @@ TEST_F(ShellTest, QuitModifiedYesWithCsfNameRefusesAndKeepsRunning)
     queue_answer(answer_response(GTK_RESPONSE_YES));
     queue_answer(answer_choose(wrong));
     queue_answer(answer_response(GTK_RESPONSE_CLOSE));
-    EXPECT_FALSE(main_loop_quit_by([] { quit_application(); }));
+    EXPECT_FALSE(main_loop_quit_by([] { shell_quit(); }));
     ASSERT_EQ(seen_dialogs().size(), 4u);
     EXPECT_EQ(seen_dialogs()[3].text, "Project file must have 'tbp' extension.");
     EXPECT_FALSE(file_exists(wrong));
@@ -349,7 +349,7 @@ TEST_F(ShellTest, SaveAudioChecksExtensionAndKeepsModifiedMark)
 
     // So Quit still asks.
     queue_answer(answer_response(GTK_RESPONSE_CANCEL));
-    EXPECT_FALSE(main_loop_quit_by([] { quit_application(); }));
+    EXPECT_FALSE(main_loop_quit_by([] { shell_quit(); }));
     EXPECT_EQ(seen_dialogs().back().text, ASK_EXIT);
 
     // The written file holds the edited header.
@@ -364,7 +364,7 @@ TEST_F(ShellTest, SaveCommandsWithoutDatabaseDoNothing)
     pump_for(200);
     EXPECT_TRUE(seen_dialogs().empty());
     EXPECT_EQ(find_new_toplevel_dialog(), nullptr) << "no chooser may appear";
-    EXPECT_FALSE(save_project_as());
+    EXPECT_FALSE(shell_save_project_as());
 }
 
 TEST_F(ShellTest, ChoosersRememberTheirOwnFolders)
@@ -399,15 +399,15 @@ TEST_F(ShellTest, GoToSelectsTheRowAndShowsItsPage)
     open_path(write_csf("voice.csf"));
     GtkNotebook* nb = GTK_NOTEBOOK(shell_notebook());
 
-    go_to_word(2);
+    shell_go_to_word(2);
     EXPECT_EQ(gtk_notebook_get_current_page(nb), 1);
     EXPECT_EQ(words_page_selected_word(), 2);
-    go_to_phrase(1);
+    shell_go_to_phrase(1);
     EXPECT_EQ(gtk_notebook_get_current_page(nb), 0);
     EXPECT_EQ(phrases_page_selected_phrase(), 1);
 
     // A row that does not exist selects nothing new, but the page still shows.
-    go_to_word(99);
+    shell_go_to_word(99);
     EXPECT_EQ(gtk_notebook_get_current_page(nb), 1);
     EXPECT_EQ(words_page_selected_word(), 2);
 }

@@ -158,7 +158,7 @@ TEST_F(WordsPageTest, NavigatesBothWaysBetweenThePages)
     const WordsPageWidgets& b = words_page_widgets();
 
     gtk_notebook_set_current_page(notebook, 0);
-    go_to_word(3);
+    shell_go_to_word(3);
     pump_events();
     EXPECT_EQ(gtk_notebook_get_current_page(notebook), 1);
     EXPECT_EQ(words_page_selected_word(), 3);

@@ -24,7 +24,7 @@ protected:
         ASSERT_NE(shell_database(), nullptr);
         for (int w = 0; w < 7; ++w)
             sounds.push_back(word_sound(shell_database(), w));
-        go_to_word(2);
+        shell_go_to_word(2);
         pump_events();
         ASSERT_EQ(words_page_selected_word(), 2);
     }
@@ -43,7 +43,7 @@ TEST_F(WordsPageInShellTest, QuitDuringPlayAllWaitsForTheEnd)
     bool playing_at_quit = false;
     inject_at_usage_selection(2, [&] {
         playing_at_quit = words_page_playing();
-        quit_application();
+        shell_quit();
         send_delete_event(shell_main_window());
     });
     EXPECT_TRUE(main_loop_quit_by([] { gtk_button_clicked(GTK_BUTTON(words_page_widgets().play_all)); }, 2000));
@@ -87,7 +87,7 @@ TEST_F(ShellTest, QuitAsksAfterReplaceAndAfterATypedLanguageCode)
     };
     const Case cases[] = {
         {"replace", [](const std::string& wav) {
-             go_to_word(1);
+             shell_go_to_word(1);
              queue_answer(answer_choose(wav));
              gtk_button_clicked(GTK_BUTTON(words_page_widgets().replace));
          }},
@@ -108,7 +108,7 @@ TEST_F(ShellTest, QuitAsksAfterReplaceAndAfterATypedLanguageCode)
         c.edit(wav);
         const std::size_t before = seen_dialogs().size();
         queue_answer(answer_response(GTK_RESPONSE_CANCEL));
-        EXPECT_FALSE(main_loop_quit_by([] { quit_application(); }));
+        EXPECT_FALSE(main_loop_quit_by([] { shell_quit(); }));
         ASSERT_EQ(seen_dialogs().size(), before + 1);
         EXPECT_EQ(seen_dialogs().back().text.rfind("Project not saved", 0), 0u) << seen_dialogs().back().text;
         EXPECT_TRUE(db_is_modified(shell_database()));

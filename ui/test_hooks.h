@@ -1,0 +1,33 @@
+// Seams for the GUI tests and the benchmarks into state the editor keeps to
+// itself. Nothing in the editor calls them. The header holds declarations
+// only, so including it ties no part of the editor to another.
+#pragma once
+
+#include <string>
+
+struct PhrasesPageWidgets;
+struct WordsPageWidgets;
+
+// While set, the shell treats a page as playing, so the tests can check
+// that Open and Quit wait without sound hardware.
+void shell_pretend_playing_for_tests(bool playing);
+
+// Tears down the window, frees the database and forgets the remembered
+// folders and any waiting request, so a test can call shell_build() again
+// for a fresh start. Every page build resets its own state.
+void shell_destroy_for_tests();
+
+// The folders the two choosers will start in next (empty: the toolkit's
+// default), and forgetting them.
+const std::string& dialogs_save_folder();
+const std::string& dialogs_open_folder();
+void dialogs_forget_folders();
+
+// The pages' widgets (valid after the page was built) and their
+// selections: a row's number, or -1 when none is selected.
+const PhrasesPageWidgets& phrases_page_widgets();
+int phrases_page_selected_phrase();
+int phrases_page_selected_position();
+const WordsPageWidgets& words_page_widgets();
+int words_page_selected_word();
+int words_page_selected_usage_phrase();
