@@ -11,6 +11,7 @@
 
 #include "db/operations.h"
 #include "ui/phrases_page_cells.h"
+#include "ui/play_session.h"
 #include "ui/shell.h"
 #include "ui/test_hooks.h"
 #include "ui/widgets.h"
@@ -61,7 +62,8 @@ void redraw_after_edit(std::uint32_t p)
 
 void update_phrase_buttons()
 {
-    if (page.playing)
+    // A play leaves the buttons as they were; its end sets them.
+    if (phrases_page_playing())
         return;
     const int p = selected_phrase();
     const int w = selected_position();
@@ -93,70 +95,87 @@ void refresh_phrase_word_list()
     update_phrase_buttons();
 }
 
-// The end of every play: the shell may now carry out an Open or Quit that
-// arrived while the sound ran.
-void finish_play()
-{
-    page.playing = 0;
-    update_phrase_buttons();
-    shell_play_finished();
-}
-
 // ---- actions ----
 
 // The selected phrase and position for a button action: false while a play
 // runs or when either is missing.
 bool action_target(int& p, int& w)
 {
-    if (page.playing)
+    if (play_session_active())
         return false;
     p = selected_phrase();
     w = selected_position();
     return p >= 0 && w >= 0;
 }
 
+// Plays phrase p word by word, selecting each word's row while it sounds
+// (as long as the word list still shows p), then puts back the position
+// the user had selected.
 void play_phrase()
 {
-    if (page.playing)
-        return;
     const int p = selected_phrase();
-    if (p < 0)
+    if (play_session_active() || p < 0)
         return;
-    gtk_grab_add(page.w.play_box);
-    page.playing = 1;
     const int w0 = selected_position();
-    run_pending_events();
-    // Keys still reach the window during the play, so the selected phrase
-    // may change under the loop: rows are only selected while the word list
-    // still shows phrase p.
-    for (std::uint32_t i = 0; i < phrase_word_count(page.db, p); ++i) {
-        if (selected_phrase() == p)
-            select_row(page.w.word_list, static_cast<int>(i), true);
-        run_pending_events();
-        // Read after the events: an edit made meanwhile is what sounds.
-        const int n = phrase_word_number(page.db, p, i);
-        if (n >= 0)
-            word_play(page.db, n);
-    }
-    gtk_grab_remove(page.w.play_box);
-    page.playing = 0;
-    if (selected_phrase() == p)
-        select_position_row(w0);
-    finish_play();
+    const auto phrase = static_cast<std::uint32_t>(p);
+    play_session_start({
+        .owner = PageId::Phrases,
+        .db = page.db,
+        .grab = page.w.play_box,
+        .show =
+            [phrase](std::size_t i) {
+                // The count is read at every step: a revert may change it.
+                if (i >= phrase_word_count(page.db, phrase))
+                    return PlayStep::Done;
+                // Keys still reach the window during the play, so another
+                // phrase may be selected by now: rows are selected only while
+                // the word list still shows this one.
+                if (selected_phrase() == int(phrase))
+                    select_row(page.w.word_list, static_cast<int>(i), true);
+                return PlayStep::Play;
+            },
+        .sound =
+            [phrase](std::size_t i, PlayItem& item) {
+                // Read after the events: an edit made meanwhile is what sounds.
+                const int n = phrase_word_number(page.db, phrase, static_cast<std::uint32_t>(i));
+                if (n < 0)
+                    return PlayStep::Skip;
+                item = { PlayItemKind::Word, static_cast<std::uint32_t>(n) };
+                return PlayStep::Play;
+            },
+        .finished =
+            [phrase, w0](PlayEnd) {
+                if (selected_phrase() == int(phrase))
+                    select_position_row(w0);
+                update_phrase_buttons();
+            },
+    });
 }
 
+// Plays the word at the selected position; no grab, the page stays usable.
 void play_word()
 {
     int p = -1;
     int w = -1;
     if (!action_target(p, w) || phrase_word_number(page.db, p, w) < 0)
         return;
-    page.playing = 1;
-    run_pending_events();
-    const int n = phrase_word_number(page.db, p, w);
-    if (n >= 0)
-        word_play(page.db, n);
-    finish_play();
+    const auto phrase = static_cast<std::uint32_t>(p);
+    const auto position = static_cast<std::uint32_t>(w);
+    play_session_start({
+        .owner = PageId::Phrases,
+        .db = page.db,
+        .show = [](std::size_t i) { return i == 0 ? PlayStep::Play : PlayStep::Done; },
+        .sound =
+            [phrase, position](std::size_t, PlayItem& item) {
+                // Read after the events: an edit made meanwhile is what sounds.
+                const int n = phrase_word_number(page.db, phrase, position);
+                if (n < 0)
+                    return PlayStep::Skip;
+                item = { PlayItemKind::Word, static_cast<std::uint32_t>(n) };
+                return PlayStep::Play;
+            },
+        .finished = [](PlayEnd) { update_phrase_buttons(); },
+    });
 }
 
 // Runs one edit of the selected position that moves the selection by
@@ -300,7 +319,7 @@ void on_go_to_word_clicked(GtkButton*, gpointer)
 
 void on_use_aliases_clicked(GtkToggleButton* button, gpointer)
 {
-    page.use_aliases = gtk_toggle_button_get_active(button) ? 1 : 0;
+    page.use_aliases = gtk_toggle_button_get_active(button);
     phrases_page_fit_columns(-1);
     redraw_lists();
 }
@@ -417,7 +436,7 @@ void phrases_page_build(GtkNotebook* notebook)
     page.w.use_aliases = gtk_check_button_new_with_label("Use Aliases");
     gtk_box_pack_start(GTK_BOX(vbox), page.w.use_aliases, FALSE, FALSE, 0);
     g_signal_connect(page.w.use_aliases, "clicked", G_CALLBACK(on_use_aliases_clicked), nullptr);
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(page.w.use_aliases), page.use_aliases != 0);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(page.w.use_aliases), page.use_aliases);
 
     gtk_notebook_append_page(notebook, vbox, gtk_label_new("Phrases"));
 }
@@ -427,6 +446,7 @@ void phrases_page_reload(SpeechDb* db)
     // Installed before the new store: a fixed-height view measures its first
     // row as soon as it gets a model, and the old database is already gone.
     page.db = db;
+    play_session_database_changed();
     phrases_page_fit_columns(-1);
     GtkListStorePtr store = number_store_new(db ? phrase_count(db) : 0);
     gtk_tree_view_set_model(page.w.phrase_list, GTK_TREE_MODEL(store.get()));
@@ -441,7 +461,7 @@ void phrases_page_show_phrase(std::uint32_t phrase)
 
 bool phrases_page_playing()
 {
-    return page.playing != 0;
+    return play_session_playing(PageId::Phrases);
 }
 
 const PhrasesPageWidgets& phrases_page_widgets()

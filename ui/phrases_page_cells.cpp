@@ -104,7 +104,7 @@ std::size_t words_text_length(const SpeechDb* db, std::uint32_t phrase, bool use
 // is built.
 void fit_columns_to_all()
 {
-    const bool use_aliases = page.use_aliases != 0;
+    const bool use_aliases = page.use_aliases;
     std::size_t words_length = 0;
     std::uint32_t words_phrase = 0;
     std::size_t comment_length = 0;
@@ -133,7 +133,7 @@ void fit_columns_to_all()
 // After an edit of phrase p: its texts may have grown.
 void fit_columns_to(std::uint32_t p)
 {
-    widen_column(page.w.words_column, page.w.words_renderer, phrases_page_words_text(page.db, p, page.use_aliases != 0),
+    widen_column(page.w.words_column, page.w.words_renderer, phrases_page_words_text(page.db, p, page.use_aliases),
         PHRASES_PAGE_WORDS_WIDTH, true);
     widen_column(page.w.comment_column, page.w.comment_renderer, comment_text(p), PHRASES_PAGE_COMMENT_WIDTH, true);
 }
@@ -165,7 +165,7 @@ void phrases_page_words_cell_data(
     GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
 {
     const std::string text
-        = phrases_page_words_text(page.db, row_value(model, iter), page.use_aliases != 0);
+        = phrases_page_words_text(page.db, row_value(model, iter), page.use_aliases);
     set_cell_text(cell, text.c_str());
 }
 

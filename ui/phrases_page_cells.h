@@ -16,8 +16,7 @@ constexpr int PHRASES_PAGE_CHANGED_WIDTH = 50;
 
 struct PhrasesPage {
     SpeechDb* db = nullptr; // not owned: the shell owns and frees it
-    int playing = 0;
-    int use_aliases = 1;
+    bool use_aliases = true;
     PhrasesPageWidgets w;
 };
 

@@ -11,6 +11,7 @@
 #include "ui/dialogs.h"
 #include "ui/gtk_ptr.h"
 #include "ui/phrases_page.h"
+#include "ui/play_session.h"
 #include "ui/test_hooks.h"
 #include "ui/words_page.h"
 
@@ -28,37 +29,13 @@ constexpr std::size_t OPEN_PATH_SIZE = 1024;
 constexpr std::size_t SAVE_PATH_SIZE = 4096;
 constexpr int WORDS_PAGE = 1;
 
-// A File command that arrived while a page was playing; it runs once the
-// play has ended.
-enum PendingRequest {
-    PENDING_NONE,
-    PENDING_OPEN,
-    PENDING_QUIT,
-};
-
 struct ShellState {
     SpeechDbPtr db;
     GtkWidget* main_window = nullptr;
     GtkWidget* main_notebook = nullptr;
-    PendingRequest pending = PENDING_NONE;
-    guint pending_source = 0;
-    bool pretend_playing = false;
 };
 
 ShellState shell;
-
-bool pages_playing()
-{
-    return shell.pretend_playing || phrases_page_playing() || words_page_playing();
-}
-
-// Remembers a request made during a play. A Quit outranks an Open: the
-// user who asked to leave should not be handed a chooser instead.
-void defer_request(PendingRequest request)
-{
-    if (request == PENDING_QUIT || shell.pending == PENDING_NONE)
-        shell.pending = request;
-}
 
 // True when the ending name (any letter case) is `suffix`.
 bool has_extension(const char* path, const char* suffix)
@@ -95,12 +72,15 @@ bool settle_unsaved_changes(const char* question)
     return false;
 }
 
-// The common start of Open and Quit: wait for a running play to end, then
-// settle unsaved changes. True when the command may go on now.
-bool may_go_ahead(PendingRequest request, const char* question)
+// The common start of Open and Quit. Freeing or replacing the database
+// under a running play would pull it from under the play, so while one
+// runs the command waits for its end (`flow` is then run again from the
+// start, save question included). Otherwise unsaved changes are settled.
+// True when the command may go on now.
+bool may_go_ahead(Deferred command, void (*flow)(), const char* question)
 {
-    if (pages_playing()) {
-        defer_request(request);
+    if (play_session_active()) {
+        play_session_defer(command, flow);
         return false;
     }
     return settle_unsaved_changes(question);
@@ -108,7 +88,7 @@ bool may_go_ahead(PendingRequest request, const char* question)
 
 void open_flow()
 {
-    if (!may_go_ahead(PENDING_OPEN, "Project not saved\nSave it before loading new file ?"))
+    if (!may_go_ahead(Deferred::Open, open_flow, "Project not saved\nSave it before loading new file ?"))
         return;
     char path[OPEN_PATH_SIZE];
     if (!dialogs_choose_open_path(path, sizeof path))
@@ -162,22 +142,6 @@ bool save_as(const SaveKind& kind)
 void save_audio_flow()
 {
     save_as(AUDIO_FILE);
-}
-
-gboolean on_pending_idle(gpointer)
-{
-    shell.pending_source = 0;
-    // A new play may have started before we got here; its end calls
-    // shell_play_finished() again.
-    if (pages_playing())
-        return FALSE;
-    PendingRequest request = shell.pending;
-    shell.pending = PENDING_NONE;
-    if (request == PENDING_OPEN)
-        open_flow();
-    else if (request == PENDING_QUIT)
-        shell_quit();
-    return FALSE;
 }
 
 gboolean on_main_window_delete_event(GtkWidget*, GdkEvent*, gpointer)
@@ -317,7 +281,7 @@ bool shell_save_project_as()
 
 void shell_quit()
 {
-    if (!may_go_ahead(PENDING_QUIT, "Project not saved\nSave it before exit ?"))
+    if (!may_go_ahead(Deferred::Quit, shell_quit, "Project not saved\nSave it before exit ?"))
         return;
     // The pages still point at the database: hide the window first so
     // nothing draws from it once it is gone.
@@ -327,30 +291,14 @@ void shell_quit()
     gtk_main_quit();
 }
 
-void shell_play_finished()
-{
-    if (shell.pending == PENDING_NONE || shell.pending_source)
-        return;
-    shell.pending_source = g_idle_add(on_pending_idle, nullptr);
-}
-
-void shell_pretend_playing_for_tests(bool playing)
-{
-    shell.pretend_playing = playing;
-}
-
 void shell_destroy_for_tests()
 {
-    if (shell.pending_source)
-        g_source_remove(shell.pending_source);
+    play_session_reset_for_tests();
     dialogs_set_parent(nullptr);
     if (shell.main_window)
         gtk_widget_destroy(shell.main_window);
     shell.main_window = nullptr;
     shell.main_notebook = nullptr;
-    shell.pending = PENDING_NONE;
-    shell.pending_source = 0;
-    shell.pretend_playing = false;
     shell.db.reset();
     dialogs_forget_folders();
 }

@@ -23,22 +23,11 @@ GtkWidget* shell_notebook();
 // The current database, or null before the first successful Open.
 SpeechDb* shell_database();
 
-// Playback and the File commands. A page plays by blocking in the audio
-// output while it runs the main loop between words, so File > Open, Quit,
-// Ctrl+Q or closing the window can arrive in the middle of a play. Freeing
-// or replacing the database then would pull it from under the play, so
-// while phrases_page_playing() or words_page_playing() is true the shell
-// only remembers the request (a Quit replaces a waiting Open).
-// Contract for the pages: when a play has ended, clear the playing flag,
-// release any grab, and call shell_play_finished() as the last step. It
-// never runs the request synchronously: it queues it on the main loop, so
-// the page's handler has returned before the database may be freed. The
-// request then runs as usual, save question included.
-void shell_play_finished();
-
 // The Save Project flow: true only when the project file was written.
 bool shell_save_project_as();
-// The Quit flow (File > Quit, Ctrl+Q and closing the window).
+// The Quit flow (File > Quit, Ctrl+Q and closing the window). Like File >
+// Open, it waits for the end of a running play before it asks or frees
+// anything.
 void shell_quit();
 // Selects row `phrase` (or `word`) of the Phrases (Words) page and makes
 // that page current.

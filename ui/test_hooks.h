@@ -8,9 +8,12 @@
 struct PhrasesPageWidgets;
 struct WordsPageWidgets;
 
-// While set, the shell treats a page as playing, so the tests can check
-// that Open and Quit wait without sound hardware.
-void shell_pretend_playing_for_tests(bool playing);
+// True starts a play that sounds nothing and goes on until false ends it
+// the way a real play ends, so the tests can check what waits for a play
+// without sound hardware.
+void play_session_pretend_for_tests(bool playing);
+// Forgets any held-back work and ends a pretended play without running it.
+void play_session_reset_for_tests();
 
 // Tears down the window, frees the database and forgets the remembered
 // folders and any waiting request, so a test can call shell_build() again

@@ -4,6 +4,7 @@
 #include "ui/words_page.h"
 
 #include "db/operations.h"
+#include "ui/play_session.h"
 #include "ui/shell.h"
 #include "ui/widgets.h"
 #include "ui/words_page_state.h"
@@ -140,7 +141,7 @@ void set_sensitive(GtkWidget* button, bool on) { gtk_widget_set_sensitive(button
 int words_page_selected_word() { return selected_row_value(words_page.w.word_list); }
 int words_page_selected_usage_phrase() { return selected_row_value(words_page.w.usage_list); }
 
-bool words_page_playing() { return words_page.playing != 0; }
+bool words_page_playing() { return play_session_playing(PageId::Words); }
 const WordsPageWidgets& words_page_widgets() { return words_page.w; }
 
 void words_page_redraw_word_list() { gtk_widget_queue_draw(GTK_WIDGET(words_page.w.word_list)); }
@@ -149,7 +150,8 @@ void words_page_select_word(int n) { select_row(words_page.w.word_list, n, true)
 
 void words_page_update_buttons()
 {
-    if (words_page.playing)
+    // A play leaves the buttons as they were; its end sets them.
+    if (words_page_playing())
         return;
     const WordsPageWidgets& b = words_page.w;
     int w = words_page_selected_word();
@@ -176,9 +178,10 @@ void words_page_update_buttons()
 
 void words_page_refresh_usage_list()
 {
-    if (words_page.playing) {
-        if (words_page.pending == WORDS_PAGE_PENDING_NONE)
-            words_page.pending = WORDS_PAGE_PENDING_REFRESH;
+    // Replacing the usage list under a running Play All would pull the rows
+    // it walks from under it: that waits for the play's end.
+    if (words_page_playing()) {
+        play_session_defer(Deferred::PageWork, words_page_refresh_usage_list);
         return;
     }
     GtkTreeView* view = words_page.w.usage_list;
@@ -231,7 +234,7 @@ void words_page_build(GtkNotebook* notebook)
 void words_page_reload(SpeechDb* db)
 {
     GtkListStorePtr store = number_store_new(db ? word_count(db) : 0);
-    ++words_page.generation;
+    play_session_database_changed();
     words_page.db = db;
     gtk_tree_view_set_model(words_page.w.word_list, GTK_TREE_MODEL(store.get()));
     // Setting a model drops the selection; make sure the usage list of the
@@ -243,8 +246,10 @@ void words_page_reload(SpeechDb* db)
 
 void words_page_shown()
 {
-    if (words_page.playing) {
-        words_page.pending = WORDS_PAGE_PENDING_SHOWN;
+    // Rebuilding every usage list waits for the end of a play, like a
+    // refresh.
+    if (words_page_playing()) {
+        play_session_defer(Deferred::PageWork, words_page_shown);
         return;
     }
     if (!words_page.db) {

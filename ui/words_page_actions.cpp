@@ -4,93 +4,51 @@
 //
 // A play runs the main loop itself (so the row being played is drawn), and
 // in that loop keyboard input, the window's close button or an idle task
-// can still reach the program. So a play sets the playing flag before it
-// first runs the loop, keeps its own copy of what it plays, checks after
-// every pass that the database and the selected word are still the ones it
-// started with, and leaves usage-list work asked for meanwhile until it
-// ends. The shell holds back Open and Quit while the flag is set.
+// can still reach the program. So a play goes through the playback
+// session, keeps its own copy of what it plays, and checks at every step
+// that the selected word is still the one it started with (the session
+// ends it when the page gets another database).
 #include "db/operations.h"
 #include "ui/dialogs.h"
+#include "ui/play_session.h"
 #include "ui/shell.h"
 #include "ui/words_page_state.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-// The playing flag and the grab on the button that started the play, for
-// as long as the play runs. The button is held so the grab can always be
-// released, whatever happens to the window meanwhile.
-class PlayScope {
-public:
-    explicit PlayScope(GtkWidget* button)
-        : button_(GTK_WIDGET(g_object_ref(button)))
-    {
-        words_page.playing = 1;
-        gtk_grab_add(button_);
-    }
-    ~PlayScope()
-    {
-        gtk_grab_remove(button_);
-        g_object_unref(button_);
-        words_page.playing = 0;
-    }
-    PlayScope(const PlayScope&) = delete;
-    PlayScope& operator=(const PlayScope&) = delete;
+bool busy() { return play_session_active() || !words_page.db; }
 
-private:
-    GtkWidget* button_;
-};
+// The end of every play of the page: the buttons, left alone while it ran.
+void finish_play(PlayEnd) { words_page_update_buttons(); }
 
-// What a play started with; valid() tells whether a pass of the main loop
-// took it away (a reload replaced the database or the user picked another
-// word).
-struct PlayStart {
-    SpeechDb* db = words_page.db;
-    unsigned generation = words_page.generation;
-    int word = words_page_selected_word();
-
-    bool database_valid() const { return words_page.generation == generation && words_page.db == db && db; }
-    bool valid() const { return database_valid() && words_page_selected_word() == word; }
-};
-
-// Catches up on the usage-list work held back while the play ran. The
-// caller then tells the shell, which may carry out an Open or Quit it held
-// back.
-void finish_play()
+// Plays one item, shown by nothing more than the selection it started with.
+void play_one(GtkWidget* grab, PlayItem what)
 {
-    const WordsPagePending pending = words_page.pending;
-    words_page.pending = WORDS_PAGE_PENDING_NONE;
-    switch (pending) {
-    case WORDS_PAGE_PENDING_NONE:
-        break;
-    case WORDS_PAGE_PENDING_REFRESH:
-        words_page_refresh_usage_list();
-        break;
-    case WORDS_PAGE_PENDING_SHOWN:
-        words_page_shown();
-        break;
-    }
-    words_page_update_buttons();
+    play_session_start({
+        .owner = PageId::Words,
+        .db = words_page.db,
+        .grab = grab,
+        .show = [](std::size_t i) { return i == 0 ? PlayStep::Play : PlayStep::Done; },
+        .sound =
+            [what](std::size_t, PlayItem& item) {
+                item = what;
+                return PlayStep::Play;
+            },
+        .finished = finish_play,
+    });
 }
-
-bool busy() { return words_page.playing || !words_page.db; }
 
 void play_word()
 {
-    if (busy() || words_page_selected_word() < 0)
+    int w = words_page_selected_word();
+    if (busy() || w < 0)
         return;
-    PlayStart start;
-    {
-        PlayScope scope(words_page.w.play);
-        run_pending_events();
-        if (start.database_valid())
-            word_play(start.db, std::uint32_t(start.word));
-    }
-    finish_play();
-    shell_play_finished();
+    play_one(words_page.w.play, {PlayItemKind::Word, std::uint32_t(w)});
 }
 
 void play_phrase()
@@ -100,15 +58,7 @@ void play_phrase()
     int phrase = words_page_selected_usage_phrase();
     if (phrase < 0)
         return;
-    PlayStart start;
-    {
-        PlayScope scope(words_page.w.play_phrase);
-        run_pending_events();
-        if (start.database_valid())
-            phrase_play(start.db, std::uint32_t(phrase));
-    }
-    finish_play();
-    shell_play_finished();
+    play_one(words_page.w.play_phrase, {PlayItemKind::Phrase, std::uint32_t(phrase)});
 }
 
 // Selects row `row` of the usage list when it still is `model` and has
@@ -134,51 +84,69 @@ void restore_usage_row(int row, int phrase)
     gtk_tree_selection_unselect_all(gtk_tree_view_get_selection(view));
 }
 
+// What Play All walks: the phrases of the word's usage list as they were
+// when it started (the lists may be rebuilt before it ends), and the rows
+// that show them.
+struct PlayAll {
+    int word = -1;
+    std::vector<std::uint32_t> phrases;
+    // Held so that the rows it walks stay alive even if the view lets go.
+    GtkTreeModelRef model;
+    // The usage phrase selected at the start, and the last row holding it
+    // (a phrase that speaks the word twice has two rows), or -1.
+    int selected = -1;
+    int selected_row = -1;
+};
+
 void on_play_all_clicked(GtkButton*, gpointer)
 {
     if (busy() || words_page_selected_word() < 0)
         return;
-    PlayStart start;
-    const ItemList* usage = word_usage(start.db, std::uint32_t(start.word));
+    auto all = std::make_shared<PlayAll>();
+    all->word = words_page_selected_word();
+    const ItemList* usage = word_usage(words_page.db, std::uint32_t(all->word));
     if (!usage)
         return;
-    // The phrases to play, copied: the usage lists may be rebuilt before
-    // the play ends.
-    std::vector<std::uint32_t> phrases;
     for (std::uint32_t i = 0; i < list_count(usage); ++i)
-        phrases.push_back(std::uint32_t(list_get(usage, i)));
-    // Held so that the rows it walks stay alive even if the view lets go.
+        all->phrases.push_back(std::uint32_t(list_get(usage, i)));
     GtkTreeModel* shown = gtk_tree_view_get_model(words_page.w.usage_list);
-    GtkTreeModelRef model(shown ? GTK_TREE_MODEL(g_object_ref(shown)) : nullptr);
+    all->model.reset(shown ? GTK_TREE_MODEL(g_object_ref(shown)) : nullptr);
+    all->selected = words_page_selected_usage_phrase();
+    for (std::size_t i = 0; i < all->phrases.size(); ++i)
+        if (int(all->phrases[i]) == all->selected)
+            all->selected_row = int(i);
 
-    int q = words_page_selected_usage_phrase();
-    int r = -1;
-    bool completed = true;
-    {
-        PlayScope scope(words_page.w.play_all);
-        run_pending_events();
-        for (std::size_t i = 0; i < phrases.size(); ++i) {
-            if (!start.valid()) {
-                completed = false;
-                break;
-            }
-            if (int(phrases[i]) == q)
-                r = int(i);
-            select_usage_row(model.get(), int(i));
-            run_pending_events();
-            if (!start.valid()) {
-                completed = false;
-                break;
-            }
-            phrase_play(start.db, phrases[i]);
-        }
-    }
-    finish_play();
-    // After an interrupted play the usage list belongs to another word or
-    // database, so its selection is left alone.
-    if (completed)
-        restore_usage_row(r, q);
-    shell_play_finished();
+    // Choosing another word meanwhile ends the play.
+    auto same_word = [all] { return words_page_selected_word() == all->word; };
+    play_session_start({
+        .owner = PageId::Words,
+        .db = words_page.db,
+        .grab = words_page.w.play_all,
+        .show =
+            [all, same_word](std::size_t i) {
+                if (i >= all->phrases.size())
+                    return PlayStep::Done;
+                if (!same_word())
+                    return PlayStep::Abandon;
+                select_usage_row(all->model.get(), int(i));
+                return PlayStep::Play;
+            },
+        .sound =
+            [all, same_word](std::size_t i, PlayItem& item) {
+                if (!same_word())
+                    return PlayStep::Abandon;
+                item = {PlayItemKind::Phrase, all->phrases[i]};
+                return PlayStep::Play;
+            },
+        .finished =
+            [all](PlayEnd end) {
+                finish_play(end);
+                // After an abandoned play the usage list belongs to another
+                // word or database, so its selection is left alone.
+                if (end != PlayEnd::Abandoned)
+                    restore_usage_row(all->selected_row, all->selected);
+            },
+    });
 }
 
 void on_play_clicked(GtkButton*, gpointer) { play_word(); }
@@ -200,7 +168,7 @@ bool choose_word_file(bool for_saving, std::uint32_t& word, char (&path)[WAV_PAT
     if (busy() || words_page_selected_word() < 0)
         return false;
     word = std::uint32_t(words_page_selected_word());
-    unsigned generation = words_page.generation;
+    unsigned generation = play_session_generation();
     bool chosen = false;
     if (for_saving) {
         char suggested[32];
@@ -209,7 +177,7 @@ bool choose_word_file(bool for_saving, std::uint32_t& word, char (&path)[WAV_PAT
     } else {
         chosen = dialogs_choose_open_path(path, sizeof path);
     }
-    return chosen && generation == words_page.generation;
+    return chosen && generation == play_session_generation();
 }
 
 void show_audio_file_error(const char* action, const char* err)

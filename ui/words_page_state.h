@@ -8,23 +8,8 @@
 #include "ui/widgets.h"
 #include "ui/words_page.h"
 
-// Usage-list work asked for while a play ran and done when it ends:
-// replacing the usage list or rebuilding every usage list under a running
-// Play All would pull the rows and the list it walks from under it. The
-// page being shown rebuilds the lists and refreshes, so it covers a refresh.
-enum WordsPagePending {
-    WORDS_PAGE_PENDING_NONE,
-    WORDS_PAGE_PENDING_REFRESH,
-    WORDS_PAGE_PENDING_SHOWN,
-};
-
 struct WordsPageState {
     SpeechDb* db = nullptr; // the shell's database, not owned
-    int playing = 0;
-    // Bumped by every reload, so a play running its own event loop can
-    // tell that the database it started with is gone.
-    unsigned generation = 0;
-    WordsPagePending pending = WORDS_PAGE_PENDING_NONE;
     WordsPageWidgets w;
 };
 

@@ -21,8 +21,7 @@ gboolean on_play_end(gpointer data)
     auto* end = static_cast<PlayEnd*>(data);
     end->database_present_at_end = shell_database() != nullptr;
     end->ended = true;
-    shell_pretend_playing_for_tests(false);
-    shell_play_finished();
+    play_session_pretend_for_tests(false);
     return FALSE;
 }
 
@@ -34,7 +33,7 @@ TEST_F(ShellTest, QuitDuringPlayWaitsForThePlayToEnd)
     PlayEnd end;
     EXPECT_TRUE(main_loop_quit_by(
         [&end] {
-            shell_pretend_playing_for_tests(true);
+            play_session_pretend_for_tests(true);
             // Menu, accelerator and window close all arrive mid-play.
             shell_quit();
             gtk_accel_groups_activate(G_OBJECT(shell_main_window()), GDK_q, GDK_CONTROL_MASK);
@@ -48,27 +47,30 @@ TEST_F(ShellTest, QuitDuringPlayWaitsForThePlayToEnd)
     EXPECT_EQ(shell_database(), nullptr);
 }
 
-TEST_F(ShellTest, DeferredRequestWaitsForPlayFinishedCall)
+TEST_F(ShellTest, DeferredRequestWaitsForEveryPlayToEnd)
 {
     open_path(write_csf("voice.csf"));
     SpeechDb* db = shell_database();
-    // The play never reports its end: the request stays waiting.
+    // The play does not end: the request stays waiting.
     EXPECT_FALSE(main_loop_quit_by(
         [] {
-            shell_pretend_playing_for_tests(true);
+            play_session_pretend_for_tests(true);
             send_delete_event(shell_main_window());
         },
         300));
     EXPECT_EQ(shell_database(), db);
 
-    // A report while another play is still running changes nothing either.
-    EXPECT_FALSE(main_loop_quit_by([] { shell_play_finished(); }, 300));
+    // A play that starts before the waiting request could run holds it
+    // back again.
+    EXPECT_FALSE(main_loop_quit_by(
+        [] {
+            play_session_pretend_for_tests(false);
+            play_session_pretend_for_tests(true);
+        },
+        300));
     EXPECT_EQ(shell_database(), db);
 
-    EXPECT_TRUE(main_loop_quit_by([] {
-        shell_pretend_playing_for_tests(false);
-        shell_play_finished();
-    }));
+    EXPECT_TRUE(main_loop_quit_by([] { play_session_pretend_for_tests(false); }));
 }
 
 TEST_F(ShellTest, DeferredQuitStillAsksToSaveAndCanBeCancelled)
@@ -77,14 +79,13 @@ TEST_F(ShellTest, DeferredQuitStillAsksToSaveAndCanBeCancelled)
     SpeechDb* db = shell_database();
     db_set_flags(db, 0x42);
 
-    shell_pretend_playing_for_tests(true);
+    play_session_pretend_for_tests(true);
     send_delete_event(shell_main_window());
     pump_for(100);
     EXPECT_EQ(seen_dialogs().size(), 1u) << "no question while the play runs";
 
     queue_answer(answer_response(GTK_RESPONSE_CANCEL));
-    shell_pretend_playing_for_tests(false);
-    shell_play_finished();
+    play_session_pretend_for_tests(false);
     pump_for(300);
     ASSERT_EQ(seen_dialogs().size(), 2u);
     EXPECT_EQ(seen_dialogs()[1].text, "Project not saved\nSave it before exit ?");
@@ -98,15 +99,14 @@ TEST_F(ShellTest, DeferredOpenRunsAfterThePlay)
     SpeechDb* db = shell_database();
     std::string other = write_csf("other.csf", 0x20);
 
-    shell_pretend_playing_for_tests(true);
+    play_session_pretend_for_tests(true);
     activate_item(0);
     pump_for(100);
     EXPECT_EQ(seen_dialogs().size(), 1u) << "no chooser while the play runs";
     EXPECT_EQ(shell_database(), db);
 
     queue_answer(answer_choose(other));
-    shell_pretend_playing_for_tests(false);
-    shell_play_finished();
+    play_session_pretend_for_tests(false);
     pump_for(300);
     EXPECT_EQ(unanswered_count(), 0u);
     ASSERT_NE(shell_database(), nullptr);
@@ -117,12 +117,11 @@ TEST_F(ShellTest, QuitOutranksAnOpenWaitingForThePlay)
 {
     open_path(write_csf("voice.csf"));
     EXPECT_TRUE(main_loop_quit_by([] {
-        shell_pretend_playing_for_tests(true);
+        play_session_pretend_for_tests(true);
         activate_item(0);
         shell_quit();
         activate_item(0);
-        shell_pretend_playing_for_tests(false);
-        shell_play_finished();
+        play_session_pretend_for_tests(false);
     }));
     EXPECT_EQ(seen_dialogs().size(), 1u) << "no Load chooser after the Quit";
     EXPECT_EQ(shell_database(), nullptr);

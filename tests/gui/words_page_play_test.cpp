@@ -3,6 +3,7 @@
 // leaves, and events that arrive between the phrases of Play All.
 #include "db/operations.h"
 #include "tests/gui/words_page_fixture.h"
+#include "ui/play_session.h"
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,27 @@ TEST_F(WordsPagePlayTest, PlayAllHoldsTheGrabAndIgnoresButtonsWhilePlaying)
     EXPECT_EQ(word_count(db.get()), 7u);
     EXPECT_EQ(words_page_selected_word(), 2);
     EXPECT_EQ(phrase_word_number(db.get(), 1, 0), 2);
+}
+
+// A stop asked between two phrases ends the play before the next one; the
+// page then looks as after a complete play, its selection put back.
+TEST_F(WordsPagePlayTest, StopEndsPlayAllBeforeTheNextPhrase)
+{
+    const WordsPageWidgets& b = words_page_widgets();
+    select_word(2);
+    select_usage(2);
+    inject_at_usage_selection(2, [] { play_session_stop(); });
+    click(b.play_all);
+    EXPECT_EQ(played(), (Seq{2, 3, 2}));
+    EXPECT_FALSE(play_session_active());
+    EXPECT_EQ(gtk_grab_get_current(), nullptr);
+    EXPECT_EQ(words_page_selected_usage_phrase(), 3);
+    EXPECT_TRUE(sensitive(b.play_all));
+    EXPECT_TRUE(sensitive(b.play_phrase));
+
+    // The stop was for that play only.
+    click(b.play_all);
+    EXPECT_EQ(played(), (Seq{2, 3, 2, 2, 3, 2, 2, 3, 2, 2, 5}));
 }
 
 TEST_F(WordsPagePlayTest, ChoosingAnotherWordEndsPlayAll)
