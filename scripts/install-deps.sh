@@ -12,6 +12,7 @@ PACKAGES=(
   sox bc
   clang-14 libclang-rt-14-dev gcovr
   clang-format
+  librsvg2-bin
 )
 
 missing=()
