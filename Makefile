@@ -1,6 +1,6 @@
 # The two entry points for a fresh Debian 12 machine: `make run` and
 # `make test`. Both install what is missing first.
-.PHONY: run test deps build build-asan bench coverage fuzz clean
+.PHONY: run test deps build build-asan deb bench coverage fuzz clean
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
@@ -22,6 +22,10 @@ run: build
 
 test: deps
 	@bash scripts/run-tests.sh
+
+# The Debian package of the normal build: $(BUILD)/tembrel_<version>_<arch>.deb.
+deb: build
+	@cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@bash scripts/run-benchmarks.sh

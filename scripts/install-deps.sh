@@ -12,7 +12,8 @@ PACKAGES=(
   sox bc
   clang-14 libclang-rt-14-dev gcovr
   clang-format
-  librsvg2-bin
+  librsvg2-bin gzip
+  dpkg-dev
 )
 
 missing=()
