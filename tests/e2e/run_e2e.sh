@@ -4,14 +4,17 @@
 # xdotool, as a person would: File > Open, the path typed into the chooser,
 # the window title checked, the Words and Advanced pages opened and the
 # language code edited, then Ctrl+Q answered "No" in the save question. A
-# screenshot of every state is left in the screenshot folder for a reviewer.
+# screenshot of every state is left in the screenshot folder for a reviewer,
+# and pictures of the window alone on each page in the window folder, under
+# the names the AppStream file lists.
 #
-#   run_e2e.sh TEMBREL MAKE_TEST_CSF SCREENSHOT_DIR
+#   run_e2e.sh TEMBREL MAKE_TEST_CSF SCREENSHOT_DIR WINDOW_SHOT_DIR
 set -euo pipefail
 
 TEMBREL=$1
 MAKE_CSF=$2
 SHOTS=$3
+WINDOW_SHOTS=$4
 
 WORK=$(mktemp -d /tmp/tembrel-e2e.XXXXXX)
 XVFB_PID=""
@@ -31,6 +34,12 @@ shot() { # name
   STEP=$((STEP + 1))
   LAST_SHOT="$SHOTS/$(printf '%02d' "$STEP")-$1.png"
   import -window root "$LAST_SHOT"
+}
+
+# Saves the main window alone, without the empty screen around it, as
+# WINDOW_SHOTS/name.png.
+window_shot() { # name
+  import -window "$MAIN" "$WINDOW_SHOTS/$1.png"
 }
 
 fail() {
@@ -86,8 +95,8 @@ wait_title() { # window expected
   return 1
 }
 
-mkdir -p "$SHOTS"
-rm -f "$SHOTS"/*.png
+mkdir -p "$SHOTS" "$WINDOW_SHOTS"
+rm -f "$SHOTS"/*.png "$WINDOW_SHOTS"/*.png
 mkdir -p "$WORK/home/.local/share"
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
@@ -159,15 +168,18 @@ done
 [ "$OPENED" = 1 ] || fail "title is '$(xdotool getwindowname "$MAIN")', expected '$EXPECTED'"
 focus "$MAIN"
 shot opened
+window_shot phrases
 
 # The Words tab, then the Advanced tab, clicked where they sit in the tab row.
 xdotool mousemove --window "$MAIN" 95 43 click 1
 sleep 0.5
 shot words
 WORDS_SHOT=$LAST_SHOT
+window_shot words
 xdotool mousemove --window "$MAIN" 160 43 click 1
 sleep 0.5
 shot advanced
+window_shot advanced
 # compare exits 0 for equal pictures, 1 for different ones and 2 when it
 # could not compare them, which must not pass as a change.
 COMPARED=0
