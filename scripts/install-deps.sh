@@ -13,7 +13,8 @@ PACKAGES=(
   clang-14 libclang-rt-14-dev gcovr
   clang-format
   librsvg2-bin gzip
-  dpkg-dev
+  desktop-file-utils appstream libxml2-utils shared-mime-info xdg-utils libfile-mimeinfo-perl file
+  dpkg-dev lintian
 )
 
 missing=()
