@@ -1,7 +1,10 @@
 // Codec speed on ten minutes of 16 kHz audio (9.6 million samples): the
-// fast buffer functions, and the plain per-nibble coders for comparison.
-// Reported as samples per second ("items_per_second").
+// fast buffer functions, the plain per-nibble coders for comparison, and
+// the searching encoder at its default and a wider width (one run each:
+// the time is that of ten minutes of audio). Reported as samples per
+// second ("items_per_second") and, for the search, times real time.
 #include "audio/adpcm.h"
+#include "audio/adpcm_best.h"
 #include "audio/adpcm_reference.h"
 
 #include <benchmark/benchmark.h>
@@ -76,6 +79,18 @@ template <auto Fn> void encode(benchmark::State& state)
     state.SetItemsProcessed(std::int64_t(state.iterations()) * std::int64_t(in.size() / 2));
 }
 
+template <int Width> void encode_best(benchmark::State& state)
+{
+    const auto& in = speech_pcm();
+    for (auto _ : state) {
+        auto out = adpcm_encode_best(in.data(), in.size(), Width);
+        benchmark::DoNotOptimize(out.data());
+    }
+    const double samples = double(state.iterations()) * double(in.size() / 2);
+    state.SetItemsProcessed(std::int64_t(samples));
+    state.counters["x_real_time"] = benchmark::Counter(samples / 16000.0, benchmark::Counter::kIsRate);
+}
+
 void BM_adpcm_decode_speech(benchmark::State& s) { decode<adpcm_decode>(s, speech_adpcm()); }
 void BM_adpcm_decode_random(benchmark::State& s) { decode<adpcm_decode>(s, random_adpcm()); }
 void BM_adpcm_encode_speech(benchmark::State& s) { encode<adpcm_encode>(s); }
@@ -89,5 +104,7 @@ BENCHMARK(BM_adpcm_decode_random)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_adpcm_encode_speech)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_reference_decode_speech)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_reference_encode_speech)->Unit(benchmark::kMillisecond);
+BENCHMARK(encode_best<ADPCM_BEST_WIDTH>)->Name("BM_adpcm_encode_best_speech")->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(encode_best<32>)->Name("BM_adpcm_encode_best_wide32_speech")->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK_MAIN();

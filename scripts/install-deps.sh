@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   nlohmann-json3-dev
   xvfb xauth xdotool x11-utils imagemagick libgdk-pixbuf2.0-bin
-  sox bc
+  sox bc espeak-ng
   clang-14 libclang-rt-14-dev gcovr
   clang-format
   librsvg2-bin gzip
