@@ -5,6 +5,7 @@
 #include "db/operations.h"
 #include "tests/unit/test_db.h"
 #include "ui/phrases_page.h"
+#include "ui/phrases_page_view.h"
 #include "ui/test_hooks.h"
 #include "ui/widgets.h"
 

@@ -1,7 +1,9 @@
 // The Advanced page: the database format (read only), the three-letter
 // language code and the eight flag bits of the header, edited in place.
+// The page's state is one record, handed to every handler as its user data.
 #include "ui/advanced_page.h"
 
+#include "db/speech_db.h"
 #include "ui/gtk_ptr.h"
 
 #include <array>
@@ -27,9 +29,15 @@ struct AdvancedPage {
     GtkWidget* flags_label = nullptr;
 };
 
-AdvancedPage page;
+// The one instance, for the whole program.
+AdvancedPage the_page;
 
-int flags_from_boxes()
+AdvancedPage& page_of(gpointer data)
+{
+    return *static_cast<AdvancedPage*>(data);
+}
+
+int flags_from_boxes(const AdvancedPage& page)
 {
     int v = 0;
     for (GtkWidget* box : page.flag_boxes)
@@ -37,9 +45,10 @@ int flags_from_boxes()
     return v;
 }
 
-void on_flag_box_toggled(GtkToggleButton*, gpointer)
+void on_flag_box_toggled(GtkToggleButton*, gpointer data)
 {
-    int v = flags_from_boxes();
+    AdvancedPage& page = page_of(data);
+    int v = flags_from_boxes(page);
     char text[8];
     g_snprintf(text, sizeof text, "%02X", v);
     gtk_label_set_text(GTK_LABEL(page.flags_label), text);
@@ -49,7 +58,7 @@ void on_flag_box_toggled(GtkToggleButton*, gpointer)
 
 // Shows the stored code. A header from a file may hold any bytes, but an
 // entry takes only UTF-8, so bytes outside ASCII show as '?'.
-void show_language_code(const SpeechDb* db)
+void show_language_code(AdvancedPage& page, const SpeechDb* db)
 {
     page.shown_code = db_language_code(db);
     for (char& c : page.shown_code)
@@ -61,7 +70,7 @@ void show_language_code(const SpeechDb* db)
 // Stores what the entry holds as the language code: trimmed, upper-cased,
 // ASCII only, and only when the user typed something new. The entry then
 // shows what was stored.
-void store_typed_code()
+void store_typed_code(AdvancedPage& page)
 {
     if (!page.db)
         return;
@@ -76,25 +85,26 @@ void store_typed_code()
         if (code.get()[0] != '\0')
             db_set_language_code(page.db, code.get());
     }
-    show_language_code(page.db);
+    show_language_code(page, page.db);
 }
 
-void on_language_entry_activate(GtkEntry* entry, gpointer)
+void on_language_entry_activate(GtkEntry* entry, gpointer data)
 {
+    AdvancedPage& page = page_of(data);
     if (!page.db)
         return;
     // A brief insensitive moment drops the keyboard focus's selection
     // highlight, a visible sign that Enter was taken.
     gtk_widget_set_sensitive(GTK_WIDGET(entry), FALSE);
     gtk_widget_set_sensitive(GTK_WIDGET(entry), TRUE);
-    store_typed_code();
+    store_typed_code(page);
 }
 
 // A code typed and left without Enter is kept too: the entry shows it, so
 // the user takes it as entered.
-gboolean on_language_entry_focus_out_event(GtkWidget*, GdkEventFocus*, gpointer)
+gboolean on_language_entry_focus_out_event(GtkWidget*, GdkEventFocus*, gpointer data)
 {
-    store_typed_code();
+    store_typed_code(page_of(data));
     return FALSE;
 }
 
@@ -112,9 +122,21 @@ void attach(GtkWidget* table, GtkWidget* child, guint column, guint row)
 
 } // namespace
 
+const Page ADVANCED_PAGE = {
+    .id = PageId::Advanced,
+    .build = advanced_page_build,
+    .reload = advanced_page_reload,
+    .shown = advanced_page_shown,
+    .playing = advanced_page_playing,
+    .show_row = nullptr,
+    .store_pending_edits = advanced_page_store_pending_edits,
+};
+
 void advanced_page_build(GtkNotebook* notebook)
 {
-    page = AdvancedPage {};
+    // The shell may build the window more than once (the GUI tests do).
+    the_page = AdvancedPage {};
+    AdvancedPage& page = the_page;
     GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(vbox), PAGE_BORDER);
 
@@ -131,8 +153,8 @@ void advanced_page_build(GtkNotebook* notebook)
     page.language_entry = gtk_entry_new();
     gtk_entry_set_max_length(GTK_ENTRY(page.language_entry), 3);
     gtk_entry_set_width_chars(GTK_ENTRY(page.language_entry), 4);
-    g_signal_connect(page.language_entry, "activate", G_CALLBACK(on_language_entry_activate), nullptr);
-    g_signal_connect(page.language_entry, "focus-out-event", G_CALLBACK(on_language_entry_focus_out_event), nullptr);
+    g_signal_connect(page.language_entry, "activate", G_CALLBACK(on_language_entry_activate), &page);
+    g_signal_connect(page.language_entry, "focus-out-event", G_CALLBACK(on_language_entry_focus_out_event), &page);
     GtkWidget* align = gtk_alignment_new(0.0f, 0.5f, 0.0f, 0.0f);
     gtk_container_add(GTK_CONTAINER(align), page.language_entry);
     attach(table, right_label("Language Code:"), 0, 2);
@@ -141,7 +163,7 @@ void advanced_page_build(GtkNotebook* notebook)
     GtkWidget* flags_row = gtk_hbox_new(FALSE, 0);
     for (GtkWidget*& box : page.flag_boxes) {
         box = gtk_check_button_new();
-        g_signal_connect(box, "toggled", G_CALLBACK(on_flag_box_toggled), nullptr);
+        g_signal_connect(box, "toggled", G_CALLBACK(on_flag_box_toggled), &page);
         gtk_box_pack_start(GTK_BOX(flags_row), box, FALSE, FALSE, 0);
     }
     page.flags_label = gtk_label_new("00");
@@ -154,8 +176,9 @@ void advanced_page_build(GtkNotebook* notebook)
 
 void advanced_page_reload(SpeechDb* db)
 {
+    AdvancedPage& page = the_page;
     page.db = nullptr;
-    show_language_code(db);
+    show_language_code(page, db);
     int flags = db_flags(db);
     for (int i = 0; i < FLAG_BITS; ++i)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(page.flag_boxes[i]), (flags & (0x80 >> i)) != 0);
@@ -163,7 +186,16 @@ void advanced_page_reload(SpeechDb* db)
     page.db = db;
 }
 
+void advanced_page_shown()
+{
+}
+
+bool advanced_page_playing()
+{
+    return false;
+}
+
 void advanced_page_store_pending_edits()
 {
-    store_typed_code();
+    store_typed_code(the_page);
 }

@@ -1,9 +1,38 @@
-// The notebook's pages as the shell and the playback session name them.
+// What the shell asks of every page of the notebook. Each page's header
+// declares the same four functions with its own prefix (build, reload,
+// shown, playing) and a Page that names them; the shell keeps a table of
+// the pages in tab order and loops over it instead of naming each page.
 #pragma once
+
+#include <cstdint>
+#include <gtk/gtk.h>
+
+struct SpeechDb;
 
 // In tab order: the value is the page's number in the notebook.
 enum class PageId {
     Phrases,
     Words,
     Advanced,
+};
+
+struct Page {
+    PageId id;
+    // Once, at start-up, in tab order: builds the page and appends it to
+    // the notebook with its tab label.
+    void (*build)(GtkNotebook* notebook);
+    // After every successful Open, in tab order, with the new database. The
+    // page keeps the pointer (not owned) until the next reload.
+    void (*reload)(SpeechDb* db);
+    // Each time the page becomes the current one.
+    void (*shown)();
+    // True while a play the page started runs.
+    bool (*playing)();
+    // Selects row `row` of the page's main list and scrolls it into sight
+    // (what going to a phrase or a word from another page needs); null for
+    // a page without one.
+    void (*show_row)(std::uint32_t row);
+    // Stores what was typed but not yet entered, so a save or the question
+    // before Open and Quit sees it; null for a page without such input.
+    void (*store_pending_edits)();
 };

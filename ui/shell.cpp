@@ -1,6 +1,7 @@
 // The application shell: the main window with its File menu and notebook,
-// the current database, the Open / Save Project / Save Audio / Quit flows,
-// navigation between pages and the parser for typed word references.
+// the current database, and the Open / Save Project / Save Audio / Quit
+// flows. The pages are reached only through their Page entries, in a table
+// in tab order.
 #include "ui/shell.h"
 
 #include "db/csf.h"
@@ -12,14 +13,12 @@
 #include "ui/gtk_ptr.h"
 #include "ui/phrases_page.h"
 #include "ui/play_session.h"
+#include "ui/shell_navigation.h"
 #include "ui/test_hooks.h"
 #include "ui/words_page.h"
 
-#include <algorithm>
-#include <climits>
-#include <cstring>
+#include <array>
 #include <memory>
-#include <string>
 
 namespace {
 
@@ -27,7 +26,9 @@ constexpr int MIN_WIDTH = 700;
 constexpr int MIN_HEIGHT = 580;
 constexpr std::size_t OPEN_PATH_SIZE = 1024;
 constexpr std::size_t SAVE_PATH_SIZE = 4096;
-constexpr int WORDS_PAGE = 1;
+
+// The notebook's pages in tab order.
+constexpr std::array<const Page*, 3> PAGES = { &PHRASES_PAGE, &WORDS_PAGE, &ADVANCED_PAGE };
 
 struct ShellState {
     SpeechDbPtr db;
@@ -56,9 +57,16 @@ void set_title_for_path(const char* path)
 }
 
 // Answers the save question; true when the caller may go on.
+void store_pending_edits()
+{
+    for (const Page* page : PAGES)
+        if (page->store_pending_edits)
+            page->store_pending_edits();
+}
+
 bool settle_unsaved_changes(const char* question)
 {
-    advanced_page_store_pending_edits();
+    store_pending_edits();
     if (!shell.db || !db_is_modified(shell.db.get()))
         return true;
     switch (dialogs_ask_save_first(question)) {
@@ -101,9 +109,8 @@ void open_flow()
     }
     shell.db = std::move(loaded);
     set_title_for_path(path);
-    phrases_page_reload(shell.db.get());
-    words_page_reload(shell.db.get());
-    advanced_page_reload(shell.db.get());
+    for (const Page* page : PAGES)
+        page->reload(shell.db.get());
 }
 
 // One kind of file the database can be saved as.
@@ -124,7 +131,7 @@ bool save_as(const SaveKind& kind)
 {
     if (!shell.db)
         return false;
-    advanced_page_store_pending_edits();
+    store_pending_edits();
     char path[SAVE_PATH_SIZE];
     if (!dialogs_choose_save_path(kind.suggested_name, path, sizeof path))
         return false;
@@ -174,8 +181,8 @@ void on_quit_item_activate(GtkMenuItem*, gpointer)
 
 void on_main_notebook_switch_page(GtkNotebook*, gpointer, guint page_num, gpointer)
 {
-    if (page_num == WORDS_PAGE)
-        words_page_shown();
+    if (page_num < PAGES.size())
+        PAGES[page_num]->shown();
 }
 
 GtkWidget* image_menu_item(const char* label, const char* stock)
@@ -250,9 +257,9 @@ GtkWidget* shell_build()
     gtk_notebook_set_show_tabs(GTK_NOTEBOOK(notebook), TRUE);
     g_signal_connect(notebook, "switch-page", G_CALLBACK(on_main_notebook_switch_page), nullptr);
 
-    phrases_page_build(GTK_NOTEBOOK(notebook));
-    words_page_build(GTK_NOTEBOOK(notebook));
-    advanced_page_build(GTK_NOTEBOOK(notebook));
+    for (const Page* page : PAGES)
+        page->build(GTK_NOTEBOOK(notebook));
+    shell_navigation_set(GTK_NOTEBOOK(notebook), PAGES);
 
     gtk_widget_show_all(window);
     gtk_widget_set_size_request(window, MIN_WIDTH, MIN_HEIGHT);
@@ -294,6 +301,7 @@ void shell_quit()
 void shell_destroy_for_tests()
 {
     play_session_reset_for_tests();
+    shell_navigation_set(nullptr, {});
     dialogs_set_parent(nullptr);
     if (shell.main_window)
         gtk_widget_destroy(shell.main_window);
@@ -301,48 +309,4 @@ void shell_destroy_for_tests()
     shell.main_notebook = nullptr;
     shell.db.reset();
     dialogs_forget_folders();
-}
-
-void shell_go_to_phrase(std::uint32_t phrase)
-{
-    phrases_page_show_phrase(phrase);
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(shell.main_notebook), 0);
-}
-
-void shell_go_to_word(std::uint32_t word)
-{
-    words_page_show_word(word);
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(shell.main_notebook), WORDS_PAGE);
-}
-
-WordRef parse_word_ref(const char* text, char* alias_out, std::size_t alias_size, long long* number_out)
-{
-    if (!text)
-        return WORD_REF_INVALID;
-    std::string work(text);
-    const char* blanks = " \t\n\v\f\r";
-    std::size_t first = work.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return WORD_REF_INVALID;
-    work = work.substr(first, work.find_last_not_of(blanks) - first + 1);
-
-    if (!g_ascii_isdigit(work[0])) {
-        for (char& c : work)
-            if (c == ' ')
-                c = '_';
-        if (alias_out && alias_size > 0)
-            g_strlcpy(alias_out, work.c_str(), alias_size);
-        return WORD_REF_ALIAS;
-    }
-    // Beyond the 32-bit range every caller rejects the number anyway, so
-    // it saturates there instead of overflowing.
-    long long value = 0;
-    for (char c : work) {
-        if (!g_ascii_isdigit(c))
-            return WORD_REF_INVALID;
-        value = std::min<long long>(value * 10 + (c - '0'), INT_MAX);
-    }
-    if (number_out)
-        *number_out = value;
-    return WORD_REF_NUMBER;
 }

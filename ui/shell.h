@@ -1,22 +1,16 @@
-// The application shell: the main window, the File menu, the current
-// database, navigation between pages, and parsing typed word references.
+// The application shell: the main window with its File menu and notebook,
+// the current database, and the File commands.
 #pragma once
 
 #include "db/speech_db.h"
 
 #include <gtk/gtk.h>
 
-enum WordRef {
-    WORD_REF_INVALID = 0,
-    WORD_REF_ALIAS = 1,
-    WORD_REF_NUMBER = 2,
-};
-
 // Always "Tembrel 1.0".
 const char* shell_app_title();
 
-// Builds the main window with its menu and the three pages; returns it
-// shown. Used by the entry point and by the GUI tests.
+// Builds the main window with its menu and the pages; returns it shown.
+// Used by the entry point and by the GUI tests.
 GtkWidget* shell_build();
 GtkWidget* shell_main_window();
 GtkWidget* shell_notebook();
@@ -29,11 +23,3 @@ bool shell_save_project_as();
 // Open, it waits for the end of a running play before it asks or frees
 // anything.
 void shell_quit();
-// Selects row `phrase` (or `word`) of the Phrases (Words) page and makes
-// that page current.
-void shell_go_to_phrase(std::uint32_t phrase);
-void shell_go_to_word(std::uint32_t word);
-
-// Classifies typed text as a word number or an alias (trimmed, blanks
-// turned into "_"). `alias_out` receives at most `alias_size` bytes.
-WordRef parse_word_ref(const char* text, char* alias_out, std::size_t alias_size, long long* number_out);

@@ -91,15 +91,15 @@ bool set_cursor_row(GtkTreeView* view, long long n, GtkTreeViewColumn* column)
     return true;
 }
 
-GtkTreeViewColumn* add_list_column(
-    GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign, GtkTreeCellDataFunc data, int width)
+GtkTreeViewColumn* add_list_column(GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign,
+    GtkTreeCellDataFunc fill, gpointer data, int width)
 {
     g_object_set(cell, "xalign", xalign, nullptr);
     GtkTreeViewColumn* column = gtk_tree_view_column_new();
     gtk_tree_view_column_set_title(column, title);
     gtk_tree_view_column_set_alignment(column, 0.5f);
     gtk_tree_view_column_pack_start(column, cell, TRUE);
-    gtk_tree_view_column_set_cell_data_func(column, cell, data, nullptr, nullptr);
+    gtk_tree_view_column_set_cell_data_func(column, cell, fill, data, nullptr);
     if (width > 0) {
         gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
         gtk_tree_view_column_set_fixed_width(column, width);

@@ -38,10 +38,10 @@ bool select_row(GtkTreeView* view, int n, bool scroll);
 bool set_cursor_row(GtkTreeView* view, long long n, GtkTreeViewColumn* column);
 
 // Appends a column titled `title` (centred) holding `cell`, aligned by
-// `xalign` and filled by `data`. A positive `width` makes the column fixed
-// at that width.
-GtkTreeViewColumn* add_list_column(
-    GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign, GtkTreeCellDataFunc data, int width = 0);
+// `xalign` and filled by `fill`, which gets `data`. A positive `width` makes
+// the column fixed at that width.
+GtkTreeViewColumn* add_list_column(GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign,
+    GtkTreeCellDataFunc fill, gpointer data, int width = 0);
 
 // Runs the main loop until no event is pending.
 void run_pending_events();

@@ -1,30 +1,21 @@
-// The Words page: every word with the phrases that use it, playback,
-// WAV import and export, aliases and word reordering.
+// The Words page: every word with the phrases that use it, playback, WAV
+// import and export, aliases and word reordering. Its look is in
+// words_page_view.h.
 #pragma once
 
-#include "db/speech_db.h"
+#include "ui/page.h"
 
+#include <cstdint>
 #include <gtk/gtk.h>
 
 void words_page_build(GtkNotebook* notebook);
 void words_page_reload(SpeechDb* db);
-void words_page_show_word(std::uint32_t word);
+// Brings the usage lists up to date with edits made on other pages.
 void words_page_shown();
 // True while the page plays a word, a phrase or Play All.
 bool words_page_playing();
+// Selects word `word` (0-based) and scrolls it into sight; nothing when
+// there is no such row.
+void words_page_show_word(std::uint32_t word);
 
-// The page's widgets (reached by the GUI tests through ui/test_hooks.h).
-struct WordsPageWidgets {
-    GtkTreeView* word_list = nullptr;
-    GtkTreeView* usage_list = nullptr;
-    GtkWidget* play = nullptr;
-    GtkWidget* replace = nullptr;
-    GtkWidget* move_up = nullptr;
-    GtkWidget* move_down = nullptr;
-    GtkWidget* add = nullptr;
-    GtkWidget* remove = nullptr;
-    GtkWidget* save = nullptr;
-    GtkWidget* play_phrase = nullptr;
-    GtkWidget* play_all = nullptr;
-    GtkWidget* go_to_phrase = nullptr;
-};
+extern const Page WORDS_PAGE;

@@ -5,6 +5,7 @@
 #include "shell_fixture.h"
 #include "tests/alsa_capture.h"
 #include "ui/phrases_page.h"
+#include "ui/phrases_page_view.h"
 #include "ui/shell.h"
 #include "ui/words_page.h"
 

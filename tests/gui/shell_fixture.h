@@ -5,6 +5,7 @@
 
 #include "gui_test_util.h"
 #include "tests/unit/test_db.h"
+#include "ui/shell_navigation.h"
 #include "ui/test_hooks.h"
 
 #include <string>

@@ -9,6 +9,7 @@
 #include "ui/phrases_page.h"
 #include "ui/words_page.h"
 #include "ui/shell.h"
+#include "ui/word_ref.h"
 
 #include <algorithm>
 #include <gdk/gdkkeysyms.h>

@@ -9,6 +9,7 @@
 #include "tests/gui/shell_fixture.h"
 #include "ui/shell.h"
 #include "ui/words_page.h"
+#include "ui/words_page_view.h"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>

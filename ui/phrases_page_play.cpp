@@ -1,0 +1,79 @@
+// The Phrases page's plays, through the playback session. The page plays a
+// phrase word by word itself (not as one item) so that it can show each
+// word as it sounds.
+#include "ui/phrases_page_play.h"
+
+#include "db/operations.h"
+#include "ui/play_session.h"
+#include "ui/widgets.h"
+
+namespace {
+
+// The word at `position` of `phrase` as the step's sound, or nothing to
+// sound when the position refers to no word. Read when the step sounds, so
+// an edit made meanwhile is what sounds.
+PlayStep word_at(const PhrasesView& view, std::uint32_t phrase, std::size_t position, PlayItem& item)
+{
+    const int n = phrase_word_number(view.db, phrase, static_cast<std::uint32_t>(position));
+    if (n < 0)
+        return PlayStep::Skip;
+    item = { PlayItemKind::Word, static_cast<std::uint32_t>(n) };
+    return PlayStep::Play;
+}
+
+} // namespace
+
+void phrases_page_play_phrase(PhrasesView& view)
+{
+    const int p = phrases_view_selected_phrase(view);
+    if (play_session_active() || p < 0)
+        return;
+    // Put back afterwards: the user's own selection in the word list.
+    const int w0 = phrases_view_selected_position(view);
+    const auto phrase = static_cast<std::uint32_t>(p);
+    PhrasesView* self = &view;
+    play_session_start({
+        .owner = PageId::Phrases,
+        .db = view.db,
+        .grab = view.w.play_box,
+        .show =
+            [self, phrase](std::size_t i) {
+                // The count is read at every step: a revert may change it.
+                if (i >= phrase_word_count(self->db, phrase))
+                    return PlayStep::Done;
+                // Keys still reach the window during the play, so another
+                // phrase may be selected by now: rows are selected only while
+                // the word list still shows this one.
+                if (phrases_view_selected_phrase(*self) == int(phrase))
+                    select_row(self->w.word_list, static_cast<int>(i), true);
+                return PlayStep::Play;
+            },
+        .sound = [self, phrase](std::size_t i, PlayItem& item) { return word_at(*self, phrase, i, item); },
+        .finished =
+            [self, phrase, w0](PlayEnd) {
+                if (phrases_view_selected_phrase(*self) == int(phrase))
+                    select_row(self->w.word_list, w0, false);
+                phrases_view_update_buttons(*self);
+            },
+    });
+}
+
+void phrases_page_play_word(PhrasesView& view)
+{
+    const int p = phrases_view_selected_phrase(view);
+    const int w = phrases_view_selected_position(view);
+    if (play_session_active() || p < 0 || w < 0 || phrase_word_number(view.db, p, w) < 0)
+        return;
+    const auto phrase = static_cast<std::uint32_t>(p);
+    const auto position = static_cast<std::size_t>(w);
+    PhrasesView* self = &view;
+    // No grab: the page stays usable while a single word sounds.
+    play_session_start({
+        .owner = PageId::Phrases,
+        .db = view.db,
+        .show = [](std::size_t i) { return i == 0 ? PlayStep::Play : PlayStep::Done; },
+        .sound
+        = [self, phrase, position](std::size_t, PlayItem& item) { return word_at(*self, phrase, position, item); },
+        .finished = [self](PlayEnd) { phrases_view_update_buttons(*self); },
+    });
+}

@@ -1,0 +1,360 @@
+// How the Phrases page looks: its layout, and how it fills its cells and
+// sizes its columns. The stores hold only numbers; every text and mark is
+// read from the database here, when a cell is drawn.
+//
+// The phrase list can hold 65,535 rows: it runs in fixed-height mode with
+// fixed-width columns, so the tree view never measures rows it does not
+// draw. So the page sizes the "Words" and "Comment" columns itself: on
+// reload and on the aliases switch from the longest texts of all phrases,
+// after an edit from the edited phrase, never narrower than their starting
+// widths and never shrinking between loads.
+#include "ui/phrases_page_view.h"
+
+#include "db/operations.h"
+#include "ui/gtk_ptr.h"
+#include "ui/play_session.h"
+#include "ui/widgets.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Starting widths of the phrase list's columns; "Words" and "Comment" are
+// widened to fit their longest texts.
+constexpr int NUMBER_WIDTH = 50;
+constexpr int WORDS_WIDTH = 320;
+constexpr int COMMENT_WIDTH = 150;
+constexpr int CHANGED_WIDTH = 50;
+// Widest the page makes a column by itself; longer texts end in an ellipsis.
+constexpr int MAX_COLUMN_WIDTH = 2000;
+constexpr std::size_t NUMBER_TEXT_SIZE = 256;
+
+// Cuts `text` to at most `size` - 1 bytes without splitting a character.
+void cut_text(std::string& text, std::size_t size)
+{
+    if (text.size() < size)
+        return;
+    std::size_t len = size - 1;
+    while (len > 0 && (static_cast<unsigned char>(text[len]) & 0xC0) == 0x80)
+        --len;
+    text.resize(len);
+}
+
+int text_width(const PhrasesView& view, const std::string& text, GtkCellRenderer* cell)
+{
+    GtkWidget* list = GTK_WIDGET(view.w.phrase_list);
+    PangoLayout* layout = gtk_widget_create_pango_layout(list, make_valid(text.c_str()).get());
+    int width = 0;
+    pango_layout_get_pixel_size(layout, &width, nullptr);
+    g_object_unref(layout);
+    guint xpad = 0;
+    g_object_get(cell, "xpad", &xpad, nullptr);
+    int separator = 0;
+    gtk_widget_style_get(list, "horizontal-separator", &separator, nullptr);
+    return width + 2 * static_cast<int>(xpad) + separator + 4;
+}
+
+void widen_column(const PhrasesView& view, GtkTreeViewColumn* column, GtkCellRenderer* cell, const std::string& text,
+    int minimum, bool grow_only)
+{
+    int width = std::clamp(text_width(view, text, cell), minimum, MAX_COLUMN_WIDTH);
+    if (grow_only)
+        width = std::max(width, gtk_tree_view_column_get_fixed_width(column));
+    if (width != gtk_tree_view_column_get_fixed_width(column))
+        gtk_tree_view_column_set_fixed_width(column, width);
+}
+
+std::string comment_text(const PhrasesView& view, std::uint32_t phrase)
+{
+    const char* comment = view.db ? phrase_comment(view.db, phrase) : nullptr;
+    return comment ? comment : "";
+}
+
+// Decimal digits of `n`.
+std::size_t digit_count(std::uint64_t n)
+{
+    std::size_t digits = 1;
+    for (; n >= 10; n /= 10)
+        ++digits;
+    return digits;
+}
+
+// The length in bytes of phrases_view_words_text() for `phrase`, counted
+// without building the text; anything from the cell's limit up counts as
+// the limit.
+std::size_t words_text_length(const SpeechDb* db, std::uint32_t phrase, bool use_aliases)
+{
+    std::size_t length = 0;
+    const std::uint32_t count = phrase_word_count(db, phrase);
+    for (std::uint32_t i = 0; i < count && length < PHRASES_PAGE_TEXT_SIZE; ++i) {
+        const char* alias = use_aliases ? phrase_word_alias(db, phrase, i) : nullptr;
+        if (alias) {
+            length += 1 + std::strlen(alias);
+            continue;
+        }
+        const int n = phrase_word_number(db, phrase, i);
+        if (n >= 0)
+            length += 1 + digit_count(std::uint64_t(n) + 1);
+    }
+    return std::min(length, PHRASES_PAGE_TEXT_SIZE);
+}
+
+// Sizes both columns for the longest texts of all phrases (longest in
+// bytes stands in for widest, so only two texts are measured). Up to
+// 65,535 phrases are compared by length alone; only the longest one's text
+// is built.
+void fit_columns_to_all(const PhrasesView& view)
+{
+    std::size_t words_length = 0;
+    std::uint32_t words_phrase = 0;
+    std::size_t comment_length = 0;
+    const char* comment = "";
+    const std::uint32_t count = view.db ? phrase_count(view.db) : 0;
+    for (std::uint32_t p = 0; p < count; ++p) {
+        const std::size_t length = words_text_length(view.db, p, view.use_aliases);
+        if (length > words_length) {
+            words_length = length;
+            words_phrase = p;
+        }
+        const char* c = phrase_comment(view.db, p);
+        if (c) {
+            const std::size_t n = std::strlen(c);
+            if (n > comment_length) {
+                comment_length = n;
+                comment = c;
+            }
+        }
+    }
+    const std::string words = words_length ? phrases_view_words_text(view.db, words_phrase, view.use_aliases) : "";
+    widen_column(view, view.w.words_column, view.w.words_renderer, words, WORDS_WIDTH, false);
+    widen_column(view, view.w.comment_column, view.w.comment_renderer, comment, COMMENT_WIDTH, false);
+}
+
+// After an edit of phrase p: its texts may have grown.
+void fit_columns_to(const PhrasesView& view, std::uint32_t p)
+{
+    widen_column(view, view.w.words_column, view.w.words_renderer,
+        phrases_view_words_text(view.db, p, view.use_aliases), WORDS_WIDTH, true);
+    widen_column(view, view.w.comment_column, view.w.comment_renderer, comment_text(view, p), COMMENT_WIDTH, true);
+}
+
+// ---- cell data functions; `data` is the page's PhrasesView ----
+
+const PhrasesView& view_of(gpointer data)
+{
+    return *static_cast<const PhrasesView*>(data);
+}
+
+void number_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
+{
+    char text[NUMBER_TEXT_SIZE];
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(row_value(model, iter)) + 1);
+    g_object_set(cell, "text", text, nullptr);
+}
+
+void words_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer data)
+{
+    const PhrasesView& view = view_of(data);
+    set_cell_text(cell, phrases_view_words_text(view.db, row_value(model, iter), view.use_aliases).c_str());
+}
+
+void comment_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer data)
+{
+    set_cell_text(cell, comment_text(view_of(data), row_value(model, iter)).c_str());
+}
+
+void changed_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer data)
+{
+    const PhrasesView& view = view_of(data);
+    const gboolean changed = view.db && phrase_is_changed(view.db, row_value(model, iter));
+    g_object_set(cell, "visible", changed, "active", changed, nullptr);
+}
+
+// A row of the word list is a position in the phrase selected above.
+void word_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer data)
+{
+    const PhrasesView& view = view_of(data);
+    const int p = phrases_view_selected_phrase(view);
+    const std::uint32_t pos = row_value(model, iter);
+    std::string text;
+    if (view.db && p >= 0) {
+        const char* alias = view.use_aliases ? phrase_word_alias(view.db, p, pos) : nullptr;
+        const int n = phrase_word_number(view.db, p, pos);
+        if (alias)
+            text = alias;
+        else if (n >= 0)
+            text = std::to_string(n + 1);
+    }
+    cut_text(text, PHRASES_PAGE_TEXT_SIZE);
+    set_cell_text(cell, text.c_str());
+}
+
+// ---- layout ----
+
+GtkTreeView* new_list()
+{
+    auto* list = GTK_TREE_VIEW(gtk_tree_view_new());
+    gtk_tree_view_set_enable_search(list, FALSE);
+    gtk_tree_selection_set_mode(gtk_tree_view_get_selection(list), GTK_SELECTION_SINGLE);
+    return list;
+}
+
+GtkWidget* build_phrase_list(PhrasesView& view)
+{
+    PhrasesPageWidgets& w = view.w;
+    GtkTreeView* list = new_list();
+    w.phrase_list = list;
+
+    w.number_column
+        = add_list_column(list, "#", gtk_cell_renderer_text_new(), 0.5, number_cell_data, &view, NUMBER_WIDTH);
+
+    w.words_renderer = gtk_cell_renderer_text_new();
+    g_object_set(w.words_renderer, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
+    w.words_column = add_list_column(list, "Words", w.words_renderer, 0.0, words_cell_data, &view, WORDS_WIDTH);
+    gtk_tree_view_column_set_resizable(w.words_column, TRUE);
+
+    w.comment_renderer = gtk_cell_renderer_text_new();
+    g_object_set(w.comment_renderer, "editable", TRUE, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
+    w.comment_column
+        = add_list_column(list, "Comment", w.comment_renderer, 0.0, comment_cell_data, &view, COMMENT_WIDTH);
+    gtk_tree_view_column_set_resizable(w.comment_column, TRUE);
+    gtk_tree_view_column_set_expand(w.comment_column, TRUE);
+
+    w.changed_renderer = gtk_cell_renderer_toggle_new();
+    w.changed_column
+        = add_list_column(list, "Changed", w.changed_renderer, 0.5, changed_cell_data, &view, CHANGED_WIDTH);
+
+    // Every column is fixed, so rows need not be measured one by one.
+    gtk_tree_view_set_fixed_height_mode(list, TRUE);
+    return GTK_WIDGET(list);
+}
+
+GtkWidget* build_word_list(PhrasesView& view)
+{
+    PhrasesPageWidgets& w = view.w;
+    GtkTreeView* list = new_list();
+    w.word_list = list;
+    gtk_tree_view_set_headers_visible(list, FALSE);
+    w.word_renderer = gtk_cell_renderer_text_new();
+    g_object_set(w.word_renderer, "editable", TRUE, nullptr);
+    w.word_column = add_list_column(list, "Word", w.word_renderer, 0.0, word_cell_data, &view);
+    return GTK_WIDGET(list);
+}
+
+GtkWidget* add_button(GtkWidget* box, const char* label)
+{
+    GtkWidget* button = gtk_button_new_with_label(label);
+    gtk_box_pack_start(GTK_BOX(box), button, TRUE, TRUE, 0);
+    return button;
+}
+
+GtkWidget* build_button_column(PhrasesPageWidgets& w)
+{
+    GtkWidget* column = gtk_vbox_new(FALSE, 0);
+    auto button_box = [column] {
+        GtkWidget* box = gtk_vbutton_box_new();
+        gtk_box_pack_start(GTK_BOX(column), box, FALSE, FALSE, 3);
+        return box;
+    };
+    w.play_box = button_box();
+    w.play_phrase = add_button(w.play_box, "Play Phrase");
+    w.play_word = add_button(w.play_box, "Play Word");
+    GtkWidget* go = button_box();
+    w.go_to_word = add_button(go, "Go To Word");
+    GtkWidget* move = button_box();
+    w.move_up = add_button(move, "Move Up");
+    w.move_down = add_button(move, "Move Down");
+    GtkWidget* edit = button_box();
+    w.add_word = add_button(edit, "Add Word");
+    w.remove_word = add_button(edit, "Remove Word");
+    return column;
+}
+
+} // namespace
+
+GtkWidget* phrases_view_build(PhrasesView& view)
+{
+    GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
+    gtk_container_set_border_width(GTK_CONTAINER(vbox), 5);
+
+    gtk_box_pack_start(GTK_BOX(vbox), scrolled_list(build_phrase_list(view)), TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(vbox), gtk_hseparator_new(), FALSE, FALSE, 3);
+
+    GtkWidget* hbox = gtk_hbox_new(FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(vbox), hbox, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(hbox), scrolled_list(build_word_list(view)), TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(hbox), build_button_column(view.w), FALSE, FALSE, 10);
+
+    gtk_box_pack_start(GTK_BOX(vbox), gtk_hseparator_new(), FALSE, FALSE, 3);
+
+    view.w.use_aliases = gtk_check_button_new_with_label("Use Aliases");
+    gtk_box_pack_start(GTK_BOX(vbox), view.w.use_aliases, FALSE, FALSE, 0);
+    return vbox;
+}
+
+int phrases_view_selected_phrase(const PhrasesView& view)
+{
+    return selected_row_value(view.w.phrase_list);
+}
+
+int phrases_view_selected_position(const PhrasesView& view)
+{
+    return selected_row_value(view.w.word_list);
+}
+
+void phrases_view_update_buttons(const PhrasesView& view)
+{
+    if (play_session_playing(PageId::Phrases))
+        return;
+    const PhrasesPageWidgets& w = view.w;
+    const int p = phrases_view_selected_phrase(view);
+    const int pos = phrases_view_selected_position(view);
+    gtk_widget_set_sensitive(w.play_phrase, p >= 0);
+    gtk_widget_set_sensitive(w.play_word, pos >= 0);
+    GtkWidget* const editing[] = { w.go_to_word, w.move_up, w.move_down, w.add_word, w.remove_word };
+    if (pos < 0 || p < 0) {
+        for (GtkWidget* button : editing)
+            gtk_widget_set_sensitive(button, FALSE);
+        return;
+    }
+    const auto n = static_cast<int>(phrase_word_count(view.db, p));
+    gtk_widget_set_sensitive(w.go_to_word, TRUE);
+    gtk_widget_set_sensitive(w.move_up, pos != 0);
+    gtk_widget_set_sensitive(w.move_down, pos < n - 1);
+    gtk_widget_set_sensitive(w.add_word, n < PHRASE_MAX_WORDS);
+    gtk_widget_set_sensitive(w.remove_word, n > 1);
+}
+
+void phrases_view_fit_columns(const PhrasesView& view, std::optional<std::uint32_t> phrase)
+{
+    if (phrase)
+        fit_columns_to(view, *phrase);
+    else
+        fit_columns_to_all(view);
+}
+
+std::string phrases_view_words_text(const SpeechDb* db, std::uint32_t phrase, bool use_aliases)
+{
+    std::string text;
+    if (!db)
+        return text;
+    const std::uint32_t count = phrase_word_count(db, phrase);
+    for (std::uint32_t i = 0; i < count && text.size() < PHRASES_PAGE_TEXT_SIZE; ++i) {
+        const char* alias = use_aliases ? phrase_word_alias(db, phrase, i) : nullptr;
+        if (alias) {
+            text += ' ';
+            text += alias;
+            continue;
+        }
+        const int n = phrase_word_number(db, phrase, i);
+        if (n < 0)
+            continue;
+        text += ' ';
+        text += std::to_string(n + 1);
+    }
+    cut_text(text, PHRASES_PAGE_TEXT_SIZE);
+    return text;
+}

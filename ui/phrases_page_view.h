@@ -1,0 +1,69 @@
+// How the Phrases page looks: its widgets, the cells of its two lists
+// filled from the database, and the sizing of the phrase list's columns.
+// What the page does is in phrases_page.cpp.
+#pragma once
+
+#include "db/speech_db.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <gtk/gtk.h>
+#include <optional>
+#include <string>
+
+// Largest text a "Words" or "Word" cell shows, in bytes, terminator included.
+constexpr std::size_t PHRASES_PAGE_TEXT_SIZE = 4096;
+
+struct PhrasesPageWidgets {
+    GtkTreeView* phrase_list = nullptr;
+    GtkTreeView* word_list = nullptr;
+    GtkTreeViewColumn* number_column = nullptr;
+    GtkTreeViewColumn* words_column = nullptr;
+    GtkTreeViewColumn* comment_column = nullptr;
+    GtkTreeViewColumn* changed_column = nullptr;
+    GtkTreeViewColumn* word_column = nullptr;
+    GtkCellRenderer* words_renderer = nullptr;
+    GtkCellRenderer* comment_renderer = nullptr;
+    GtkCellRenderer* changed_renderer = nullptr;
+    GtkCellRenderer* word_renderer = nullptr;
+    GtkWidget* play_box = nullptr;
+    GtkWidget* play_phrase = nullptr;
+    GtkWidget* play_word = nullptr;
+    GtkWidget* go_to_word = nullptr;
+    GtkWidget* move_up = nullptr;
+    GtkWidget* move_down = nullptr;
+    GtkWidget* add_word = nullptr;
+    GtkWidget* remove_word = nullptr;
+    GtkWidget* use_aliases = nullptr;
+};
+
+// The page as it is drawn: the database it shows (the shell's, not owned;
+// null before the first load), whether words show by alias, and the
+// widgets. The page keeps one and hands it to the cell data functions.
+struct PhrasesView {
+    SpeechDb* db = nullptr;
+    bool use_aliases = true;
+    PhrasesPageWidgets w;
+};
+
+// Builds the page's widgets into `view.w` and returns the page's box. The
+// lists have no model and nothing is connected yet: the page does that.
+GtkWidget* phrases_view_build(PhrasesView& view);
+
+// The number the selected row holds, or -1: a phrase in the phrase list, a
+// position (in the selected phrase) in the word list.
+int phrases_view_selected_phrase(const PhrasesView& view);
+int phrases_view_selected_position(const PhrasesView& view);
+
+// Makes each button sensitive exactly when its action has something to act
+// on. While the page plays they stay as they were: the play's end sets them.
+void phrases_view_update_buttons(const PhrasesView& view);
+
+// Widens the "Words" and "Comment" columns for the texts of `phrase`, or,
+// without one, sizes them afresh for the longest texts of all phrases.
+void phrases_view_fit_columns(const PhrasesView& view, std::optional<std::uint32_t> phrase);
+
+// The text of the "Words" cell of phrase `phrase`: each word as a blank and
+// then its alias (when `use_aliases` and the word has one) or its number
+// counted from 1, cut to fit PHRASES_PAGE_TEXT_SIZE on a character boundary.
+std::string phrases_view_words_text(const SpeechDb* db, std::uint32_t phrase, bool use_aliases);

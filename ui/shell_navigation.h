@@ -1,0 +1,20 @@
+// Going from one page to a row of another: "Go To Word" on the Phrases page
+// and "Go To Phrase" on the Words page. It knows the pages only through
+// their Page entries, so a page can go to another without either knowing
+// the other.
+#pragma once
+
+#include "ui/page.h"
+
+#include <cstdint>
+#include <gtk/gtk.h>
+#include <span>
+
+// The notebook and its pages in tab order (the shell's table, which must
+// outlive them); null and none when the window goes away.
+void shell_navigation_set(GtkNotebook* notebook, std::span<const Page* const> pages);
+
+// Selects row `phrase` (or `word`) of the Phrases (Words) page, then makes
+// that page current, so its `shown` sees the row already selected.
+void shell_go_to_phrase(std::uint32_t phrase);
+void shell_go_to_word(std::uint32_t word);

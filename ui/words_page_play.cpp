@@ -1,0 +1,151 @@
+// The Words page's plays, through the playback session.
+//
+// A play runs the main loop itself (so the row being played is drawn), and
+// in that loop keyboard input, the window's close button or an idle task
+// can still reach the program. So a play keeps its own copy of what it
+// plays and checks at every step that the selected word is still the one
+// it started with; the session ends it when the page gets another
+// database, and the page holds back usage-list work until it has ended.
+#include "ui/words_page_play.h"
+
+#include "db/operations.h"
+#include "ui/gtk_ptr.h"
+#include "ui/play_session.h"
+#include "ui/widgets.h"
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+bool busy(const WordsView& view)
+{
+    return play_session_active() || !view.db;
+}
+
+// Plays one item: a word, or a phrase of the usage list.
+void play_one(WordsView& view, GtkWidget* grab, PlayItem what)
+{
+    WordsView* self = &view;
+    play_session_start({
+        .owner = PageId::Words,
+        .db = view.db,
+        .grab = grab,
+        .show = [](std::size_t i) { return i == 0 ? PlayStep::Play : PlayStep::Done; },
+        .sound =
+            [what](std::size_t, PlayItem& item) {
+                item = what;
+                return PlayStep::Play;
+            },
+        .finished = [self](PlayEnd) { words_view_update_buttons(*self); },
+    });
+}
+
+// Selects row `row` of the usage list when it still is `model` and has
+// that row; false otherwise.
+bool select_usage_row(WordsView& view, GtkTreeModel* model, int row)
+{
+    GtkTreeView* list = view.w.usage_list;
+    return model && row >= 0 && gtk_tree_view_get_model(list) == model && select_row(list, row, true);
+}
+
+// Puts the usage-list selection back on row `row` after Play All, when the
+// list (possibly rebuilt meanwhile) still shows `phrase` there.
+void restore_usage_row(WordsView& view, int row, int phrase)
+{
+    GtkTreeView* list = view.w.usage_list;
+    GtkTreeModel* model = gtk_tree_view_get_model(list);
+    GtkTreeIter iter;
+    if (row >= 0 && model && gtk_tree_model_iter_nth_child(model, &iter, nullptr, row)
+        && int(row_value(model, &iter)) == phrase) {
+        select_usage_row(view, model, row);
+        return;
+    }
+    gtk_tree_selection_unselect_all(gtk_tree_view_get_selection(list));
+}
+
+// What Play All walks: the phrases of the word's usage list as they were
+// when it started (the lists may be rebuilt before it ends), and the rows
+// that show them.
+struct PlayAll {
+    WordsView* view = nullptr;
+    int word = -1;
+    std::vector<std::uint32_t> phrases;
+    // Held so that the rows it walks stay alive even if the view lets go.
+    GtkTreeModelRef model;
+    // The usage phrase selected at the start, and the last row holding it
+    // (a phrase that speaks the word twice has two rows), or -1.
+    int selected = -1;
+    int selected_row = -1;
+
+    // Choosing another word meanwhile ends the play.
+    bool same_word() const { return words_view_selected_word(*view) == word; }
+};
+
+} // namespace
+
+void words_page_play_word(WordsView& view)
+{
+    int w = words_view_selected_word(view);
+    if (busy(view) || w < 0)
+        return;
+    play_one(view, view.w.play, { PlayItemKind::Word, std::uint32_t(w) });
+}
+
+void words_page_play_phrase(WordsView& view)
+{
+    int phrase = words_view_selected_usage_phrase(view);
+    if (busy(view) || words_view_selected_word(view) < 0 || phrase < 0)
+        return;
+    play_one(view, view.w.play_phrase, { PlayItemKind::Phrase, std::uint32_t(phrase) });
+}
+
+void words_page_play_all(WordsView& view)
+{
+    if (busy(view) || words_view_selected_word(view) < 0)
+        return;
+    auto all = std::make_shared<PlayAll>();
+    all->view = &view;
+    all->word = words_view_selected_word(view);
+    const ItemList* usage = word_usage(view.db, std::uint32_t(all->word));
+    if (!usage)
+        return;
+    for (std::uint32_t i = 0; i < list_count(usage); ++i)
+        all->phrases.push_back(std::uint32_t(list_get(usage, i)));
+    GtkTreeModel* shown = gtk_tree_view_get_model(view.w.usage_list);
+    all->model.reset(shown ? GTK_TREE_MODEL(g_object_ref(shown)) : nullptr);
+    all->selected = words_view_selected_usage_phrase(view);
+    for (std::size_t i = 0; i < all->phrases.size(); ++i)
+        if (int(all->phrases[i]) == all->selected)
+            all->selected_row = int(i);
+
+    play_session_start({
+        .owner = PageId::Words,
+        .db = view.db,
+        .grab = view.w.play_all,
+        .show =
+            [all](std::size_t i) {
+                if (i >= all->phrases.size())
+                    return PlayStep::Done;
+                if (!all->same_word())
+                    return PlayStep::Abandon;
+                select_usage_row(*all->view, all->model.get(), int(i));
+                return PlayStep::Play;
+            },
+        .sound =
+            [all](std::size_t i, PlayItem& item) {
+                if (!all->same_word())
+                    return PlayStep::Abandon;
+                item = { PlayItemKind::Phrase, all->phrases[i] };
+                return PlayStep::Play;
+            },
+        .finished =
+            [all](PlayEnd end) {
+                words_view_update_buttons(*all->view);
+                // After an abandoned play the usage list belongs to another
+                // word or database, so its selection is left alone.
+                if (end != PlayEnd::Abandoned)
+                    restore_usage_row(*all->view, all->selected_row, all->selected);
+            },
+    });
+}

@@ -1,0 +1,173 @@
+// How the Words page looks: the word list above with its buttons, the list
+// of phrases that use the selected word below with theirs. Both lists hold
+// plain numbers (a word number, a phrase number) and draw every text from
+// the database through cell data functions.
+#include "ui/words_page_view.h"
+
+#include "db/operations.h"
+#include "ui/play_session.h"
+#include "ui/widgets.h"
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+namespace {
+
+constexpr int NUMBER_WIDTH = 50;
+constexpr int CHANGED_WIDTH = 50;
+
+// ---- cell data functions; `data` is the page's WordsView ----
+
+const WordsView& view_of(gpointer data)
+{
+    return *static_cast<const WordsView*>(data);
+}
+
+// A row's number counted from 1: a word in the word list, a phrase in the
+// usage list.
+void number_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer)
+{
+    std::string text = std::to_string(std::uint64_t(row_value(model, iter)) + 1);
+    g_object_set(cell, "text", text.c_str(), nullptr);
+}
+
+void alias_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer data)
+{
+    const WordsView& view = view_of(data);
+    const char* alias = view.db ? word_alias(view.db, row_value(model, iter)) : nullptr;
+    set_cell_text(cell, alias ? alias : "");
+}
+
+void changed_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer data)
+{
+    const WordsView& view = view_of(data);
+    gboolean changed = view.db && word_is_changed(view.db, row_value(model, iter));
+    g_object_set(cell, "visible", changed, "active", changed, nullptr);
+}
+
+// ---- layout ----
+
+// One part of the page: a row holding `list` in a scrolled window and a
+// column for its buttons, which is returned.
+GtkWidget* add_list_part(GtkWidget* page, GtkTreeView* list, gboolean expand)
+{
+    GtkWidget* part = gtk_hbox_new(FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(page), part, expand, expand, 0);
+    gtk_box_pack_start(GTK_BOX(part), scrolled_list(GTK_WIDGET(list)), TRUE, TRUE, 0);
+    GtkWidget* buttons = gtk_vbox_new(FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(part), buttons, FALSE, FALSE, 10);
+    return buttons;
+}
+
+// A vertical button box packed into `column`, holding one button per label.
+void add_button_box(GtkWidget* column, std::initializer_list<std::pair<const char*, GtkWidget**>> buttons)
+{
+    GtkWidget* box = gtk_vbutton_box_new();
+    gtk_box_pack_start(GTK_BOX(column), box, FALSE, FALSE, 3);
+    for (const auto& [label, slot] : buttons) {
+        *slot = gtk_button_new_with_label(label);
+        gtk_box_pack_start(GTK_BOX(box), *slot, TRUE, TRUE, 0);
+    }
+}
+
+GtkTreeView* new_list()
+{
+    GtkTreeView* list = GTK_TREE_VIEW(gtk_tree_view_new());
+    gtk_tree_view_set_enable_search(list, FALSE);
+    gtk_tree_selection_set_mode(gtk_tree_view_get_selection(list), GTK_SELECTION_SINGLE);
+    return list;
+}
+
+GtkTreeView* build_word_list(WordsView& view)
+{
+    GtkTreeView* list = new_list();
+    add_list_column(list, "#", gtk_cell_renderer_text_new(), 0.5f, number_cell_data, nullptr, NUMBER_WIDTH);
+
+    view.w.alias_renderer = gtk_cell_renderer_text_new();
+    g_object_set(view.w.alias_renderer, "editable", TRUE, nullptr);
+    GtkTreeViewColumn* alias_column
+        = add_list_column(list, "Alias", view.w.alias_renderer, 0.0f, alias_cell_data, &view);
+    gtk_tree_view_column_set_sizing(alias_column, GTK_TREE_VIEW_COLUMN_AUTOSIZE);
+    gtk_tree_view_column_set_expand(alias_column, TRUE);
+
+    view.w.changed_renderer = gtk_cell_renderer_toggle_new();
+    add_list_column(list, "Changed", view.w.changed_renderer, 0.5f, changed_cell_data, &view, CHANGED_WIDTH);
+    return list;
+}
+
+GtkTreeView* build_usage_list()
+{
+    GtkTreeView* list = new_list();
+    add_list_column(list, "Phrase", gtk_cell_renderer_text_new(), 0.0f, number_cell_data, nullptr);
+    gtk_tree_view_set_headers_visible(list, FALSE);
+    return list;
+}
+
+void set_sensitive(GtkWidget* button, bool on)
+{
+    gtk_widget_set_sensitive(button, on ? TRUE : FALSE);
+}
+
+} // namespace
+
+GtkWidget* words_view_build(WordsView& view)
+{
+    WordsPageWidgets& b = view.w;
+    GtkWidget* page = gtk_vbox_new(FALSE, 0);
+    gtk_container_set_border_width(GTK_CONTAINER(page), 5);
+
+    b.word_list = build_word_list(view);
+    GtkWidget* word_buttons = add_list_part(page, b.word_list, TRUE);
+    add_button_box(word_buttons, { { "Play", &b.play } });
+    add_button_box(word_buttons, { { "Replace", &b.replace } });
+    add_button_box(word_buttons, { { "Move Up", &b.move_up }, { "Move Down", &b.move_down } });
+    add_button_box(word_buttons, { { "Add", &b.add }, { "Remove", &b.remove } });
+    add_button_box(word_buttons, { { "Save", &b.save } });
+
+    gtk_box_pack_start(GTK_BOX(page), gtk_hseparator_new(), FALSE, FALSE, 3);
+
+    // The usage part keeps its natural height; the word list takes the rest.
+    b.usage_list = build_usage_list();
+    GtkWidget* usage_buttons = add_list_part(page, b.usage_list, FALSE);
+    add_button_box(usage_buttons, { { "Play Phrase", &b.play_phrase }, { "Play All", &b.play_all } });
+    add_button_box(usage_buttons, { { "Go To Phrase", &b.go_to_phrase } });
+    return page;
+}
+
+int words_view_selected_word(const WordsView& view)
+{
+    return selected_row_value(view.w.word_list);
+}
+
+int words_view_selected_usage_phrase(const WordsView& view)
+{
+    return selected_row_value(view.w.usage_list);
+}
+
+void words_view_update_buttons(const WordsView& view)
+{
+    if (play_session_playing(PageId::Words))
+        return;
+    const WordsPageWidgets& b = view.w;
+    int w = words_view_selected_word(view);
+    if (w < 0 || !view.db) {
+        for (GtkWidget* button : { b.play, b.replace, b.move_up, b.move_down, b.add, b.remove, b.save, b.play_phrase,
+                 b.play_all, b.go_to_phrase })
+            set_sensitive(button, false);
+        return;
+    }
+    int p = words_view_selected_usage_phrase(view);
+    std::uint32_t n = word_count(view.db);
+    const ItemList* u = word_usage(view.db, std::uint32_t(w));
+    set_sensitive(b.play, true);
+    set_sensitive(b.replace, true);
+    set_sensitive(b.move_up, w != 0);
+    set_sensitive(b.move_down, std::uint32_t(w) + 1 < n);
+    set_sensitive(b.add, n < word_limit(view.db));
+    set_sensitive(b.remove, u == nullptr);
+    set_sensitive(b.save, true);
+    set_sensitive(b.play_phrase, p >= 0);
+    set_sensitive(b.play_all, u != nullptr);
+    set_sensitive(b.go_to_phrase, p >= 0);
+}

@@ -1,0 +1,45 @@
+// How the Words page looks: its widgets and the cells of its two lists,
+// filled from the database. What the page does is in words_page.cpp.
+#pragma once
+
+#include "db/speech_db.h"
+
+#include <gtk/gtk.h>
+
+struct WordsPageWidgets {
+    GtkTreeView* word_list = nullptr;
+    GtkTreeView* usage_list = nullptr;
+    GtkCellRenderer* alias_renderer = nullptr;
+    GtkCellRenderer* changed_renderer = nullptr;
+    GtkWidget* play = nullptr;
+    GtkWidget* replace = nullptr;
+    GtkWidget* move_up = nullptr;
+    GtkWidget* move_down = nullptr;
+    GtkWidget* add = nullptr;
+    GtkWidget* remove = nullptr;
+    GtkWidget* save = nullptr;
+    GtkWidget* play_phrase = nullptr;
+    GtkWidget* play_all = nullptr;
+    GtkWidget* go_to_phrase = nullptr;
+};
+
+// The page as it is drawn: the database it shows (the shell's, not owned;
+// null before the first load) and the widgets. The page keeps one and
+// hands it to the cell data functions.
+struct WordsView {
+    SpeechDb* db = nullptr;
+    WordsPageWidgets w;
+};
+
+// Builds the page's widgets into `view.w` and returns the page's box. The
+// lists have no model and nothing is connected yet: the page does that.
+GtkWidget* words_view_build(WordsView& view);
+
+// The number the selected row holds, or -1: a word in the word list, a
+// phrase in the usage list.
+int words_view_selected_word(const WordsView& view);
+int words_view_selected_usage_phrase(const WordsView& view);
+
+// Makes each button sensitive exactly when its action has something to act
+// on. While the page plays they stay as they were: the play's end sets them.
+void words_view_update_buttons(const WordsView& view);
