@@ -7,7 +7,7 @@
 constexpr int WAV_FORMAT_PCM = 1;
 
 std::optional<std::vector<std::uint8_t>> adpcm_encode_wav_file(const char* path, int sample_rate, int channels,
-                                                               int bits_per_sample, char* err)
+                                                               int bits_per_sample, char* err, AdpcmQuality quality)
 {
     auto samples = wav_read(path, WAV_FORMAT_PCM, sample_rate, channels, bits_per_sample, err);
     if (!samples)
@@ -18,7 +18,7 @@ std::optional<std::vector<std::uint8_t>> adpcm_encode_wav_file(const char* path,
     }
     // The encoder codes whole pairs of samples; zero bytes complete the last.
     samples->resize((samples->size() + 3) / 4 * 4, 0);
-    return adpcm_encode(samples->data(), samples->size());
+    return adpcm_encode_quality(samples->data(), samples->size(), quality);
 }
 
 bool adpcm_decode_to_wav_file(const std::uint8_t* adpcm, std::size_t len, const char* path, bool overwrite,

@@ -18,6 +18,7 @@ enum CommandOptions {
     OPTIONS_NONE,
     OPTIONS_FORCE,  // --force
     OPTIONS_PHRASE, // --phrase N, which takes the place of the last argument
+    OPTIONS_QUALITY, // --quality=standard|best
 };
 
 struct Command {
@@ -38,7 +39,7 @@ constexpr Command COMMANDS[] = {
      OPTIONS_NONE, cmd_import},
     {"save", "FILE OUT", "Load a database and write it again as OUT (.csf or .tbp).", 2, 2, OPTIONS_NONE, cmd_save},
     {"encode", "IN.wav OUT.adpcm", "Encode a 16000 Hz mono 16-bit WAV file to raw ADPCM bytes.", 2, 2,
-     OPTIONS_NONE, cmd_encode},
+     OPTIONS_QUALITY, cmd_encode},
     {"decode", "IN.adpcm OUT.wav", "Decode raw ADPCM bytes to a 16000 Hz mono 16-bit WAV file.", 2, 2,
      OPTIONS_NONE, cmd_decode},
     {"play", "FILE [WORD]", "Play a word, or a phrase with --phrase N (numbers count from 1).", 1, 2,
@@ -57,6 +58,18 @@ void print_usage(FILE* out)
 struct ContextDeleter {
     void operator()(GOptionContext* c) const { g_option_context_free(c); }
 };
+
+// The value of --quality; false for any other text.
+bool parse_quality(const char* text, AdpcmQuality* quality)
+{
+    if (std::strcmp(text, "standard") == 0)
+        *quality = AdpcmQuality::STANDARD;
+    else if (std::strcmp(text, "best") == 0)
+        *quality = AdpcmQuality::BEST;
+    else
+        return false;
+    return true;
+}
 
 // How many arguments the command takes once its options are known.
 void argument_range(const Command& cmd, const ToolOptions& opts, int* min_args, int* max_args)
@@ -80,6 +93,12 @@ int run_command(const Command& cmd, int argc, char** argv)
         {"phrase", 'p', 0, G_OPTION_ARG_STRING, &phrase, "Play phrase N instead of a word", "N"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
+    gchar* quality = nullptr;
+    GOptionEntry quality_entries[] = {
+        {"quality", 'q', 0, G_OPTION_ARG_STRING, &quality,
+         "standard (the default) or best: a slower search for codes that sound closer to the recording", "QUALITY"},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
+    };
 
     // The program name already ends in the command's name (see main).
     std::unique_ptr<GOptionContext, ContextDeleter> ctx(g_option_context_new(cmd.params));
@@ -88,6 +107,8 @@ int run_command(const Command& cmd, int argc, char** argv)
         g_option_context_add_main_entries(ctx.get(), force_entries, nullptr);
     if (cmd.options == OPTIONS_PHRASE)
         g_option_context_add_main_entries(ctx.get(), phrase_entries, nullptr);
+    if (cmd.options == OPTIONS_QUALITY)
+        g_option_context_add_main_entries(ctx.get(), quality_entries, nullptr);
 
     GError* error = nullptr;
     if (!g_option_context_parse(ctx.get(), &argc, &argv, &error)) {
@@ -100,6 +121,11 @@ int run_command(const Command& cmd, int argc, char** argv)
     opts.force = force;
     g_autofree gchar* phrase_owned = phrase;
     opts.phrase_text = phrase;
+    g_autofree gchar* quality_owned = quality;
+    if (quality && !parse_quality(quality, &opts.quality)) {
+        std::fprintf(stderr, "tembrel-tool: unknown quality '%s' (standard or best)\n", quality);
+        return EXIT_USAGE;
+    }
 
     // argv[0] is the program; the rest are the command's own arguments.
     const int nargs = argc - 1;

@@ -201,10 +201,10 @@ int cmd_save(char** args, const ToolOptions&)
     return db ? save(db.get(), args[1], kind) : EXIT_FAILED;
 }
 
-int cmd_encode(char** args, const ToolOptions&)
+int cmd_encode(char** args, const ToolOptions& opts)
 {
     char err[ERROR_BUFFER_SIZE] = "";
-    auto adpcm = adpcm_encode_wav_file(args[0], PCM_SAMPLE_RATE, PCM_CHANNELS, PCM_BITS_PER_SAMPLE, err);
+    auto adpcm = adpcm_encode_wav_file(args[0], PCM_SAMPLE_RATE, PCM_CHANNELS, PCM_BITS_PER_SAMPLE, err, opts.quality);
     if (!adpcm)
         return tool_fail(err);
     if (!io_replace_file(args[1], {std::span<const std::uint8_t>(*adpcm)}, err))

@@ -1,6 +1,7 @@
 // tembrel-tool driven as a script drives it: real processes, real files,
 // exit codes and output checked.
 #include "audio/adpcm.h"
+#include "audio/adpcm_best.h"
 #include "audio/wav.h"
 #include "db/csf.h"
 #include "db/operations.h"
@@ -8,6 +9,7 @@
 #include "test_db.h"
 #include "tests/alsa_capture.h"
 
+#include <cmath>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -266,6 +268,44 @@ TEST(ToolCodec, EncodeThenDecodeMatchesTheLibrary)
     EXPECT_EQ(tiny.status, 1);
     EXPECT_NE(tiny.err.find("File is too small"), std::string::npos);
     EXPECT_FALSE(g_file_test(dir.file("t.adpcm").c_str(), G_FILE_TEST_EXISTS));
+}
+
+TEST(ToolCodec, EncodeQualityBestSearchesAndStandardIsTheImportEncoder)
+{
+    TempDir dir;
+    // An odd number of samples, padded to whole pairs before either encoder.
+    std::vector<std::int16_t> samples;
+    for (int k = 0; k < 3001; ++k)
+        samples.push_back(std::int16_t(12000 * std::sin(k * 0.07) + 5000 * std::sin(k * 0.9)));
+    std::vector<std::uint8_t> pcm = pcm16_bytes(samples);
+    write_bytes(dir.file("in.wav"), wav_file_bytes(pcm));
+    pcm.resize((pcm.size() + 3) / 4 * 4, 0);
+
+    const struct {
+        std::vector<std::string> options;
+        std::vector<std::uint8_t> expect;
+    } runs[] = {
+        {{}, adpcm_encode(pcm.data(), pcm.size())},
+        {{"--quality=standard"}, adpcm_encode(pcm.data(), pcm.size())},
+        {{"--quality=best"}, adpcm_encode_best(pcm.data(), pcm.size())},
+        {{"-q", "best"}, adpcm_encode_best(pcm.data(), pcm.size())},
+    };
+    for (const auto& r : runs) {
+        std::vector<std::string> args = {"encode"};
+        args.insert(args.end(), r.options.begin(), r.options.end());
+        args.insert(args.end(), {dir.file("in.wav"), dir.file("out.adpcm")});
+        ASSERT_EQ(tool(args).status, 0) << args[1];
+        EXPECT_EQ(read_bytes(dir.file("out.adpcm")), r.expect) << args[1];
+    }
+    EXPECT_NE(runs[2].expect, runs[0].expect);
+
+    ToolRun bad = tool({"encode", "--quality=fast", dir.file("in.wav"), dir.file("bad.adpcm")});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("unknown quality 'fast'"), std::string::npos) << bad.err;
+    EXPECT_FALSE(g_file_test(dir.file("bad.adpcm").c_str(), G_FILE_TEST_EXISTS));
+    EXPECT_NE(tool({"encode", "--help"}).out.find("--quality"), std::string::npos);
+    // Only encode takes it.
+    EXPECT_EQ(tool({"decode", "--quality=best", dir.file("out.adpcm"), dir.file("x.wav")}).status, 2);
 }
 
 TEST(ToolPlay, WordAndPhraseReachTheDevice)
