@@ -34,8 +34,6 @@
 
 namespace {
 
-constexpr int PREDICTOR_MIN = -2048;
-constexpr int PREDICTOR_MAX = 2047;
 constexpr int CHILDREN = ADPCM_SEARCH_CHILDREN;
 constexpr std::size_t BLOCK = 256; // samples between two fixings of the path
 constexpr std::size_t RING = 2 * BLOCK;
@@ -45,27 +43,6 @@ constexpr std::size_t RING = 2 * BLOCK;
 // there; the best state is never near it (its cost is 0 after each
 // sample), so every cost that can win stays exact.
 constexpr std::uint32_t COST_CAP = 1u << 30;
-
-inline int clamp_predictor(int p) { return std::clamp(p, PREDICTOR_MIN, PREDICTOR_MAX); }
-
-constexpr int code_delta(int step_index, int code)
-{
-    const int s = ADPCM_STEPS[std::size_t(step_index)];
-    int d = s / 8;
-    if (code & 1)
-        d += s / 4;
-    if (code & 2)
-        d += s / 2;
-    if (code & 4)
-        d += s;
-    return (code & 8) ? -d : d;
-}
-
-constexpr int next_step_index(int step_index, int code)
-{
-    const int i = step_index + ADPCM_INDEX_ADJUST[std::size_t(code & 7)];
-    return i < 0 ? 0 : (i > 48 ? 48 : i);
-}
 
 // A state's key: equal for equal states, near for near copies (two keys
 // with different step indexes are always more than 4095 apart).
@@ -250,8 +227,9 @@ void search_sample(Search& s, std::size_t t)
 
     // The plain encoder's next state and exact cost.
     const int pc = plain_code_at(s, t);
-    const int p0 = clamp_predictor(s.p[0] + code_delta(s.idx[0], pc));
-    const int i0 = next_step_index(s.idx[0], pc);
+    AdpcmState plain{std::int16_t(s.p[0]), std::int16_t(s.idx[0])};
+    const int p0 = adpcm_decode_nibble(pc, &plain);
+    const int i0 = plain.step_index;
     s.plain_cost += std::uint64_t((x - p0) * (x - p0));
     const auto cost0 = std::uint32_t(std::min<std::uint64_t>(s.plain_cost - s.base, COST_CAP));
     const int key0 = state_key(p0, i0);
