@@ -34,6 +34,7 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
                                                   int bits_per_sample, char* err)
 {
     if (!path || !*path) {
+        // The full stop belongs to the message users know; keep it.
         error_set(err, "Invalid file name.");
         return std::nullopt;
     }
@@ -125,6 +126,7 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
     read_u32le(chunk, sizeof chunk, 4, &data_len);
     // Both terms are below 2^33, so the sum cannot overflow.
     if (data_header + CHUNK_HEADER_SIZE + data_len > file_size) {
+        // Lower case on purpose: the message has always read this way.
         error_set(err, "unexpected end of file");
         return std::nullopt;
     }
@@ -144,6 +146,7 @@ bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate
         return false;
     }
     if (!overwrite && io_file_readable(path)) {
+        // The wording is deliberate (users and saved logs know it as it is).
         error_set(err, "Output file already exist");
         return false;
     }

