@@ -5,6 +5,7 @@
 // Run with `--load-save IN OUT` the program only loads IN and saves it as
 // OUT; the benchmark runs itself that way to measure peak memory.
 #include "db/csf.h"
+#include "db/load.h"
 #include "tests/unit/test_db.h"
 
 #include <benchmark/benchmark.h>

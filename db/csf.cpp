@@ -1,5 +1,4 @@
-// Reading CSF files: format detection, the parser and loading a file from
-// disk, which also recognises project files.
+// Reading CSF images: format detection and the parser.
 //
 // The parser treats every image as hostile: each count, table and offset is
 // checked against the real image length (in 64-bit arithmetic) where it is
@@ -7,16 +6,13 @@
 #include "db/csf.h"
 
 #include "db/csf_layout.h"
-#include "db/project.h"
 #include "io/bytes.h"
-#include "io/file_io.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr std::size_t PROJECT_MIN_SIZE = 16;
 SpeechDbPtr parse_failed(char* err, const char* message, std::uint64_t number)
 {
     error_set(err, message, int(number));
@@ -197,40 +193,4 @@ SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, char* err)
     db->bits_per_sample = PCM_BITS_PER_SAMPLE;
     db->modified = 0;
     return db;
-}
-
-SpeechDbPtr db_load_file(const char* path, char* err)
-{
-    if (!path || !*path) {
-        error_set(err, "Invalid file name.");
-        return nullptr;
-    }
-    ReadResult file = io_read_file(path);
-    if (file.status == IO_OPEN_FAILED) {
-        error_set(err, "Failed to open '%s': %s", path, std::strerror(file.error));
-        return nullptr;
-    }
-    if (file.status != IO_OK) {
-        error_set(err, "Error reading '%s'", path);
-        return nullptr;
-    }
-    if (file.data.size() <= 3) {
-        error_set(err, "File '%s' is too small", path);
-        return nullptr;
-    }
-    // The database keeps the file's bytes: its words are slices of them.
-    return db_parse_block(std::make_shared<const std::vector<std::uint8_t>>(std::move(file.data)), err);
-}
-
-SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, char* err)
-{
-    return db_parse_block(byte_block_copy(data, size), err);
-}
-
-SpeechDbPtr db_parse_block(const ByteBlock& block, char* err)
-{
-    const std::size_t size = block ? block->size() : 0;
-    if (size >= PROJECT_MIN_SIZE && std::memcmp(block->data(), "TBP1", 4) == 0)
-        return project_parse_block(block, err);
-    return csf_parse_block(block, 0, err);
 }

@@ -1,5 +1,5 @@
-// CSF audio database files: loading (CSF or project), parsing a CSF image,
-// building one in either variant and saving it.
+// CSF audio database files: parsing a CSF image, building one in either
+// variant and saving it. Opening a file of either kind is db/load.h.
 //
 // Every integer is big-endian and unsigned. An image is: header, phrase
 // table, zero bytes up to a multiple of 4, word table with all audio, zero
@@ -25,15 +25,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-// Loads a CSF or project file (recognised by its "TBP1" magic).
-SpeechDbPtr db_load_file(const char* path, char* err);
-// What db_load_file does with the file's bytes: a project file (at least
-// 16 bytes beginning "TBP1") goes to project_parse, anything else to
-// csf_parse.
-SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, char* err);
-// The same without a copy: the database's words keep slices of `block`.
-SpeechDbPtr db_parse_block(const ByteBlock& block, char* err);
 
 SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err);
 // Parses the image that fills `block` from `base` to its end; the words

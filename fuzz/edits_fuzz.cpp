@@ -9,6 +9,7 @@
 // operations promise to, and rebuilt usage lists must match the phrases.
 #include "audio/wav.h"
 #include "db/csf.h"
+#include "db/load.h"
 #include "db/operations.h"
 #include "db/project.h"
 #include "fuzz/fuzz_target.h"

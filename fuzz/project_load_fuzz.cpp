@@ -3,6 +3,7 @@
 // else as CSF). An accepted project must come back unchanged, comments and
 // aliases included, after being written out again.
 #include "db/csf.h"
+#include "db/load.h"
 #include "db/project.h"
 #include "fuzz/fuzz_target.h"
 

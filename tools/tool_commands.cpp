@@ -3,7 +3,7 @@
 #include "tools/tool_commands.h"
 
 #include "audio/wav_codec.h"
-#include "db/csf.h"
+#include "db/load.h"
 #include "db/operations.h"
 #include "io/file_io.h"
 #include "tools/tool_util.h"

@@ -5,6 +5,7 @@
 #include "ui/shell.h"
 
 #include "db/csf.h"
+#include "db/load.h"
 #include "db/project.h"
 #include "io/error_text.h"
 #include "ui/advanced_page.h"

@@ -4,6 +4,7 @@
 #include "audio/adpcm_best.h"
 #include "audio/wav.h"
 #include "db/csf.h"
+#include "db/load.h"
 #include "db/operations.h"
 #include "db/project.h"
 #include "test_db.h"

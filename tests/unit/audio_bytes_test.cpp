@@ -3,6 +3,7 @@
 // bytes of the file a database was loaded from.
 #include "db/audio_bytes.h"
 #include "db/csf.h"
+#include "db/load.h"
 #include "db/operations.h"
 #include "test_db.h"
 

@@ -3,6 +3,7 @@
 // random bytes changed. None of them may crash or read outside the image
 // (the sanitizer build turns any stray read into a failure).
 #include "db/csf.h"
+#include "db/load.h"
 #include "io/bytes.h"
 #include "test_db.h"
 

@@ -1,6 +1,7 @@
 // CSF images: the exact bytes the writers lay out, what the parser makes
 // of them, and byte-for-byte round trips of both variants through files.
 #include "db/csf.h"
+#include "db/load.h"
 #include "test_db.h"
 
 #include <gtest/gtest.h>

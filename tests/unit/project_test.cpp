@@ -2,6 +2,7 @@
 // repeated, empty), old-variant images, the modified mark, and damaged
 // files that must give "Invalid project file" instead of a crash.
 #include "db/csf.h"
+#include "db/load.h"
 #include "db/project.h"
 #include "io/bytes.h"
 #include "test_db.h"

@@ -3,6 +3,7 @@
 // write), symbolic links, permission bits, special files, and databases
 // that outgrew the old variant.
 #include "db/csf.h"
+#include "db/load.h"
 #include "db/project.h"
 #include "test_db.h"
 

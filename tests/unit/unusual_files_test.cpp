@@ -6,6 +6,7 @@
 #include "audio/playback.h"
 #include "audio/wav.h"
 #include "db/csf.h"
+#include "db/load.h"
 #include "io/file_io.h"
 #include "test_db.h"
 
