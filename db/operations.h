@@ -1,5 +1,6 @@
 // Every query and edit the editing pages make on words and phrases, and the
-// four operations that carry a word's audio in and out of the database.
+// operations that carry a word's audio in and out of the database (playing
+// it is player/player.h).
 // Numbers are 0-based and unsigned: a negative number handed in is a very
 // large one and so out of range. A refused call returns false, null, 0 or
 // -1 and changes nothing.
@@ -9,6 +10,7 @@
 #include "io/error_text.h"
 
 #include <cstdint>
+#include <vector>
 
 // Phrase queries.
 std::uint32_t phrase_count(const SpeechDb* db);
@@ -48,8 +50,13 @@ void word_revert_audio(SpeechDb* db, std::uint32_t word);
 // Word audio.
 bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, char* err);
 bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, bool overwrite, char* err);
-// 0 when played or when there is nothing to play (no such word or phrase,
-// no audio); the negative error of the sound device otherwise. A phrase
-// stops at the first word the device refuses.
-int word_play(const SpeechDb* db, std::uint32_t word);
-int phrase_play(const SpeechDb* db, std::uint32_t phrase);
+
+// A word's audio decoded to PCM, in the format it plays at. No samples when
+// the word does not exist or has no audio.
+struct WordPcm {
+    std::vector<std::uint8_t> samples;
+    int sample_rate;
+    int channels;
+    int bits_per_sample;
+};
+WordPcm word_pcm(const SpeechDb* db, std::uint32_t word);

@@ -1,8 +1,7 @@
 // Carrying a word's recording in and out of the database: importing and
-// exporting WAV files and playing words and phrases. These are the only
-// operations that reach the codec, the WAV files and the sound device.
+// exporting WAV files, and its PCM for whoever plays it. These are the only
+// operations that reach the codec and the WAV files.
 #include "audio/adpcm.h"
-#include "audio/playback.h"
 #include "audio/wav_codec.h"
 #include "db/operations.h"
 
@@ -44,27 +43,11 @@ bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, b
                                     db->bits_per_sample, err);
 }
 
-int word_play(const SpeechDb* db, std::uint32_t word)
+WordPcm word_pcm(const SpeechDb* db, std::uint32_t word)
 {
+    WordPcm pcm{{}, db->sample_rate, db->channels, db->bits_per_sample};
     const WordEntry* w = db_word(db, word);
-    if (!w || w->audio.empty())
-        return 0;
-    std::vector<std::uint8_t> pcm = adpcm_decode(w->audio.data(), w->audio.size());
-    // The editor treats a missing or busy device as silence; the caller
-    // decides, so the device's answer is passed on.
-    return audio_play(pcm.data(), pcm.size(), db->sample_rate, db->channels, db->bits_per_sample);
-}
-
-int phrase_play(const SpeechDb* db, std::uint32_t phrase)
-{
-    const PhraseEntry* p = db_phrase(db, phrase);
-    if (!p)
-        return 0;
-    // A device that failed for one word fails for the next as well.
-    for (const WordEntry* w : p->words) {
-        const int err = word_play(db, std::uint32_t(w->number));
-        if (err < 0)
-            return err;
-    }
-    return 0;
+    if (w && !w->audio.empty())
+        pcm.samples = adpcm_decode(w->audio.data(), w->audio.size());
+    return pcm;
 }

@@ -5,6 +5,7 @@
 #include "audio/wav_codec.h"
 #include "db/load.h"
 #include "db/operations.h"
+#include "player/player.h"
 #include "io/file_io.h"
 #include "tools/tool_util.h"
 

@@ -4,6 +4,7 @@
 #include "ui/play_session.h"
 
 #include "db/operations.h"
+#include "player/player.h"
 #include "ui/test_hooks.h"
 #include "ui/widgets.h"
 

@@ -1,6 +1,7 @@
 // Playback through ALSA with the default device pointed at a file: the
 // bytes that reached the device must be exactly the buffer given, plays
-// must follow one another, and a missing device must give an error at once.
+// must follow one another, and a missing device or a rate the device
+// refuses must give an error at once.
 #include "audio/playback.h"
 
 #include "tests/alsa_capture.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <random>
@@ -134,4 +136,15 @@ TEST(AudioPlay, RefusesFormatsItCannotPlayWithoutTouchingTheDevice)
     // Nothing to play is not an error.
     EXPECT_EQ(audio_play(pcm.data(), 0, 16000, 1, 16), 0);
     EXPECT_EQ(audio_play(pcm.data(), 1, 16000, 1, 16), 0);
+}
+
+TEST(UnusualFiles, RateTheDeviceRefusesIsAnErrorAndPlaysNothing)
+{
+    AlsaCapture capture;
+    const std::vector<std::uint8_t> pcm(3200, 0x11);
+    EXPECT_EQ(audio_play(pcm.data(), pcm.size(), 2147483647, 1, 16), -EINVAL);
+    EXPECT_TRUE(capture.bytes().empty());
+    // The device is usable again afterwards.
+    EXPECT_EQ(audio_play(pcm.data(), pcm.size(), 16000, 1, 16), 0);
+    EXPECT_EQ(capture.bytes(), pcm);
 }
