@@ -9,11 +9,11 @@ deps:
 	@bash scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEMBREL_WERROR=ON >/dev/null
 	@cmake --build $(BUILD)
 
 build-asan: deps
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTEMBREL_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTEMBREL_SANITIZE=ON -DTEMBREL_WERROR=ON >/dev/null
 	@cmake --build $(ASAN_BUILD)
 
 run: build

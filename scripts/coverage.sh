@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 DIR=build-coverage
 
-cmake -S . -B "$DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTEMBREL_COVERAGE=ON >/dev/null
+cmake -S . -B "$DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTEMBREL_COVERAGE=ON -DTEMBREL_WERROR=ON >/dev/null
 cmake --build "$DIR" -j "$(nproc)"
 # Counts from an earlier run would inflate the figures.
 find "$DIR" -name '*.gcda' -delete

@@ -12,7 +12,7 @@ if ! command -v clang++-14 >/dev/null; then
 fi
 echo "== fuzz build =="
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTEMBREL_FUZZ=ON >/dev/null
+  -DTEMBREL_FUZZ=ON -DTEMBREL_WERROR=ON >/dev/null
 cmake --build build-fuzz -j "$(nproc)"
 FUZZ_TIME=${FUZZ_TIME:-30}
 echo "== fuzzing, $FUZZ_TIME s per target =="

@@ -8,10 +8,11 @@ cd "$(dirname "$0")/.."
 
 JOBS=$(nproc)
 
+# The project's own builds treat every warning as an error.
 build() { # dir, extra cmake args...
   local dir=$1
   shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DTEMBREL_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
 }
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -18,10 +19,13 @@ using Bytes = std::vector<std::uint8_t>;
 // A project file laid out by hand from raw record bytes.
 Bytes project_bytes(const Bytes& records, const Bytes& image)
 {
-    Bytes out = {'T', 'B', 'P', '1', 0, 0, 0, 0};
+    // Sized once and filled in place: growing a vector made from an 8-byte
+    // list trips a false -Warray-bounds in GCC 12 at -O3.
+    Bytes out(8 + records.size() + image.size());
+    std::memcpy(out.data(), "TBP1", 4);
     write_u32be(out.data() + 4, std::uint32_t(8 + records.size()));
-    out.insert(out.end(), records.begin(), records.end());
-    out.insert(out.end(), image.begin(), image.end());
+    std::copy(records.begin(), records.end(), out.begin() + 8);
+    std::copy(image.begin(), image.end(), out.begin() + 8 + std::ptrdiff_t(records.size()));
     return out;
 }
 

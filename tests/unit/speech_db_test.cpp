@@ -1,5 +1,6 @@
 // The database model: list growth and accounting, header accessors, and
 // freeing a database whose words are shared by several phrases.
+#include "db/operations.h"
 #include "db/speech_db.h"
 #include "test_db.h"
 
@@ -120,8 +121,8 @@ TEST(SpeechDbFree, SharedWordsAreFreedOnceAndNullIsAllowed)
 {
     // The sanitizer build turns a double free here into a failure.
     SpeechDbPtr db = make_db(DB_FORMAT_MODERN, {{1}, {2}}, {{0, 0, 1}, {0}, {1, 1}});
-    db_word(db.get(), 0)->alias = "x";
-    db_phrase(db.get(), 0)->comment = "c";
+    ASSERT_TRUE(word_set_alias(db.get(), 0, "x"));
+    phrase_set_comment(db.get(), 0, "c");
     db_word(db.get(), 1)->usage = list_new();
     db.reset();
     db_free(nullptr);

@@ -247,7 +247,7 @@ TEST(WavWrite, RoundTripsThroughTheReader)
         std::vector<std::uint8_t> samples(len);
         for (auto& b : samples)
             b = std::uint8_t(rng());
-        const std::string path = dir.file("w" + std::to_string(len) + ".wav");
+        const std::string path = dir.file(std::to_string(len) + ".wav");
         ASSERT_TRUE(wav_write(path.c_str(), false, 1, 16000, 1, 16, samples.data(), samples.size(), err)) << err;
         const auto back = wav_read(path.c_str(), 1, 16000, 1, 16, err);
         ASSERT_TRUE(back.has_value()) << err;
