@@ -110,21 +110,34 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
         return std::nullopt;
     }
 
-    // The data chunk must follow the fmt chunk directly; its size is used
-    // as it stands, without rounding an odd size up.
-    const std::uint64_t data_header = FMT_CHUNK_START + fmt_size;
+    // The data chunk usually follows the fmt chunk directly, whose size is
+    // taken as it stands (an odd size is not rounded up). Many programs put
+    // LIST, fact, bext or cue chunks in between: those are stepped over,
+    // each padded to an even length as RIFF lays them out.
+    std::uint64_t data_header = FMT_CHUNK_START + fmt_size;
     std::uint8_t chunk[CHUNK_HEADER_SIZE];
     if (data_header > file_size || fseeko(f, off_t(data_header), SEEK_SET) != 0 || !read_exact(f, chunk, sizeof chunk)) {
         error_set(err, "Error reading '%s'", path);
         return std::nullopt;
     }
-    if (!tag_is(chunk, "data")) {
-        error_set(err, "'data' chunk not found");
-        return std::nullopt;
+    while (!tag_is(chunk, "data")) {
+        std::uint32_t skip = 0;
+        read_u32le(chunk, sizeof chunk, 4, &skip);
+        // Each step moves forward by at least one header, so the walk ends.
+        data_header += CHUNK_HEADER_SIZE + skip + (skip & 1u);
+        if (data_header + CHUNK_HEADER_SIZE > file_size) {
+            error_set(err, "'data' chunk not found");
+            return std::nullopt;
+        }
+        if (fseeko(f, off_t(data_header), SEEK_SET) != 0 || !read_exact(f, chunk, sizeof chunk)) {
+            error_set(err, "Error reading '%s'", path);
+            return std::nullopt;
+        }
     }
     std::uint32_t data_len = 0;
     read_u32le(chunk, sizeof chunk, 4, &data_len);
-    // Both terms are below 2^33, so the sum cannot overflow.
+    // The chunk header lies inside the file and z is below 2^32, so the sum
+    // cannot overflow.
     if (data_header + CHUNK_HEADER_SIZE + data_len > file_size) {
         // Lower case on purpose: the message has always read this way.
         error_set(err, "unexpected end of file");

@@ -49,6 +49,10 @@ void word_revert_audio(SpeechDb* db, std::uint32_t word);
 
 // Word audio.
 bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, char* err);
+// Gives a word new audio: the one edit every import goes through. The
+// changed mark follows the comparison with the saved audio; the modified
+// mark is set when the audio differs from the current one.
+bool word_set_audio(SpeechDb* db, std::uint32_t word, AudioBytes audio);
 bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, bool overwrite, char* err);
 
 // A word's audio decoded to PCM, in the format it plays at. No samples when
@@ -60,3 +64,7 @@ struct WordPcm {
     int bits_per_sample;
 };
 WordPcm word_pcm(const SpeechDb* db, std::uint32_t word);
+// The phrase's words decoded one after another into one WAV file.
+// "Phrase number too big"; "No data in phrase %u" (0-based) when none of
+// its words has audio.
+bool phrase_export_wav(const SpeechDb* db, std::uint32_t phrase, const char* path, bool overwrite, char* err);

@@ -18,12 +18,19 @@ bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, char* e
     auto audio = adpcm_encode_wav_file(path, db->sample_rate, db->channels, db->bits_per_sample, err);
     if (!audio)
         return false;
-    AudioBytes replaced(std::move(*audio));
+    return word_set_audio(db, word, AudioBytes(std::move(*audio)));
+}
+
+bool word_set_audio(SpeechDb* db, std::uint32_t word, AudioBytes audio)
+{
+    WordEntry* w = db_word(db, word);
+    if (!w)
+        return false;
     // A new recording is unsaved work like any other edit: without the
     // mark, Open and Quit would drop it without asking.
-    if (replaced != w->audio)
+    if (audio != w->audio)
         db->modified = 1;
-    w->audio = std::move(replaced);
+    w->audio = std::move(audio);
     w->changed = w->audio != w->saved_audio ? 1 : 0;
     return true;
 }

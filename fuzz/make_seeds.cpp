@@ -121,7 +121,7 @@ void wav_seeds(const fs::path& dir, std::mt19937& rng)
     }
     save(dir, "stereo-44100.wav", written_wav(path, 44100, 2, {}));
 
-    // An 18-byte fmt chunk, and a LIST chunk the reader does not skip.
+    // An 18-byte fmt chunk, and a LIST chunk the reader steps over.
     const std::vector<std::uint8_t> wav = written_wav(path, 16000, 1, {'a', 'b', 'c', 'd'});
     std::vector<std::uint8_t> long_fmt = wav;
     long_fmt.insert(long_fmt.begin() + 36, {0, 0});

@@ -176,11 +176,35 @@ TEST(WavRead, RefusesOtherContainersAndChunkLayouts)
     std::memcpy(bytes.data() + 12, "fact", 4);
     EXPECT_EQ(r.refusal(bytes), "'fmt ' chunk not found");
 
-    // No other chunk is skipped between fmt and data.
+    // A walk over the chunks that never meets a data chunk.
     WavSpec list;
     list.between = {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O'};
-    list.samples = {9, 9};
-    EXPECT_EQ(r.refusal(make_wav(list)), "'data' chunk not found");
+    auto no_data = make_wav(list);
+    no_data.resize(no_data.size() - 8);
+    EXPECT_EQ(r.refusal(no_data), "'data' chunk not found");
+    WavSpec huge_list;
+    huge_list.between = {'L', 'I', 'S', 'T', 0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(r.refusal(make_wav(huge_list)), "'data' chunk not found");
+}
+
+TEST(WavRead, StepsOverChunksBetweenFmtAndData)
+{
+    Reader r;
+    const std::vector<std::uint8_t> samples = {9, 9, 7, 7};
+    // LIST, fact, an odd-sized chunk with its pad byte, an empty one.
+    const std::vector<std::vector<std::uint8_t>> layouts = {
+        {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O'},
+        {'f', 'a', 'c', 't', 4, 0, 0, 0, 2, 0, 0, 0, 'b', 'e', 'x', 't', 3, 0, 0, 0, 'a', 'b', 'c', 0},
+        {'c', 'u', 'e', ' ', 0, 0, 0, 0},
+    };
+    for (const auto& between : layouts) {
+        WavSpec s;
+        s.between = between;
+        s.samples = samples;
+        auto got = r.read(make_wav(s));
+        ASSERT_TRUE(got.has_value()) << r.err;
+        EXPECT_EQ(*got, samples);
+    }
 }
 
 TEST(WavRead, RefusesOtherFormatsInTheOrderOfTheChecks)
