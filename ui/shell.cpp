@@ -57,7 +57,8 @@ void set_title_for_path(const char* path)
     gtk_window_set_title(GTK_WINDOW(shell.main_window), title.get());
 }
 
-// Answers the save question; true when the caller may go on.
+// Text typed into a page but not yet entered counts as entered before a
+// save and before the save question.
 void store_pending_edits()
 {
     for (const Page* page : PAGES)
@@ -65,6 +66,7 @@ void store_pending_edits()
             page->store_pending_edits();
 }
 
+// Answers the save question; true when the caller may go on.
 bool settle_unsaved_changes(const char* question)
 {
     store_pending_edits();

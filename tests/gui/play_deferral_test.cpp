@@ -9,16 +9,16 @@
 
 namespace {
 
-// Ends the pretended play from a timeout, as a page's handler would after
+// Ends the pretended play from a timeout, as a real play ends after
 // its last word, and notes that it happened.
-struct PlayEnd {
+struct PretendedEnd {
     bool ended = false;
     bool database_present_at_end = false;
 };
 
 gboolean on_play_end(gpointer data)
 {
-    auto* end = static_cast<PlayEnd*>(data);
+    auto* end = static_cast<PretendedEnd*>(data);
     end->database_present_at_end = shell_database() != nullptr;
     end->ended = true;
     play_session_pretend_for_tests(false);
@@ -30,7 +30,7 @@ gboolean on_play_end(gpointer data)
 TEST_F(ShellTest, QuitDuringPlayWaitsForThePlayToEnd)
 {
     open_path(write_csf("voice.csf"));
-    PlayEnd end;
+    PretendedEnd end;
     EXPECT_TRUE(main_loop_quit_by(
         [&end] {
             play_session_pretend_for_tests(true);
