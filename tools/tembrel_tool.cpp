@@ -4,21 +4,26 @@
 #include "tools/tool_commands.h"
 #include "tools/tool_util.h"
 
+#include "audio/shaping.h"
+
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <glib.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
-// The options a command takes besides --help.
-enum CommandOptions {
-    OPTIONS_NONE,
-    OPTIONS_FORCE,  // --force
-    OPTIONS_PHRASE, // --phrase N, which takes the place of the last argument
-    OPTIONS_QUALITY, // --quality=standard|best
+// The options a command takes besides --help, combined as bits.
+enum CommandOptions : unsigned {
+    OPTIONS_NONE = 0,
+    OPTIONS_FORCE = 1,   // --force
+    OPTIONS_PHRASE = 2,  // --phrase N, which takes the place of the last argument
+    OPTIONS_QUALITY = 4, // --quality=standard|best
+    OPTIONS_SHAPE = 8,   // --convert, --trim[=DB], --level[=TARGET|auto]
 };
 
 struct Command {
@@ -27,7 +32,7 @@ struct Command {
     const char* summary;
     int min_args;
     int max_args;
-    CommandOptions options;
+    unsigned options;
     int (*run)(char** args, const ToolOptions& opts);
 };
 
@@ -35,14 +40,17 @@ constexpr Command COMMANDS[] = {
     {"info", "FILE", "Show the format, header and size of a database.", 1, 1, OPTIONS_NONE, cmd_info},
     {"dump", "FILE", "Write the whole database as JSON on stdout.", 1, 1, OPTIONS_NONE, cmd_dump},
     {"export", "FILE DIR", "Write every word as DIR/NNN.wav.", 2, 2, OPTIONS_FORCE, cmd_export},
-    {"import", "FILE DIR OUT", "Replace each word NNN that has a DIR/NNN.wav and write OUT (.csf or .tbp).", 3, 3,
-     OPTIONS_NONE, cmd_import},
+    {"export-phrase", "FILE N OUT.wav", "Write phrase N as one WAV file, its words one after another.", 3, 3,
+     OPTIONS_FORCE, cmd_export_phrase},
+    {"import", "FILE DIR OUT",
+     "Replace words by the sound files in DIR (NNN.wav, ALIAS.wav); write OUT (.csf or .tbp).", 3, 3,
+     OPTIONS_QUALITY | OPTIONS_SHAPE, cmd_import},
     {"save", "FILE OUT", "Load a database and write it again as OUT (.csf or .tbp).", 2, 2, OPTIONS_NONE, cmd_save},
-    {"encode", "IN.wav OUT.adpcm", "Encode a 16000 Hz mono 16-bit WAV file to raw ADPCM bytes.", 2, 2,
-     OPTIONS_QUALITY, cmd_encode},
+    {"encode", "IN.wav OUT.adpcm", "Encode a 16000 Hz mono 16-bit WAV file (any sound file with --convert) to ADPCM.", 2, 2,
+     OPTIONS_QUALITY | OPTIONS_SHAPE, cmd_encode},
     {"decode", "IN.adpcm OUT.wav", "Decode raw ADPCM bytes to a 16000 Hz mono 16-bit WAV file.", 2, 2,
      OPTIONS_NONE, cmd_decode},
-    {"play", "FILE [WORD]", "Play a word, or a phrase with --phrase N (numbers count from 1).", 1, 2,
+    {"play", "FILE [WORD]", "Play a word (number or alias), or a phrase with --phrase N (numbers count from 1).", 1, 2,
      OPTIONS_PHRASE, cmd_play},
 };
 
@@ -50,7 +58,7 @@ void print_usage(FILE* out)
 {
     std::fprintf(out, "Usage: tembrel-tool COMMAND [OPTIONS] ARGUMENTS\n\nCommands:\n");
     for (const Command& c : COMMANDS)
-        std::fprintf(out, "  %-7s %-17s %s\n", c.name, c.params, c.summary);
+        std::fprintf(out, "  %-13s %-16s %s\n", c.name, c.params, c.summary);
     std::fprintf(out, "\nNumbers of words and phrases count from 1. "
                       "'tembrel-tool COMMAND --help' describes a command.\n");
 }
@@ -71,6 +79,59 @@ bool parse_quality(const char* text, AdpcmQuality* quality)
     return true;
 }
 
+// A level in dB, with or without a unit: "-45", "-45dB", "-20LUFS". The
+// loudness scale is that of a 1 kHz sine, where LUFS and dBFS agree, so a
+// target given in dBFS is taken on the same scale.
+bool parse_db(const char* text, std::initializer_list<const char*> units, double* out)
+{
+    char* end = nullptr;
+    const double v = g_ascii_strtod(text, &end);
+    if (end == text || !std::isfinite(v))
+        return false;
+    while (*end == ' ')
+        ++end;
+    bool unit_ok = *end == 0;
+    for (const char* u : units)
+        unit_ok = unit_ok || g_ascii_strcasecmp(end, u) == 0;
+    if (!unit_ok)
+        return false;
+    *out = v;
+    return true;
+}
+
+// The parsed values of --trim and --level, filled by their callbacks.
+gboolean on_trim_option(const gchar*, const gchar* value, gpointer data, GError** error)
+{
+    auto* opts = static_cast<ToolOptions*>(data);
+    double db = TRIM_DEFAULT_DB;
+    if (!parse_db(value, {"dB", "dBFS"}, &db) || db > 0 || db < -120) {
+        g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE,
+                    "--trim takes a level in dBFS from -120 to 0, not '%s'", value);
+        return FALSE;
+    }
+    opts->import.trim_db = db;
+    return TRUE;
+}
+
+gboolean on_level_option(const gchar*, const gchar* value, gpointer data, GError** error)
+{
+    auto* opts = static_cast<ToolOptions*>(data);
+    if (std::strcmp(value, "auto") == 0) {
+        opts->level_auto = true;
+        opts->import.level_lufs.reset();
+        return TRUE;
+    }
+    double target = 0;
+    if (!parse_db(value, {"LUFS", "LKFS", "dB", "dBFS"}, &target) || target > 0 || target < -70) {
+        g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE,
+                    "--level takes auto or a loudness in LUFS from -70 to 0, not '%s'", value);
+        return FALSE;
+    }
+    opts->level_auto = false;
+    opts->import.level_lufs = target;
+    return TRUE;
+}
+
 // How many arguments the command takes once its options are known.
 void argument_range(const Command& cmd, const ToolOptions& opts, int* min_args, int* max_args)
 {
@@ -84,31 +145,63 @@ int run_command(const Command& cmd, int argc, char** argv)
 {
     ToolOptions opts;
     gboolean force = FALSE;
+    gboolean convert = FALSE;
     gchar* phrase = nullptr;
-    GOptionEntry force_entries[] = {
+    gchar* quality = nullptr;
+    const GOptionEntry force_entries[] = {
         {"force", 'f', 0, G_OPTION_ARG_NONE, &force, "Replace WAV files that already exist", nullptr},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
-    GOptionEntry phrase_entries[] = {
+    const GOptionEntry phrase_entries[] = {
         {"phrase", 'p', 0, G_OPTION_ARG_STRING, &phrase, "Play phrase N instead of a word", "N"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
-    gchar* quality = nullptr;
-    GOptionEntry quality_entries[] = {
+    const GOptionEntry quality_entries[] = {
         {"quality", 'q', 0, G_OPTION_ARG_STRING, &quality,
          "standard (the default) or best: a slower search for codes that sound closer to the recording", "QUALITY"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
+    const GOptionEntry shape_entries[] = {
+        {"convert", 'c', 0, G_OPTION_ARG_NONE, &convert,
+         "Convert any other sound file (rate, channels, width, FLAC, Ogg, AIFF) to 16000 Hz mono", nullptr},
+        {"trim", 0, 0, G_OPTION_ARG_CALLBACK, (void*)on_trim_option,
+         "Trim silence below DB dBFS (--trim alone: -45) at both ends", "DB"},
+        {"level", 0, 0, G_OPTION_ARG_CALLBACK, (void*)on_level_option,
+         "Match loudness to TARGET LUFS, or to the database's unchanged words (--level alone: auto)", "TARGET"},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
+    };
 
-    // The program name already ends in the command's name (see main).
+    // The program name already ends in the command's name (see main). The
+    // main group carries the options record to the callbacks.
     std::unique_ptr<GOptionContext, ContextDeleter> ctx(g_option_context_new(cmd.params));
     g_option_context_set_summary(ctx.get(), cmd.summary);
-    if (cmd.options == OPTIONS_FORCE)
-        g_option_context_add_main_entries(ctx.get(), force_entries, nullptr);
-    if (cmd.options == OPTIONS_PHRASE)
-        g_option_context_add_main_entries(ctx.get(), phrase_entries, nullptr);
-    if (cmd.options == OPTIONS_QUALITY)
-        g_option_context_add_main_entries(ctx.get(), quality_entries, nullptr);
+    GOptionGroup* group = g_option_group_new(nullptr, nullptr, nullptr, &opts, nullptr);
+    g_option_context_set_main_group(ctx.get(), group);
+    if (cmd.options & OPTIONS_FORCE)
+        g_option_group_add_entries(group, force_entries);
+    if (cmd.options & OPTIONS_PHRASE)
+        g_option_group_add_entries(group, phrase_entries);
+    if (cmd.options & OPTIONS_QUALITY)
+        g_option_group_add_entries(group, quality_entries);
+    if (cmd.options & OPTIONS_SHAPE)
+        g_option_group_add_entries(group, shape_entries);
+
+    // --trim and --level may stand alone. GOption would take the next
+    // argument as their value, so a bare one gets its default written out.
+    std::vector<std::string> spelled;
+    std::vector<char*> args(argv, argv + argc);
+    if (cmd.options & OPTIONS_SHAPE) {
+        spelled.reserve(std::size_t(argc));
+        for (char*& a : args) {
+            if (std::strcmp(a, "--") == 0)
+                break;
+            if (std::strcmp(a, "--trim") == 0)
+                a = spelled.emplace_back("--trim=" + std::to_string(int(TRIM_DEFAULT_DB))).data();
+            else if (std::strcmp(a, "--level") == 0)
+                a = spelled.emplace_back("--level=auto").data();
+        }
+    }
+    argv = args.data();
 
     GError* error = nullptr;
     if (!g_option_context_parse(ctx.get(), &argc, &argv, &error)) {
@@ -119,10 +212,11 @@ int run_command(const Command& cmd, int argc, char** argv)
         return EXIT_USAGE;
     }
     opts.force = force;
+    opts.import.convert = convert;
     g_autofree gchar* phrase_owned = phrase;
     opts.phrase_text = phrase;
     g_autofree gchar* quality_owned = quality;
-    if (quality && !parse_quality(quality, &opts.quality)) {
+    if (quality && !parse_quality(quality, &opts.import.quality)) {
         std::fprintf(stderr, "tembrel-tool: unknown quality '%s' (standard or best)\n", quality);
         return EXIT_USAGE;
     }

@@ -5,6 +5,8 @@
 #include "audio/wav_codec.h"
 #include "db/load.h"
 #include "db/operations.h"
+#include "db/word_import.h"
+#include "db/word_lookup.h"
 #include "player/player.h"
 #include "io/file_io.h"
 #include "tools/tool_util.h"
@@ -13,6 +15,7 @@
 #include <cstdio>
 #include <glib.h>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -54,13 +57,67 @@ std::string word_file(const char* dir, std::uint32_t word)
     return std::string(dir) + "/" + name;
 }
 
-// Whether import has to take DIR/NNN.wav: anything there, even a file it
-// cannot read, is the user's and must not be skipped silently; only a name
-// that is certainly absent is.
-bool word_file_present(const char* path)
+// The paths of every entry in DIR, or nothing after saying why.
+std::optional<std::vector<std::string>> folder_entries(const char* dir)
 {
-    struct stat st;
-    return lstat(path, &st) == 0 || errno != ENOENT;
+    GError* error = nullptr;
+    GDir* d = g_dir_open(dir, 0, &error);
+    if (!d) {
+        tool_fail(std::string("Failed to open folder '") + dir + "': " + error->message);
+        g_error_free(error);
+        return std::nullopt;
+    }
+    std::vector<std::string> paths;
+    while (const char* name = g_dir_read_name(d))
+        paths.push_back(std::string(dir) + "/" + name);
+    g_dir_close(d);
+    return paths;
+}
+
+// "12.flac: 44100 Hz, stereo, 24-bit converted, 0.41 s trimmed, gain
+// +3.2 dB": what the import did to one file, or nothing when the samples
+// went in as they were.
+std::string report_text(const ImportReport& r)
+{
+    std::vector<std::string> parts;
+    char buf[64];
+    if (r.converted)
+        parts.push_back(sound_format_text(r.source) + " converted");
+    if (r.trimmed) {
+        std::snprintf(buf, sizeof buf, "%.2f s trimmed", double(r.trimmed) / PCM_SAMPLE_RATE);
+        parts.push_back(buf);
+    }
+    if (r.gain_db) {
+        std::snprintf(buf, sizeof buf, "gain %+.1f dB%s", *r.gain_db, r.peak_limited ? " (peak limited)" : "");
+        parts.push_back(buf);
+    }
+    if (r.clipped)
+        parts.push_back(std::to_string(r.clipped) + " samples clipped");
+    std::string text;
+    for (const auto& p : parts)
+        text += (text.empty() ? "" : ", ") + p;
+    return text;
+}
+
+// A word named by its 1-based number or its alias; false after saying why.
+bool find_word(const SpeechDb* db, const char* text, std::uint32_t* word)
+{
+    std::uint32_t n = 0;
+    if (tool_parse_number(text, word_count(db), &n)) {
+        *word = n - 1;
+        return true;
+    }
+    if (*text && !g_ascii_isdigit(*text)) {
+        const std::int32_t found = word_find_alias(db, text, WORD_NONE);
+        if (found >= 0) {
+            *word = std::uint32_t(found);
+            return true;
+        }
+        tool_fail(std::string("No word has the alias '") + text + "'");
+        return false;
+    }
+    tool_fail(std::string("No word ") + text + " (the database has " + std::to_string(word_count(db)) + ")");
+    return false;
 }
 
 std::uint64_t total_audio_bytes(const SpeechDb* db)
@@ -141,6 +198,10 @@ int cmd_export(char** args, const ToolOptions& opts)
     SpeechDbPtr db = load(args[0]);
     if (!db)
         return EXIT_FAILED;
+    // A folder that does not exist yet is made, as a user asking for the
+    // words in "words/" expects.
+    if (g_mkdir_with_parents(args[1], 0777) != 0)
+        return tool_fail(std::string("Failed to create folder '") + args[1] + "': " + g_strerror(errno));
     const std::uint32_t count = word_count(db.get());
     Progress progress("exporting", count);
     std::uint32_t skipped = 0;
@@ -161,37 +222,67 @@ int cmd_export(char** args, const ToolOptions& opts)
     return 0;
 }
 
-int cmd_import(char** args, const ToolOptions&)
+int cmd_export_phrase(char** args, const ToolOptions& opts)
+{
+    SpeechDbPtr db = load(args[0]);
+    if (!db)
+        return EXIT_FAILED;
+    std::uint32_t n = 0;
+    if (!tool_parse_number(args[1], phrase_count(db.get()), &n))
+        return tool_fail(std::string("No phrase ") + args[1] + " (the database has " +
+                         std::to_string(phrase_count(db.get())) + ")");
+    char err[ERROR_BUFFER_SIZE] = "";
+    if (!phrase_export_wav(db.get(), n - 1, args[2], opts.force, err))
+        return tool_fail(std::string(args[2]) + ": " + err);
+    return 0;
+}
+
+int cmd_import(char** args, const ToolOptions& opts)
 {
     OutputKind kind = OUTPUT_NONE;
     SpeechDbPtr db = load_for_output(args[0], args[2], &kind);
     if (!db)
         return EXIT_FAILED;
+    auto entries = folder_entries(args[1]);
+    if (!entries)
+        return EXIT_FAILED;
 
-    const std::uint32_t count = word_count(db.get());
-    Progress progress("importing", count);
-    std::vector<std::string> failures;
-    std::uint32_t replaced = 0;
-    for (std::uint32_t w = 0; w < count; ++w) {
-        std::string path = word_file(args[1], w);
-        if (!word_file_present(path.c_str()))
-            continue;
-        char err[ERROR_BUFFER_SIZE] = "";
-        if (word_import_wav(db.get(), w, path.c_str(), err))
-            ++replaced;
+    // Every file not used is named with the reason, so that a misspelt
+    // alias or a number past the end is never dropped silently.
+    std::vector<WordFile> files;
+    for (const FileMatch& m : word_match_files(db.get(), std::move(*entries))) {
+        if (m.word)
+            files.push_back({*m.word, m.path});
         else
-            failures.push_back(path + ": " + err);
-        progress.update(w + 1);
+            std::fprintf(stderr, "%s: %s\n", m.name.c_str(), m.reason.c_str());
     }
+
+    ImportOptions options = opts.import;
+    if (opts.level_auto) {
+        options.level_lufs = db_median_loudness(db.get());
+        if (!options.level_lufs)
+            return tool_fail("--level=auto: no unchanged word has audio to measure");
+    }
+    Progress progress("importing", std::uint32_t(files.size()));
+    BatchOutcome outcome;
+    const bool ok = word_import_files(db.get(), files, options, 0, [&](std::size_t done, std::size_t) {
+        progress.update(std::uint32_t(done));
+        return true;
+    }, &outcome);
     // All or nothing: one bad file means OUT is not written at all.
-    if (!failures.empty()) {
-        for (const auto& f : failures)
+    if (!ok) {
+        for (const auto& f : outcome.failures)
             tool_fail(f);
-        return tool_fail("nothing written: " + std::to_string(failures.size()) + " file(s) failed");
+        return tool_fail("nothing written: " + std::to_string(outcome.failures.size()) + " file(s) failed");
     }
     if (save(db.get(), args[2], kind) != 0)
         return EXIT_FAILED;
-    std::printf("Replaced %u words.\n", replaced);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string text = report_text(outcome.reports[i]);
+        if (!text.empty())
+            std::printf("word %u: %s\n", files[i].word + 1, text.c_str());
+    }
+    std::printf("Replaced %zu words.\n", files.size());
     return 0;
 }
 
@@ -204,12 +295,17 @@ int cmd_save(char** args, const ToolOptions&)
 
 int cmd_encode(char** args, const ToolOptions& opts)
 {
+    if (opts.level_auto)
+        return tool_fail("encode has no database to take the level from: give --level=TARGET");
     char err[ERROR_BUFFER_SIZE] = "";
-    auto adpcm = adpcm_encode_wav_file(args[0], PCM_SAMPLE_RATE, PCM_CHANNELS, PCM_BITS_PER_SAMPLE, err, opts.quality);
-    if (!adpcm)
+    auto word = audio_import_file(args[0], opts.import, err);
+    if (!word)
         return tool_fail(err);
-    if (!io_replace_file(args[1], {std::span<const std::uint8_t>(*adpcm)}, err))
+    if (!io_replace_file(args[1], {std::span<const std::uint8_t>(word->adpcm)}, err))
         return tool_fail(std::string(args[1]) + ": " + err);
+    const std::string text = report_text(word->report);
+    if (!text.empty())
+        std::fprintf(stderr, "%s: %s\n", args[0], text.c_str());
     return 0;
 }
 
@@ -248,11 +344,11 @@ int cmd_play(char** args, const ToolOptions& opts)
                              std::to_string(phrase_count(db.get())) + ")");
         return play_result(phrase_play(db.get(), n - 1));
     }
-    if (!tool_parse_number(args[1], word_count(db.get()), &n))
-        return tool_fail(std::string("No word ") + args[1] + " (the database has " +
-                         std::to_string(word_count(db.get())) + ")");
+    std::uint32_t w = 0;
+    if (!find_word(db.get(), args[1], &w))
+        return EXIT_FAILED;
     // Silence would look like success to a script.
-    if (db_word(db.get(), n - 1)->audio.empty())
-        return tool_fail("word " + std::to_string(n) + " has no audio");
-    return play_result(word_play(db.get(), n - 1));
+    if (db_word(db.get(), w)->audio.empty())
+        return tool_fail("word " + std::to_string(w + 1) + " has no audio");
+    return play_result(word_play(db.get(), w));
 }

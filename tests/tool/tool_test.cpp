@@ -8,6 +8,7 @@
 #include "db/operations.h"
 #include "db/project.h"
 #include "test_db.h"
+#include "tool_run.h"
 #include "tests/alsa_capture.h"
 
 #include <cmath>
@@ -17,45 +18,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-ToolRun tool(std::vector<std::string> args)
-{
-    args.insert(args.begin(), TEMBREL_TOOL);
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ToolRun r;
-    gchar* out = nullptr;
-    gchar* err = nullptr;
-    gint wait = 0;
-    GError* error = nullptr;
-    bool ok = g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err, &wait, &error);
-    EXPECT_TRUE(ok) << (error ? error->message : "");
-    if (error)
-        g_error_free(error);
-    r.out = out ? out : "";
-    r.err = err ? err : "";
-    g_free(out);
-    g_free(err);
-    r.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-    return r;
-}
-
-std::string save_csf(const TempDir& dir, const SpeechDb* db, const char* name)
-{
-    const std::vector<std::uint8_t> image = csf_image(db);
-    EXPECT_FALSE(image.empty());
-    std::string path = dir.file(name);
-    write_bytes(path, image);
-    return path;
-}
 
 // Two small databases, one of each variant, with shared and unused words.
 SpeechDbPtr sample_db(DbFormat format)
@@ -75,7 +37,7 @@ TEST(ToolUsage, ExitCodesAndHelp)
     ToolRun help = tool({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("export"), std::string::npos);
-    for (const char* cmd : {"info", "dump", "export", "import", "save", "encode", "decode", "play"}) {
+    for (const char* cmd : {"info", "dump", "export", "export-phrase", "import", "save", "encode", "decode", "play"}) {
         ToolRun h = tool({cmd, "--help"});
         EXPECT_EQ(h.status, 0) << cmd;
         EXPECT_NE(h.out.find(cmd), std::string::npos) << cmd;
