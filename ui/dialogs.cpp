@@ -72,6 +72,11 @@ void dialogs_set_parent(GtkWindow* window)
     dialogs.parent = window;
 }
 
+GtkWindow* dialogs_parent()
+{
+    return dialogs.parent;
+}
+
 void dialogs_show_error(const char* message)
 {
     GtkWidget* dialog = gtk_message_dialog_new(
@@ -111,6 +116,46 @@ bool dialogs_choose_open_path(char* out, std::size_t out_size)
 {
     return run_chooser(
         { "Load File", GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_OPEN, &dialogs.open_folder, nullptr }, out, out_size);
+}
+
+namespace {
+
+// Runs a chooser that may hand back several names or a folder.
+std::vector<std::string> run_multi_chooser(const char* title, GtkFileChooserAction action)
+{
+    GtkWidget* dialog = gtk_file_chooser_dialog_new(title, dialogs.parent, action, GTK_STOCK_OPEN, GTK_RESPONSE_ACCEPT,
+        GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    gtk_file_chooser_set_select_multiple(chooser, action == GTK_FILE_CHOOSER_ACTION_OPEN);
+    if (!dialogs.open_folder.empty())
+        gtk_file_chooser_set_current_folder(chooser, dialogs.open_folder.c_str());
+    std::vector<std::string> names;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        GSList* list = gtk_file_chooser_get_filenames(chooser);
+        for (GSList* l = list; l; l = l->next) {
+            names.emplace_back(static_cast<char*>(l->data));
+            g_free(l->data);
+        }
+        g_slist_free(list);
+        GCharPtr folder(gtk_file_chooser_get_current_folder(chooser));
+        if (folder && std::strlen(folder.get()) <= FOLDER_MAX)
+            dialogs.open_folder = folder.get();
+    }
+    gtk_widget_destroy(dialog);
+    return names;
+}
+
+} // namespace
+
+std::string dialogs_choose_folder(const char* title)
+{
+    std::vector<std::string> names = run_multi_chooser(title, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
+    return names.empty() ? std::string() : names.front();
+}
+
+std::vector<std::string> dialogs_choose_files(const char* title)
+{
+    return run_multi_chooser(title, GTK_FILE_CHOOSER_ACTION_OPEN);
 }
 
 void dialogs_forget_folders()

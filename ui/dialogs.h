@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <gtk/gtk.h>
+#include <string>
+#include <vector>
 
 // The answers to the save question; closing the dialog any other way than
 // with Yes or No counts as Cancel.
@@ -18,6 +20,7 @@ enum class SaveAnswer {
 // The window the message and the question are shown over, or null. The
 // shell sets it once it has built the main window.
 void dialogs_set_parent(GtkWindow* window);
+GtkWindow* dialogs_parent();
 
 // A modal error message with one Close button, showing `message` literally
 // (a "%" in it is an ordinary character). Returns once it is closed.
@@ -32,3 +35,8 @@ SaveAnswer dialogs_ask_save_first(const char* question);
 // is in `out`. A name that does not fit `out_size` counts as a cancel.
 bool dialogs_choose_save_path(const char* suggested, char* out, std::size_t out_size);
 bool dialogs_choose_open_path(char* out, std::size_t out_size);
+
+// A chooser for one folder and one for several files, both starting where
+// the Load chooser last was and titled `title`. Empty when cancelled.
+std::string dialogs_choose_folder(const char* title);
+std::vector<std::string> dialogs_choose_files(const char* title);

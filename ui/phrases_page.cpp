@@ -10,6 +10,8 @@
 #include "ui/phrases_page.h"
 
 #include "db/operations.h"
+#include "io/error_text.h"
+#include "ui/dialogs.h"
 #include "ui/phrases_page_play.h"
 #include "ui/phrases_page_view.h"
 #include "ui/play_session.h"
@@ -18,6 +20,7 @@
 #include "ui/widgets.h"
 #include "ui/word_ref.h"
 
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -218,6 +221,24 @@ void on_play_phrase_clicked(GtkButton*, gpointer data)
 {
     phrases_page_play_phrase(page_of(data).view);
 }
+// Asks where to save the selected phrase (suggesting phrase_007.wav for
+// the seventh) and writes its words there as one recording.
+void on_save_phrase_clicked(GtkButton*, gpointer data)
+{
+    PhrasesPage& page = page_of(data);
+    const int p = phrases_view_selected_phrase(page.view);
+    if (p < 0 || !page.view.db)
+        return;
+    const unsigned generation = play_session_generation();
+    char suggested[32];
+    std::snprintf(suggested, sizeof suggested, "phrase_%03d.wav", p + 1);
+    char path[4096];
+    if (!dialogs_choose_save_path(suggested, path, sizeof path) || generation != play_session_generation())
+        return;
+    char err[ERROR_BUFFER_SIZE] = "";
+    if (!phrase_export_wav(page.view.db, std::uint32_t(p), path, true, err))
+        dialogs_show_error((std::string("Error saving audio file\n") + err).c_str());
+}
 void on_play_word_clicked(GtkButton*, gpointer data)
 {
     phrases_page_play_word(page_of(data).view);
@@ -272,6 +293,7 @@ void connect_signals(PhrasesPage& page)
     const std::pair<GtkWidget*, GCallback> buttons[] = {
         { w.play_phrase, G_CALLBACK(on_play_phrase_clicked) },
         { w.play_word, G_CALLBACK(on_play_word_clicked) },
+        { w.save_phrase, G_CALLBACK(on_save_phrase_clicked) },
         { w.go_to_word, G_CALLBACK(on_go_to_word_clicked) },
         { w.move_up, G_CALLBACK(on_move_up_clicked) },
         { w.move_down, G_CALLBACK(on_move_down_clicked) },

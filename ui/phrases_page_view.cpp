@@ -262,6 +262,8 @@ GtkWidget* build_button_column(PhrasesPageWidgets& w)
     w.play_box = button_box();
     w.play_phrase = add_button(w.play_box, "Play Phrase");
     w.play_word = add_button(w.play_box, "Play Word");
+    GtkWidget* save = button_box();
+    w.save_phrase = add_button(save, "Save Phrase…");
     GtkWidget* go = button_box();
     w.go_to_word = add_button(go, "Go To Word");
     GtkWidget* move = button_box();
@@ -313,6 +315,7 @@ void phrases_view_update_buttons(const PhrasesView& view)
     const int p = phrases_view_selected_phrase(view);
     const int pos = phrases_view_selected_position(view);
     gtk_widget_set_sensitive(w.play_phrase, p >= 0);
+    gtk_widget_set_sensitive(w.save_phrase, p >= 0);
     gtk_widget_set_sensitive(w.play_word, pos >= 0);
     GtkWidget* const editing[] = { w.go_to_word, w.move_up, w.move_down, w.add_word, w.remove_word };
     if (pos < 0 || p < 0) {

@@ -29,6 +29,7 @@ struct PhrasesPageWidgets {
     GtkWidget* play_box = nullptr;
     GtkWidget* play_phrase = nullptr;
     GtkWidget* play_word = nullptr;
+    GtkWidget* save_phrase = nullptr;
     GtkWidget* go_to_word = nullptr;
     GtkWidget* move_up = nullptr;
     GtkWidget* move_down = nullptr;

@@ -11,7 +11,9 @@
 #include "ui/advanced_page.h"
 #include "ui/app_icon.h"
 #include "ui/dialogs.h"
+#include "ui/export_words_dialog.h"
 #include "ui/gtk_ptr.h"
+#include "ui/import_words_dialog.h"
 #include "ui/phrases_page.h"
 #include "ui/play_session.h"
 #include "ui/shell_navigation.h"
@@ -177,6 +179,20 @@ void on_save_audio_item_activate(GtkMenuItem*, gpointer)
     save_audio_flow();
 }
 
+// The batch commands work on the database and wait for no play: a play
+// holds its own decoded copy of the words it speaks.
+void on_import_words_item_activate(GtkMenuItem*, gpointer)
+{
+    if (shell.db && import_words_dialog_run(shell.db.get()))
+        gtk_widget_queue_draw(shell.main_notebook);
+}
+
+void on_export_words_item_activate(GtkMenuItem*, gpointer)
+{
+    if (shell.db)
+        export_words_dialog_run(shell.db.get(), words_page_current_word());
+}
+
 void on_quit_item_activate(GtkMenuItem*, gpointer)
 {
     shell_quit();
@@ -209,6 +225,9 @@ GtkWidget* build_menu_bar(GtkAccelGroup* accel)
     append_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_OPEN, nullptr), G_CALLBACK(on_open_item_activate));
     append_item(menu, image_menu_item("Save Project", GTK_STOCK_SAVE_AS), G_CALLBACK(on_save_project_item_activate));
     append_item(menu, image_menu_item("Save Audio", GTK_STOCK_SAVE), G_CALLBACK(on_save_audio_item_activate));
+    append_item(menu, gtk_separator_menu_item_new(), nullptr);
+    append_item(menu, gtk_menu_item_new_with_label("Import Words…"), G_CALLBACK(on_import_words_item_activate));
+    append_item(menu, gtk_menu_item_new_with_label("Export Words…"), G_CALLBACK(on_export_words_item_activate));
     append_item(menu, gtk_separator_menu_item_new(), nullptr);
     append_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_QUIT, accel), G_CALLBACK(on_quit_item_activate));
 

@@ -342,6 +342,12 @@ void words_page_show_word(std::uint32_t word)
         set_cursor_row(list, word, gtk_tree_view_get_column(list, 0));
 }
 
+std::optional<std::uint32_t> words_page_current_word()
+{
+    const int w = selected_word(the_page);
+    return w >= 0 ? std::optional<std::uint32_t>(std::uint32_t(w)) : std::nullopt;
+}
+
 const WordsPageWidgets& words_page_widgets()
 {
     return the_page.view.w;

@@ -6,6 +6,7 @@
 #include "ui/page.h"
 
 #include <cstdint>
+#include <optional>
 #include <gtk/gtk.h>
 
 void words_page_build(GtkNotebook* notebook);
@@ -17,5 +18,7 @@ bool words_page_playing();
 // Selects word `word` (0-based) and scrolls it into sight; nothing when
 // there is no such row.
 void words_page_show_word(std::uint32_t word);
+// The selected word, if any (what File > Export Words… offers besides all).
+std::optional<std::uint32_t> words_page_current_word();
 
 extern const Page WORDS_PAGE;

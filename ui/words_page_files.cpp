@@ -1,14 +1,19 @@
-// The Words page's file actions: replacing a word's audio from a WAV file
-// and saving a word as one.
+// The Words page's file actions: replacing a word's audio from a sound
+// file (converted when the user agrees) and saving a word as a WAV file.
 //
 // The choosers run a loop of their own, in which the page may be handed
 // another database; the action then does nothing, since the word it was
 // asked for belongs to a database that is gone.
 #include "ui/words_page_files.h"
 
+#include "audio/sound_file.h"
 #include "db/operations.h"
+#include "db/word_import.h"
 #include "io/error_text.h"
+#include "ui/convert_dialog.h"
 #include "ui/dialogs.h"
+#include "ui/gtk_ptr.h"
+#include "ui/import_choices.h"
 #include "ui/play_session.h"
 
 #include <cstdio>
@@ -32,8 +37,28 @@ bool words_page_replace_audio(SpeechDb* db, std::uint32_t word)
     char path[WAV_PATH_SIZE];
     if (!dialogs_choose_open_path(path, sizeof path) || generation != play_session_generation())
         return false;
+    // A file in the database's format goes in as it is, with the encoder
+    // the user chose last.
     char err[ERROR_BUFFER_SIZE] = "";
-    if (word_import_wav(db, word, path, err))
+    ImportOptions as_is;
+    as_is.quality = import_choices_load().quality;
+    if (word_import_audio(db, word, path, as_is, nullptr, err))
+        return true;
+    // A sound file in another format is a question instead of a refusal;
+    // what cannot be read at all, or is refused for anything but its
+    // format, keeps the reader's message.
+    char probe_err[ERROR_BUFFER_SIZE] = "";
+    const auto format = sound_file_probe(path, probe_err);
+    if (!format || sound_format_is_native(*format)) {
+        show_audio_file_error("loading", err);
+        return false;
+    }
+    GCharPtr name(g_filename_display_basename(path));
+    const auto choices = convert_dialog_ask(name.get(), *format);
+    if (!choices || generation != play_session_generation())
+        return false;
+    const ImportOptions options = import_choices_options(*choices, db, true);
+    if (word_import_audio(db, word, path, options, nullptr, err))
         return true;
     show_audio_file_error("loading", err);
     return false;

@@ -166,6 +166,8 @@ gboolean on_answer_poll(gpointer)
     switch (answer.action) {
     case DialogAnswer::RESPOND: {
         int response = answer.response;
+        if (answer.prepare)
+            answer.prepare(dialog);
         answerer.queue.pop_front();
         gtk_dialog_response(GTK_DIALOG(dialog), response);
         break;
@@ -174,6 +176,23 @@ gboolean on_answer_poll(gpointer)
         answerer.queue.pop_front();
         send_delete_event(dialog);
         break;
+    case DialogAnswer::DRIVE: {
+        // Outside this poll, so that dialogs the driver opens get answered.
+        struct Drive {
+            std::function<void(GtkWidget*)> run;
+            GtkWidget* dialog;
+        };
+        auto drive = std::make_unique<Drive>(Drive{answer.prepare, dialog});
+        answerer.queue.pop_front();
+        g_idle_add(
+            [](gpointer data) -> gboolean {
+                std::unique_ptr<Drive> d(static_cast<Drive*>(data));
+                d->run(d->dialog);
+                return FALSE;
+            },
+            drive.release());
+        break;
+    }
     case DialogAnswer::CHOOSE: {
         GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
         if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE) {
@@ -329,6 +348,21 @@ DialogAnswer answer_response(int response)
     DialogAnswer a;
     a.action = DialogAnswer::RESPOND;
     a.response = response;
+    return a;
+}
+
+DialogAnswer answer_after(std::function<void(GtkWidget* dialog)> prepare, int response)
+{
+    DialogAnswer a = answer_response(response);
+    a.prepare = std::move(prepare);
+    return a;
+}
+
+DialogAnswer answer_drive(std::function<void(GtkWidget* dialog)> drive)
+{
+    DialogAnswer a;
+    a.action = DialogAnswer::DRIVE;
+    a.prepare = std::move(drive);
     return a;
 }
 

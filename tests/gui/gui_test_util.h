@@ -54,12 +54,21 @@ struct SeenDialog {
 
 // How to answer the next dialog that appears.
 struct DialogAnswer {
-    enum Action { RESPOND, CLOSE, CHOOSE } action = RESPOND;
+    enum Action { RESPOND, CLOSE, CHOOSE, DRIVE } action = RESPOND;
     int response = GTK_RESPONSE_CANCEL;
     std::string path; // CHOOSE: the file to pick (folder + name)
+    // RESPOND: runs on the dialog first, as a user would set its controls.
+    // DRIVE: runs from an idle of the dialog's own loop, so it may open
+    // further dialogs; it must end the dialog itself.
+    std::function<void(GtkWidget* dialog)> prepare;
 };
 
 DialogAnswer answer_response(int response);
+// Lets `prepare` work the dialog's controls, then responds.
+DialogAnswer answer_after(std::function<void(GtkWidget* dialog)> prepare, int response);
+// Hands the dialog to `drive`, which works it like a user (opening the
+// dialogs its buttons open, answered from the queue) and ends it.
+DialogAnswer answer_drive(std::function<void(GtkWidget* dialog)> drive);
 // Closes the dialog as the window manager's close button would.
 DialogAnswer answer_close();
 // Sets the chooser to `path` and accepts it.

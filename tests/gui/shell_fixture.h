@@ -28,7 +28,8 @@ protected:
 };
 
 // The File menu's items in order (Open, Save Project, Save Audio,
-// separator, Quit) and activating one as a click would.
+// separator, Import Words…, Export Words…, separator, Quit) and activating
+// one as a click would.
 std::vector<GtkWidget*> file_menu_items();
 void activate_item(int index);
 std::string menu_item_label(GtkWidget* item);

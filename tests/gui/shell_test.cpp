@@ -54,12 +54,15 @@ TEST_F(ShellTest, StartsWithTitleMenuTabsAndMinimumSize)
     EXPECT_EQ(menu_item_label(top[0]), "File");
 
     std::vector<GtkWidget*> items = file_menu_items();
-    ASSERT_EQ(items.size(), 5u);
+    ASSERT_EQ(items.size(), 8u);
     EXPECT_EQ(menu_item_label(items[0]), "gtk-open");
     EXPECT_EQ(menu_item_label(items[1]), "Save Project");
     EXPECT_EQ(menu_item_label(items[2]), "Save Audio");
     EXPECT_TRUE(GTK_IS_SEPARATOR_MENU_ITEM(items[3]));
-    EXPECT_EQ(menu_item_label(items[4]), "gtk-quit");
+    EXPECT_EQ(menu_item_label(items[4]), "Import Words…");
+    EXPECT_EQ(menu_item_label(items[5]), "Export Words…");
+    EXPECT_TRUE(GTK_IS_SEPARATOR_MENU_ITEM(items[6]));
+    EXPECT_EQ(menu_item_label(items[7]), "gtk-quit");
     EXPECT_EQ(menu_item_image_stock(items[1]), "gtk-save-as");
     EXPECT_EQ(menu_item_image_stock(items[2]), "gtk-save");
 
@@ -102,7 +105,7 @@ TEST_F(ShellTest, IconIsSixteenSquareWithBlackTransparent)
 TEST_F(ShellTest, OnlyQuitCarriesAnAccelerator)
 {
     std::vector<GtkWidget*> items = file_menu_items();
-    ASSERT_EQ(items.size(), 5u);
+    ASSERT_EQ(items.size(), 8u);
     EXPECT_EQ(gtk_widget_list_accel_closures(items[0]), nullptr) << "Open must have no accelerator";
     EXPECT_TRUE(main_loop_quit_by([] {
         // Ctrl+Q reaches the Quit item through the window's accelerator group.
@@ -120,7 +123,7 @@ TEST_F(ShellTest, QuitWithoutDatabaseOrUnmodifiedAsksNothing)
     shell_build();
     open_path(write_csf("voice.csf"));
     ASSERT_NE(shell_database(), nullptr);
-    EXPECT_TRUE(main_loop_quit_by([] { activate_item(4); }));
+    EXPECT_TRUE(main_loop_quit_by([] { activate_item(7); }));
     EXPECT_EQ(shell_database(), nullptr) << "Quit frees the database";
     EXPECT_EQ(seen_dialogs().size(), 1u) << "only the Load chooser";
 }

@@ -108,7 +108,7 @@ TEST_F(WordsPageTest, ReplaceImportsAWavAndTheChangedBoxRevertsIt)
     EXPECT_EQ(words_page_selected_word(), 1);
 }
 
-TEST_F(WordsPageTest, ReplaceRejectsUnusableFilesWithAMessage)
+TEST_F(WordsPageTest, ReplaceAsksBeforeConvertingAndRefusesWhatItCannotRead)
 {
     load(test_db(3, {{0}}));
     std::vector<std::uint8_t> before = db_word(db.get(), 2)->audio.to_vector();
@@ -118,20 +118,25 @@ TEST_F(WordsPageTest, ReplaceRejectsUnusableFilesWithAMessage)
     write_bytes(dir.file("text.wav"), std::vector<std::uint8_t>(100, 'x'));
 
     select_word(2);
-    const std::pair<const char*, const char*> cases[] = {
-        {"stereo.wav", "Incompatible number of audio channels: 2 (expected: 1)"},
-        {"8k.wav", "Incompatible audio samplerate: 8000 (expected: 16000)"},
-        {"tiny.wav", "File is too small"},
-        {"text.wav", "Invalid RIFF header"},
+    const struct {
+        const char* name;
+        GtkMessageType type;
+        std::string text;
+    } cases[] = {
+        {"stereo.wav", GTK_MESSAGE_QUESTION, "stereo.wav is 16000 Hz, stereo, 16-bit. Convert it to 16000 Hz mono?"},
+        {"8k.wav", GTK_MESSAGE_QUESTION, "8k.wav is 8000 Hz, mono, 16-bit. Convert it to 16000 Hz mono?"},
+        {"tiny.wav", GTK_MESSAGE_ERROR, "Error loading audio file\nFile is too small"},
+        {"text.wav", GTK_MESSAGE_ERROR, "Error loading audio file\nInvalid RIFF header"},
     };
-    for (const auto& [name, reason] : cases) {
-        queue_answer(answer_choose(dir.file(name)));
-        queue_answer(answer_response(GTK_RESPONSE_CLOSE));
+    for (const auto& c : cases) {
+        queue_answer(answer_choose(dir.file(c.name)));
+        // Cancel on the question, Close on the message.
+        queue_answer(answer_response(c.type == GTK_MESSAGE_QUESTION ? GTK_RESPONSE_CANCEL : GTK_RESPONSE_CLOSE));
         click(words_page_widgets().replace);
         ASSERT_EQ(seen_dialogs().size() % 2, 0u);
         const SeenDialog& d = seen_dialogs().back();
-        EXPECT_EQ(d.message_type, GTK_MESSAGE_ERROR);
-        EXPECT_TRUE(shows_message(d, std::string("Error loading audio file\n") + reason)) << d.text;
+        EXPECT_EQ(d.message_type, c.type) << c.name;
+        EXPECT_TRUE(shows_message(d, c.text)) << d.text;
     }
     EXPECT_EQ(db_word(db.get(), 2)->audio, before);
     EXPECT_FALSE(word_is_changed(db.get(), 2));
