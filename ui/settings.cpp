@@ -40,7 +40,12 @@ bool store(const std::function<void(GKeyFile*)>& change)
 
 std::string settings_path()
 {
-    GCharPtr path(g_build_filename(g_get_user_config_dir(), "tembrel", "settings.ini", nullptr));
+    // Read on every call rather than once per process, so a test (or a
+    // caller that changes the variable) is never held to an old value.
+    const char* config = g_getenv("XDG_CONFIG_HOME");
+    GCharPtr path(config && g_path_is_absolute(config)
+                      ? g_build_filename(config, "tembrel", "settings.ini", nullptr)
+                      : g_build_filename(g_get_home_dir(), ".config", "tembrel", "settings.ini", nullptr));
     return path.get();
 }
 

@@ -11,7 +11,7 @@
 
 #include <string>
 
-// The full path of the settings file.
+// The full path of the settings file, from the environment as it is now.
 std::string settings_path();
 
 bool settings_get_bool(const char* group, const char* key, bool fallback);

@@ -474,3 +474,27 @@ bool cell_bool(GtkTreeView* view, int column, int row, const char* property, int
         g_object_get(cell, property, &value, nullptr);
     return value;
 }
+
+PrivateConfigHome::PrivateConfigHome()
+{
+    GError* error = nullptr;
+    gchar* dir = g_dir_make_tmp("tembrel-config-XXXXXX", &error);
+    if (!dir) {
+        ADD_FAILURE() << error->message;
+        g_error_free(error);
+        return;
+    }
+    path = dir;
+    g_free(dir);
+    g_setenv("XDG_CONFIG_HOME", path.c_str(), TRUE);
+}
+
+PrivateConfigHome::~PrivateConfigHome()
+{
+    g_unsetenv("XDG_CONFIG_HOME");
+    if (!path.empty()) {
+        const std::string cmd = "rm -rf '" + path + "'";
+        if (std::system(cmd.c_str()) != 0)
+            ADD_FAILURE() << "could not remove " << path;
+    }
+}

@@ -87,6 +87,16 @@ const std::vector<SeenDialog>& seen_dialogs();
 // false when the loop was still running and the helper ended it.
 bool main_loop_quit_by(const std::function<void()>& action, unsigned settle_ms = 100);
 
+// Points XDG_CONFIG_HOME at a fresh folder for as long as it lives, so a
+// test that writes the settings file never meets another test's settings.
+struct PrivateConfigHome {
+    std::string path;
+    PrivateConfigHome();
+    ~PrivateConfigHome();
+    PrivateConfigHome(const PrivateConfigHome&) = delete;
+    PrivateConfigHome& operator=(const PrivateConfigHome&) = delete;
+};
+
 // Widget search (non-internal children, depth first, in packing order).
 std::vector<GtkWidget*> find_all(GtkWidget* root, GType type);
 

@@ -98,7 +98,7 @@ constexpr int EXPORT_WORDS_ITEM = 5;
 
 TEST_F(WordsPageTest, ReplaceConvertsWithTheChoicesAndRemembersThem)
 {
-    std::remove(settings_path().c_str());
+    PrivateConfigHome home;
     load(test_db(3, {{0}}));
     const std::string voice = dir.file("voice.flac");
     ASSERT_TRUE(sox("-n -r 44100 -c 2 -b 24 " + voice + " synth 0.5 sine 600 vol 0.3 pad 0.4 0.4"));
@@ -142,12 +142,11 @@ TEST_F(WordsPageTest, ReplaceConvertsWithTheChoicesAndRemembersThem)
     EXPECT_NE(text.find("[import]"), std::string::npos) << text;
     EXPECT_NE(text.find("trim=true"), std::string::npos) << text;
     EXPECT_NE(text.find("quality=best"), std::string::npos) << text;
-    std::remove(settings_path().c_str());
 }
 
 TEST_F(ShellTest, ImportWordsShowsThePlanThenReplacesTheMatchedWords)
 {
-    std::remove(settings_path().c_str());
+    PrivateConfigHome home;
     open_path(csf_of(dir, "voice.csf", 4));
     SpeechDb* db = shell_database();
     ASSERT_TRUE(word_set_alias(db, 3, "left"));
@@ -182,7 +181,6 @@ TEST_F(ShellTest, ImportWordsShowsThePlanThenReplacesTheMatchedWords)
     EXPECT_EQ(after[2], before[2]);
     EXPECT_NEAR(double(after[3].size()) * 2, 16000 * 0.3, 4);
     EXPECT_TRUE(word_is_changed(db, 3));
-    std::remove(settings_path().c_str());
 }
 
 namespace {
@@ -213,6 +211,7 @@ gboolean cancel_half_way(gpointer data)
 TEST_F(ShellTest, ImportWordsCancelledHalfWayChangesNothing)
 {
     constexpr int WORDS = 240;
+    PrivateConfigHome home;
     open_path(csf_of(dir, "voice.csf", WORDS));
     SpeechDb* db = shell_database();
     const std::string in = dir.file("takes");

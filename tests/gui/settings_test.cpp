@@ -2,6 +2,7 @@
 // writing their own groups never drop each other's keys, and a missing or
 // damaged file gives the callers' defaults.
 #include "ui/settings.h"
+#include "tests/gui/gui_test_util.h"
 #include "tests/unit/test_db.h"
 
 #include <cstdio>
@@ -9,7 +10,8 @@
 
 TEST(Settings, KeysOfEveryGroupSurviveEachOthersWrites)
 {
-    std::remove(settings_path().c_str());
+    PrivateConfigHome home;
+    EXPECT_EQ(settings_path(), home.path + "/tembrel/settings.ini");
     EXPECT_FALSE(settings_get_bool("import", "trim", false));
     EXPECT_EQ(settings_get_string("import", "quality", "standard"), "standard");
     EXPECT_EQ(settings_get_int("editor", "autosave-seconds", 60), 60);
@@ -30,5 +32,4 @@ TEST(Settings, KeysOfEveryGroupSurviveEachOthersWrites)
     // Writing over it starts a fresh file.
     ASSERT_TRUE(settings_set_bool("import", "trim", true));
     EXPECT_TRUE(settings_get_bool("import", "trim", false));
-    std::remove(settings_path().c_str());
 }

@@ -273,28 +273,6 @@ TEST(AudioShaping, LevelReachesTheTargetWithinThePeakLimit)
     EXPECT_EQ(audio_level_gain(std::vector<float>(RATE, 0.0f), RATE, -20).gain_db, 0.0);
 }
 
-TEST(AudioImport, ShapingOptionsTrimAndLevelTheWord)
-{
-    TempDir dir;
-    const std::string src = dir.file("padded.wav");
-    // 0.4 s of silence, a 0.5 s tone at about -30 dBFS, 0.4 s of silence.
-    ASSERT_TRUE(sox("-n -r 44100 -c 2 -b 24 " + src + " synth 0.5 sine 800 vol 0.045 pad 0.4 0.4"));
-    ImportOptions options;
-    options.convert = true;
-    options.trim_db = TRIM_DEFAULT_DB;
-    options.level_lufs = -18.0;
-    char err[ERROR_BUFFER_SIZE] = "";
-    auto word = audio_import_file(src.c_str(), options, err);
-    ASSERT_TRUE(word.has_value()) << err;
-    const std::vector<float> got = decoded(word->adpcm);
-    EXPECT_NEAR(double(got.size()), 16000 * (0.5 + 2 * TRIM_MARGIN_MS / 1000.0), 16000 * 0.012);
-    EXPECT_NEAR(double(word->report.trimmed), 16000 * (0.8 - 2 * TRIM_MARGIN_MS / 1000.0), 16000 * 0.012);
-    ASSERT_TRUE(word->report.gain_db.has_value());
-    EXPECT_NEAR(*word->report.gain_db, -18.0 - (20 * std::log10(0.045 / std::sqrt(2.0))), 1.0);
-    EXPECT_NEAR(*audio_loudness(got, 16000), -18.0, 0.5);
-    EXPECT_FALSE(word->report.peak_limited);
-}
-
 TEST(PcmConvert, DitherRoundsWithinOneStepAndCountsClipping)
 {
     const std::vector<float> in = {0.0f, 0.5f, -0.5f, 1.5f, -2.0f, 0.999f, 100.0f / 32768.0f};
