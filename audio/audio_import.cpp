@@ -54,7 +54,7 @@ std::vector<std::uint8_t> audio_encode_pcm16(std::span<const std::int16_t> sampl
     return adpcm_encode_quality(pcm.data(), pcm.size(), quality);
 }
 
-std::optional<ImportedWord> audio_import_file(const char* path, const ImportOptions& options, char* err)
+std::optional<ImportedWord> audio_import_file(const char* path, const ImportOptions& options, ErrorText* err)
 {
     ImportedWord word;
     ImportReport& report = word.report;
@@ -63,8 +63,8 @@ std::optional<ImportedWord> audio_import_file(const char* path, const ImportOpti
     // may be, and its messages are the ones users know.
     std::vector<std::int16_t> exact;
     std::vector<float> mono;
-    char strict_err[ERROR_BUFFER_SIZE] = "";
-    auto strict = wav_read(path, WAV_FORMAT_PCM, NATIVE_RATE, 1, 16, strict_err);
+    ErrorText strict_err;
+    auto strict = wav_read(path, WAV_FORMAT_PCM, NATIVE_RATE, 1, 16, &strict_err);
     if (strict) {
         if (strict->size() <= 3) {
             error_set(err, "File is too small");
@@ -74,7 +74,7 @@ std::optional<ImportedWord> audio_import_file(const char* path, const ImportOpti
         report.source = SoundFormat{NATIVE_RATE, 1, 16, SampleKind::Integer, {}};
     } else {
         if (!options.convert) {
-            error_set(err, "%s", strict_err);
+            error_set(err, "%s", strict_err.text);
             return std::nullopt;
         }
         auto data = sound_file_read(path, err);

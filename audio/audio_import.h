@@ -44,7 +44,7 @@ struct ImportedWord {
 // is refused with the WAV reader's message, as it always was. A file
 // already in that format keeps its samples exactly unless shaping is asked
 // for. Fewer than two samples: "File is too small".
-std::optional<ImportedWord> audio_import_file(const char* path, const ImportOptions& options, char* err);
+std::optional<ImportedWord> audio_import_file(const char* path, const ImportOptions& options, ErrorText* err);
 
 // The ADPCM bytes of 16-bit PCM samples, padded with a zero sample to
 // whole pairs.

@@ -31,10 +31,10 @@ void work(const std::vector<std::string>& paths, const ImportOptions& options, s
         const std::size_t i = shared.next.fetch_add(1);
         if (i >= paths.size())
             return;
-        char err[ERROR_BUFFER_SIZE] = "";
-        results[i].word = audio_import_file(paths[i].c_str(), options, err);
+        ErrorText err;
+        results[i].word = audio_import_file(paths[i].c_str(), options, &err);
         if (!results[i].word)
-            results[i].error = err;
+            results[i].error = err.text;
         std::lock_guard lock(shared.mutex);
         ++shared.done;
         shared.wake.notify_one();

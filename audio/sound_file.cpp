@@ -66,7 +66,7 @@ SoundFormat format_of(const SF_INFO& info)
 }
 
 // Opens `path` for libsndfile; null with the reason in `err`.
-SndfilePtr open_sound(const char* path, SF_INFO* info, char* err)
+SndfilePtr open_sound(const char* path, SF_INFO* info, ErrorText* err)
 {
     if (!path || !*path) {
         error_set(err, "Invalid file name.");
@@ -123,7 +123,7 @@ bool sound_format_is_native(const SoundFormat& f)
     return f.sample_rate == 16000 && f.channels == 1 && f.bits == 16 && f.kind == SampleKind::Integer;
 }
 
-std::optional<SoundFormat> sound_file_probe(const char* path, char* err)
+std::optional<SoundFormat> sound_file_probe(const char* path, ErrorText* err)
 {
     SF_INFO info;
     SndfilePtr f = open_sound(path, &info, err);
@@ -132,7 +132,7 @@ std::optional<SoundFormat> sound_file_probe(const char* path, char* err)
     return format_of(info);
 }
 
-std::optional<SoundData> sound_file_read(const char* path, char* err)
+std::optional<SoundData> sound_file_read(const char* path, ErrorText* err)
 {
     SF_INFO info;
     SndfilePtr f = open_sound(path, &info, err);

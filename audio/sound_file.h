@@ -29,7 +29,7 @@ std::string sound_format_text(const SoundFormat& format);
 bool sound_format_is_native(const SoundFormat& format);
 
 // The format of the file at `path`, or nothing with the reason in `err`.
-std::optional<SoundFormat> sound_file_probe(const char* path, char* err);
+std::optional<SoundFormat> sound_file_probe(const char* path, ErrorText* err);
 
 // A file's audio as one channel. A native file keeps its exact samples in
 // `exact`; any other has its channels averaged into `mono`, full scale
@@ -40,4 +40,4 @@ struct SoundData {
     std::vector<float> mono;
 };
 
-std::optional<SoundData> sound_file_read(const char* path, char* err);
+std::optional<SoundData> sound_file_read(const char* path, ErrorText* err);

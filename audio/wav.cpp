@@ -31,7 +31,7 @@ bool tag_is(const std::uint8_t* p, const char* tag) { return std::memcmp(p, tag,
 } // namespace
 
 std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_tag, int sample_rate, int channels,
-                                                  int bits_per_sample, char* err)
+                                                  int bits_per_sample, ErrorText* err)
 {
     if (!path || !*path) {
         // The full stop belongs to the message users know; keep it.
@@ -152,7 +152,7 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
 }
 
 bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate, int channels, int bits_per_sample,
-               const std::uint8_t* data, std::size_t len, char* err)
+               const std::uint8_t* data, std::size_t len, ErrorText* err)
 {
     if (!path || !*path) {
         error_set(err, "Invalid output filename");

@@ -22,7 +22,7 @@ constexpr std::size_t WAV_HEADER_SIZE = 44;
 // The sample bytes of a WAV file in the expected format, or nothing with
 // the reason in `err`.
 std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_tag, int sample_rate, int channels,
-                                                  int bits_per_sample, char* err);
+                                                  int bits_per_sample, ErrorText* err);
 
 bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate, int channels, int bits_per_sample,
-               const std::uint8_t* data, std::size_t len, char* err);
+               const std::uint8_t* data, std::size_t len, ErrorText* err);

@@ -7,7 +7,7 @@
 constexpr int WAV_FORMAT_PCM = 1;
 
 std::optional<std::vector<std::uint8_t>> adpcm_encode_wav_file(const char* path, int sample_rate, int channels,
-                                                               int bits_per_sample, char* err, AdpcmQuality quality)
+                                                               int bits_per_sample, ErrorText* err, AdpcmQuality quality)
 {
     auto samples = wav_read(path, WAV_FORMAT_PCM, sample_rate, channels, bits_per_sample, err);
     if (!samples)
@@ -22,7 +22,7 @@ std::optional<std::vector<std::uint8_t>> adpcm_encode_wav_file(const char* path,
 }
 
 bool adpcm_decode_to_wav_file(const std::uint8_t* adpcm, std::size_t len, const char* path, bool overwrite,
-                              int sample_rate, int channels, int bits_per_sample, char* err)
+                              int sample_rate, int channels, int bits_per_sample, ErrorText* err)
 {
     std::vector<std::uint8_t> pcm = adpcm_decode(adpcm, len);
     return wav_write(path, overwrite, WAV_FORMAT_PCM, sample_rate, channels, bits_per_sample, pcm.data(), pcm.size(),

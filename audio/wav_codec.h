@@ -15,9 +15,9 @@
 // multiple of 4 bytes first, so a trailing odd sample is kept. Fewer than 4
 // sample bytes: "File is too small".
 std::optional<std::vector<std::uint8_t>> adpcm_encode_wav_file(const char* path, int sample_rate, int channels,
-                                                               int bits_per_sample, char* err,
+                                                               int bits_per_sample, ErrorText* err,
                                                                AdpcmQuality quality = AdpcmQuality::STANDARD);
 
 // Decodes ADPCM bytes and writes them as a PCM WAV file in the given format.
 bool adpcm_decode_to_wav_file(const std::uint8_t* adpcm, std::size_t len, const char* path, bool overwrite,
-                              int sample_rate, int channels, int bits_per_sample, char* err);
+                              int sample_rate, int channels, int bits_per_sample, ErrorText* err);

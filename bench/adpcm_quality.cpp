@@ -144,10 +144,10 @@ int main(int argc, char** argv)
             }
             continue;
         }
-        char err[ERROR_BUFFER_SIZE] = "";
-        auto pcm = wav_read(argv[a], 1, RATE, 1, 16, err);
+        ErrorText err;
+        auto pcm = wav_read(argv[a], 1, RATE, 1, 16, &err);
         if (!pcm) {
-            std::fprintf(stderr, "%s: %s\n", argv[a], err);
+            std::fprintf(stderr, "%s: %s\n", argv[a], err.text);
             return 2;
         }
         Samples s(pcm->size() / 2);

@@ -44,9 +44,9 @@ struct Files {
             return std::size_t(audio * (i + 1) / WORDS - audio * i / WORDS);
         };
         SpeechDbPtr db = make_generated_db(DB_FORMAT_MODERN, WORDS, audio_size, PHRASES, REFS_PER_PHRASE, 42);
-        char err[ERROR_BUFFER_SIZE] = "";
-        if (!csf_save(db.get(), input.c_str(), err)) {
-            std::fprintf(stderr, "%s\n", err);
+        ErrorText err;
+        if (!csf_save(db.get(), input.c_str(), &err)) {
+            std::fprintf(stderr, "%s\n", err.text);
             std::abort();
         }
         size = std::filesystem::file_size(input);
@@ -105,9 +105,9 @@ void BM_CopyThenLoadSave(benchmark::State& state)
 
         start = std::chrono::steady_clock::now();
         cpu = cpu_seconds(RUSAGE_SELF);
-        char err[ERROR_BUFFER_SIZE] = "";
-        SpeechDbPtr db = db_load_file(f.input.c_str(), err);
-        if (!db || !csf_save(db.get(), saved.c_str(), err)) {
+        ErrorText err;
+        SpeechDbPtr db = db_load_file(f.input.c_str(), &err);
+        if (!db || !csf_save(db.get(), saved.c_str(), &err)) {
             state.SkipWithError(err);
             copy_times.pop_back();
             copy_cpu.pop_back();
@@ -131,9 +131,9 @@ void BM_LoadSaveOverExisting(benchmark::State& state)
     const std::string out = f.dir.file("saved.csf");
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        char err[ERROR_BUFFER_SIZE] = "";
-        SpeechDbPtr db = db_load_file(f.input.c_str(), err);
-        if (!db || !csf_save(db.get(), out.c_str(), err)) {
+        ErrorText err;
+        SpeechDbPtr db = db_load_file(f.input.c_str(), &err);
+        if (!db || !csf_save(db.get(), out.c_str(), &err)) {
             state.SkipWithError(err);
             break;
         }
@@ -174,10 +174,10 @@ long peak_memory_of_load_save(const char* self)
 int main(int argc, char** argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "--load-save") == 0) {
-        char err[ERROR_BUFFER_SIZE] = "";
-        SpeechDbPtr db = db_load_file(argv[2], err);
-        if (!db || !csf_save(db.get(), argv[3], err)) {
-            std::fprintf(stderr, "%s\n", err);
+        ErrorText err;
+        SpeechDbPtr db = db_load_file(argv[2], &err);
+        if (!db || !csf_save(db.get(), argv[3], &err)) {
+            std::fprintf(stderr, "%s\n", err.text);
             return 1;
         }
         // The high-water mark of this process's resident memory.

@@ -28,9 +28,9 @@ int main(int argc, char** argv)
     SpeechDbPtr db = make_generated_db(
         old ? DB_FORMAT_OLD : DB_FORMAT_MODERN, words, [bytes](std::uint32_t) { return bytes; }, phrases, refs);
     db_set_language_code(db.get(), "ENG");
-    char err[ERROR_BUFFER_SIZE] = "";
-    if (!csf_save(db.get(), argv[1], err)) {
-        std::fprintf(stderr, "%s\n", err);
+    ErrorText err;
+    if (!csf_save(db.get(), argv[1], &err)) {
+        std::fprintf(stderr, "%s\n", err.text);
         return 1;
     }
     return 0;

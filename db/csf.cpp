@@ -13,17 +13,11 @@
 
 namespace {
 
-SpeechDbPtr parse_failed(char* err, const char* message, std::uint64_t number)
-{
-    error_set(err, message, int(number));
-    return nullptr;
-}
-
 // Every word. Current and saved audio are both slices of the file's bytes,
 // so loading copies no audio; the offset table has already been checked to
 // lie inside the image, which starts at `base` in `block`.
 bool read_words(SpeechDb* db, const ByteBlock& block, std::size_t base, std::size_t size, std::uint64_t w,
-                std::uint32_t m, std::vector<WordEntry*>* by_number, char* err)
+                std::uint32_t m, std::vector<WordEntry*>* by_number, ErrorText* err)
 {
     const std::uint8_t* image = block->data() + base;
     list_reserve(db->words.get(), m);
@@ -34,7 +28,7 @@ bool read_words(SpeechDb* db, const ByteBlock& block, std::size_t base, std::siz
         std::uint32_t end = 0;
         read_u32be(image, size, w + 4 + 4 * (std::uint64_t(k) + 1), &end);
         if (end < start || !in_bounds(size, w + start, end - start)) {
-            parse_failed(err, "Invalid audio offset in word %d", k);
+            error_set(err, "Invalid audio offset in word %d", int(k));
             return false;
         }
         auto word = std::make_unique<WordEntry>();
@@ -50,7 +44,7 @@ bool read_words(SpeechDb* db, const ByteBlock& block, std::size_t base, std::siz
 // Every phrase, its references turned into word pointers. Words come
 // first, so every reference can be checked against the word count.
 bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, const CsfLayout& layout,
-                  const std::vector<WordEntry*>& by_number, char* err)
+                  const std::vector<WordEntry*>& by_number, ErrorText* err)
 {
     const std::uint64_t m = by_number.size();
     const std::uint64_t t = layout.header_size;
@@ -73,12 +67,12 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
         // count that field too, or a 33rd word would slip past the limit.
         const std::uint64_t count = (span + layout.ref_width - 1) / layout.ref_width;
         if (count > std::uint64_t(PHRASE_MAX_WORDS)) {
-            parse_failed(err, "Too many words in phrase %d", p);
+            error_set(err, "Too many words in phrase %d", int(p));
             return false;
         }
         const std::uint64_t refs = t + start;
         if (!in_bounds(size, refs, count * layout.ref_width)) {
-            parse_failed(err, "Invalid offset in phrase %d", p);
+            error_set(err, "Invalid offset in phrase %d", int(p));
             return false;
         }
         auto phrase = std::make_unique<PhraseEntry>();
@@ -87,7 +81,7 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
             std::uint32_t b = 0;
             read_be(image, size, refs + layout.ref_width * i, layout.ref_width, &b);
             if (b == 0 || b > m) {
-                parse_failed(err, "Invalid word number in phrase %d", p);
+                error_set(err, "Invalid word number in phrase %d", int(p));
                 return false;
             }
             phrase->words.push_back(by_number[b - 1]);
@@ -117,12 +111,12 @@ DbFormat csf_detect_format(const std::uint8_t* image, std::size_t size)
     return DB_FORMAT_UNKNOWN;
 }
 
-SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err)
+SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, ErrorText* err)
 {
     return csf_parse_block(byte_block_copy(image, size), 0, err);
 }
 
-SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, char* err)
+SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, ErrorText* err)
 {
     if (!block || base > block->size()) {
         error_set(err, "Unrecognized file format");

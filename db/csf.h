@@ -26,10 +26,10 @@
 #include <cstdint>
 #include <vector>
 
-SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, char* err);
+SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, ErrorText* err);
 // Parses the image that fills `block` from `base` to its end; the words
 // keep slices of the block instead of copies of their audio.
-SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, char* err);
+SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, ErrorText* err);
 DbFormat csf_detect_format(const std::uint8_t* image, std::size_t size);
 
 // The image in the writers' layout. Empty when a value does not fit its
@@ -41,7 +41,7 @@ std::vector<std::uint8_t> csf_build_modern(const SpeechDb* db);
 
 // The image of the database's own variant. False with a message when the
 // format is unknown or the database does not fit its variant.
-bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, char* err);
+bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, ErrorText* err);
 
 // 1 when written, 0 with a message otherwise; leaves `modified` alone.
-int csf_save(const SpeechDb* db, const char* path, char* err);
+int csf_save(const SpeechDb* db, const char* path, ErrorText* err);

@@ -48,4 +48,4 @@ struct CsfPieces {
 
 // False with "Unrecognized file format" or "Database too large for the old
 // format" when no image can be written.
-bool csf_build_pieces(const SpeechDb* db, CsfPieces* pieces, char* err);
+bool csf_build_pieces(const SpeechDb* db, CsfPieces* pieces, ErrorText* err);

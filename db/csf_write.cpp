@@ -162,7 +162,7 @@ std::vector<std::uint8_t> csf_build_modern(const SpeechDb* db)
     return build(db, DB_FORMAT_MODERN);
 }
 
-bool csf_build_pieces(const SpeechDb* db, CsfPieces* pieces, char* err)
+bool csf_build_pieces(const SpeechDb* db, CsfPieces* pieces, ErrorText* err)
 {
     if (db->format != DB_FORMAT_OLD && db->format != DB_FORMAT_MODERN) {
         error_set(err, "Unrecognized file format");
@@ -170,13 +170,16 @@ bool csf_build_pieces(const SpeechDb* db, CsfPieces* pieces, char* err)
     }
     if (!build_pieces(db, db->format, pieces)) {
         // Only a database that outgrew its variant's fields gives no image.
-        error_set(err, db->format == DB_FORMAT_OLD ? "Database too large for the old format" : "Error saving file");
+        if (db->format == DB_FORMAT_OLD)
+            error_set(err, "Database too large for the old format");
+        else
+            error_set(err, "Error saving file");
         return false;
     }
     return true;
 }
 
-bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, char* err)
+bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, ErrorText* err)
 {
     CsfPieces pieces;
     if (!csf_build_pieces(db, &pieces, err))
@@ -185,7 +188,7 @@ bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, char*
     return true;
 }
 
-int csf_save(const SpeechDb* db, const char* path, char* err)
+int csf_save(const SpeechDb* db, const char* path, ErrorText* err)
 {
     if (!path || !*path) {
         error_set(err, "Invalid output filename");

@@ -15,7 +15,7 @@ constexpr std::size_t PROJECT_MIN_SIZE = 16;
 
 } // namespace
 
-SpeechDbPtr db_load_file(const char* path, char* err)
+SpeechDbPtr db_load_file(const char* path, ErrorText* err)
 {
     if (!path || !*path) {
         // The full stop belongs to the message users know; keep it.
@@ -39,12 +39,12 @@ SpeechDbPtr db_load_file(const char* path, char* err)
     return db_parse_block(std::make_shared<const std::vector<std::uint8_t>>(std::move(file.data)), err);
 }
 
-SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, char* err)
+SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, ErrorText* err)
 {
     return db_parse_block(byte_block_copy(data, size), err);
 }
 
-SpeechDbPtr db_parse_block(const ByteBlock& block, char* err)
+SpeechDbPtr db_parse_block(const ByteBlock& block, ErrorText* err)
 {
     const std::size_t size = block ? block->size() : 0;
     if (size >= PROJECT_MIN_SIZE && std::memcmp(block->data(), "TBP1", 4) == 0)

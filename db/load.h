@@ -10,8 +10,8 @@
 #include <cstdint>
 
 // Loads a CSF or project file.
-SpeechDbPtr db_load_file(const char* path, char* err);
+SpeechDbPtr db_load_file(const char* path, ErrorText* err);
 // What db_load_file does with the file's bytes.
-SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, char* err);
+SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, ErrorText* err);
 // The same without a copy: the database's words keep slices of `block`.
-SpeechDbPtr db_parse_block(const ByteBlock& block, char* err);
+SpeechDbPtr db_parse_block(const ByteBlock& block, ErrorText* err);

@@ -48,12 +48,12 @@ bool word_remove(SpeechDb* db, std::uint32_t word);
 void word_revert_audio(SpeechDb* db, std::uint32_t word);
 
 // Word audio.
-bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, char* err);
+bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, ErrorText* err);
 // Gives a word new audio: the one edit every import goes through. The
 // changed mark follows the comparison with the saved audio; the modified
 // mark is set when the audio differs from the current one.
 bool word_set_audio(SpeechDb* db, std::uint32_t word, AudioBytes audio);
-bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, bool overwrite, char* err);
+bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, bool overwrite, ErrorText* err);
 
 // A word's audio decoded to PCM, in the format it plays at. No samples when
 // the word does not exist or has no audio.
@@ -67,4 +67,4 @@ WordPcm word_pcm(const SpeechDb* db, std::uint32_t word);
 // The phrase's words decoded one after another into one WAV file.
 // "Phrase number too big"; "No data in phrase %u" (0-based) when none of
 // its words has audio.
-bool phrase_export_wav(const SpeechDb* db, std::uint32_t phrase, const char* path, bool overwrite, char* err);
+bool phrase_export_wav(const SpeechDb* db, std::uint32_t phrase, const char* path, bool overwrite, ErrorText* err);

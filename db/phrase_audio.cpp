@@ -6,7 +6,7 @@
 
 #include <vector>
 
-bool phrase_export_wav(const SpeechDb* db, std::uint32_t phrase, const char* path, bool overwrite, char* err)
+bool phrase_export_wav(const SpeechDb* db, std::uint32_t phrase, const char* path, bool overwrite, ErrorText* err)
 {
     const PhraseEntry* p = db_phrase(db, phrase);
     if (!p) {

@@ -48,7 +48,7 @@ bool read_records(const std::uint8_t* data, std::size_t limit, std::size_t* pos,
 }
 
 // Header, both record sections and their end marks.
-bool build_head(const SpeechDb* db, std::vector<std::uint8_t>* head, char* err)
+bool build_head(const SpeechDb* db, std::vector<std::uint8_t>* head, ErrorText* err)
 {
     head->assign(PROJECT_HEADER_SIZE, 0);
     for (std::uint32_t p = 0; p < list_count(db->phrases.get()); ++p)
@@ -76,7 +76,7 @@ struct ProjectPieces {
     std::vector<std::span<const std::uint8_t>> parts; // points into the above
 };
 
-bool build_pieces(const SpeechDb* db, ProjectPieces* pieces, char* err)
+bool build_pieces(const SpeechDb* db, ProjectPieces* pieces, ErrorText* err)
 {
     if (!build_head(db, &pieces->head, err) || !csf_build_pieces(db, &pieces->image, err))
         return false;
@@ -88,7 +88,7 @@ bool build_pieces(const SpeechDb* db, ProjectPieces* pieces, char* err)
 
 } // namespace
 
-bool project_build(const SpeechDb* db, std::vector<std::uint8_t>* out, char* err)
+bool project_build(const SpeechDb* db, std::vector<std::uint8_t>* out, ErrorText* err)
 {
     ProjectPieces pieces;
     if (!build_pieces(db, &pieces, err))
@@ -97,7 +97,7 @@ bool project_build(const SpeechDb* db, std::vector<std::uint8_t>* out, char* err
     return true;
 }
 
-int project_save(SpeechDb* db, const char* path, char* err)
+int project_save(SpeechDb* db, const char* path, ErrorText* err)
 {
     if (!path || !*path) {
         error_set(err, "Invalid output filename");
@@ -110,12 +110,12 @@ int project_save(SpeechDb* db, const char* path, char* err)
     return 1;
 }
 
-SpeechDbPtr project_parse(const std::uint8_t* data, std::size_t size, char* err)
+SpeechDbPtr project_parse(const std::uint8_t* data, std::size_t size, ErrorText* err)
 {
     return project_parse_block(byte_block_copy(data, size), err);
 }
 
-SpeechDbPtr project_parse_block(const ByteBlock& block, char* err)
+SpeechDbPtr project_parse_block(const ByteBlock& block, ErrorText* err)
 {
     const std::uint8_t* data = block ? block->data() : nullptr;
     const std::size_t size = block ? block->size() : 0;

@@ -21,13 +21,13 @@
 constexpr std::uint32_t PROJECT_END_MARK = 0xFFFFFFFFu;
 
 // 1 when written (and `modified` cleared), 0 with a message otherwise.
-int project_save(SpeechDb* db, const char* path, char* err);
+int project_save(SpeechDb* db, const char* path, ErrorText* err);
 
 // The whole project file in memory, as project_save writes it; leaves
 // `modified` alone. False with a message when no image can be built.
-bool project_build(const SpeechDb* db, std::vector<std::uint8_t>* out, char* err);
+bool project_build(const SpeechDb* db, std::vector<std::uint8_t>* out, ErrorText* err);
 
 // Parses a whole project file held in memory.
-SpeechDbPtr project_parse(const std::uint8_t* data, std::size_t size, char* err);
+SpeechDbPtr project_parse(const std::uint8_t* data, std::size_t size, ErrorText* err);
 // The same on a file's bytes held in common; the words keep slices of them.
-SpeechDbPtr project_parse_block(const ByteBlock& block, char* err);
+SpeechDbPtr project_parse_block(const ByteBlock& block, ErrorText* err);

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, char* err)
+bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, ErrorText* err)
 {
     WordEntry* w = db_word(db, word);
     if (!w) {
@@ -35,7 +35,7 @@ bool word_set_audio(SpeechDb* db, std::uint32_t word, AudioBytes audio)
     return true;
 }
 
-bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, bool overwrite, char* err)
+bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, bool overwrite, ErrorText* err)
 {
     const WordEntry* w = db_word(db, word);
     if (!w) {

@@ -46,7 +46,7 @@ std::uint64_t number_of(const std::string& digits)
 } // namespace
 
 bool word_import_audio(SpeechDb* db, std::uint32_t word, const char* path, const ImportOptions& options,
-                       ImportReport* report, char* err)
+                       ImportReport* report, ErrorText* err)
 {
     if (!db_word(db, word)) {
         error_set(err, "Word number too big");

@@ -16,7 +16,7 @@
 // Imports one word through word_set_audio; `report` (may be null) says
 // what the conversion did. "Word number too big" for an unknown word.
 bool word_import_audio(SpeechDb* db, std::uint32_t word, const char* path, const ImportOptions& options,
-                       ImportReport* report, char* err);
+                       ImportReport* report, ErrorText* err);
 
 // The median loudness (LUFS) of the words whose audio is as loaded: the
 // target that makes new words sound like the database. Nothing when no

@@ -101,9 +101,9 @@ SpeechDbPtr load_start(Input& in)
     }
     SpeechDbPtr made = make_db(format, audio, lists, shape & 0x80 ? "ENG" : "D", in.byte());
     std::vector<std::uint8_t> image;
-    char err[ERROR_BUFFER_SIZE] = "";
-    FUZZ_CHECK(csf_build_image(made.get(), &image, err), err);
-    SpeechDbPtr db = csf_parse(image.data(), image.size(), err);
+    ErrorText err;
+    FUZZ_CHECK(csf_build_image(made.get(), &image, &err), err);
+    SpeechDbPtr db = csf_parse(image.data(), image.size(), &err);
     FUZZ_CHECK(db != nullptr, err);
     return db;
 }
@@ -223,11 +223,11 @@ bool apply_edit(SpeechDb* db, Input& in)
             b = in.byte();
         const std::vector<std::uint8_t> wav = wav_file_bytes(pcm, 1, shape & 0x80 ? 8000 : 16000);
         fuzz_write_file(g_wav, wav.data(), wav.size());
-        char err[ERROR_BUFFER_SIZE] = "";
+        ErrorText err;
         const WordEntry* entry = db_word(db, w);
         const std::vector<std::uint8_t> before = entry ? entry->audio.to_vector() : std::vector<std::uint8_t>();
         const int changed = entry ? entry->changed : 0;
-        if (word_import_wav(db, w, g_wav.c_str(), err)) {
+        if (word_import_wav(db, w, g_wav.c_str(), &err)) {
             FUZZ_CHECK(entry && entry->audio.size() == (pcm.size() + 3) / 4, "imported audio size");
             FUZZ_CHECK(entry->changed == (entry->audio != entry->saved_audio ? 1 : 0), "changed mark after import");
             return entry->audio != before;
@@ -270,18 +270,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(broken.empty(), broken);
 
     // Saved the way the editor saves, into files, and loaded from there.
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
     db->modified = 1;
-    FUZZ_CHECK(csf_save(db.get(), g_csf.c_str(), err) == 1, err);
+    FUZZ_CHECK(csf_save(db.get(), g_csf.c_str(), &err) == 1, err);
     FUZZ_CHECK(db->modified == 1, "saving a CSF file changed the modified mark");
-    SpeechDbPtr from_csf = db_load_file(g_csf.c_str(), err);
+    SpeechDbPtr from_csf = db_load_file(g_csf.c_str(), &err);
     FUZZ_CHECK(from_csf != nullptr, err);
     std::string diff = db_compare_saved(db.get(), from_csf.get(), false);
     FUZZ_CHECK(diff.empty(), "CSF: " + diff);
 
-    FUZZ_CHECK(project_save(db.get(), g_project.c_str(), err) == 1, err);
+    FUZZ_CHECK(project_save(db.get(), g_project.c_str(), &err) == 1, err);
     FUZZ_CHECK(db->modified == 0, "saving a project left the modified mark");
-    SpeechDbPtr from_project = db_load_file(g_project.c_str(), err);
+    SpeechDbPtr from_project = db_load_file(g_project.c_str(), &err);
     FUZZ_CHECK(from_project != nullptr, err);
     diff = db_compare_saved(db.get(), from_project.get(), true);
     FUZZ_CHECK(diff.empty(), "project: " + diff);
@@ -289,10 +289,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The files hold exactly what the in-memory builders make, also when
     // built again from what was loaded.
     std::vector<std::uint8_t> image;
-    FUZZ_CHECK(csf_build_image(from_csf.get(), &image, err), err);
+    FUZZ_CHECK(csf_build_image(from_csf.get(), &image, &err), err);
     FUZZ_CHECK(io_read_file(g_csf.c_str()).data == image, "CSF file differs from the built image");
     std::vector<std::uint8_t> project;
-    FUZZ_CHECK(project_build(from_project.get(), &project, err), err);
+    FUZZ_CHECK(project_build(from_project.get(), &project, &err), err);
     FUZZ_CHECK(io_read_file(g_project.c_str()).data == project, "project file differs from the built project");
     return 0;
 }

@@ -68,8 +68,8 @@ inline void fuzz_write_file(const std::string& path, const std::uint8_t* data, s
 // the optional error buffer, and a refusal must come with a message.
 inline SpeechDbPtr fuzz_parse(DbParser parse, const std::uint8_t* data, std::size_t size)
 {
-    char err[ERROR_BUFFER_SIZE] = "";
-    SpeechDbPtr db = parse(data, size, err);
+    ErrorText err;
+    SpeechDbPtr db = parse(data, size, &err);
     FUZZ_CHECK(bool(parse(data, size, nullptr)) == bool(db), "result depends on the error buffer");
     if (!db)
         FUZZ_CHECK(err[0] != 0 && std::memchr(err, 0, sizeof err), "refusal without a message");
@@ -81,22 +81,22 @@ inline SpeechDbPtr fuzz_parse(DbParser parse, const std::uint8_t* data, std::siz
 // aliases when `texts`), and is then written to the very same bytes. Only
 // the old variant's 16-bit offsets can be outgrown by a database whose
 // phrases share their references, so only there may `build` refuse.
-using DbBuilder = bool (*)(const SpeechDb* db, std::vector<std::uint8_t>* out, char* err);
+using DbBuilder = bool (*)(const SpeechDb* db, std::vector<std::uint8_t>* out, ErrorText* err);
 
 inline void fuzz_round_trip(const SpeechDb* db, DbParser parse, DbBuilder build, bool texts)
 {
     const std::string broken = db_check_invariants(db);
     FUZZ_CHECK(broken.empty(), broken);
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
     std::vector<std::uint8_t> bytes;
-    if (!build(db, &bytes, err)) {
+    if (!build(db, &bytes, &err)) {
         FUZZ_CHECK(db->format == DB_FORMAT_OLD, err);
         return;
     }
-    SpeechDbPtr again = parse(bytes.data(), bytes.size(), err);
+    SpeechDbPtr again = parse(bytes.data(), bytes.size(), &err);
     FUZZ_CHECK(again != nullptr, err);
     const std::string diff = db_compare_saved(db, again.get(), texts);
     FUZZ_CHECK(diff.empty(), diff);
     std::vector<std::uint8_t> rebuilt;
-    FUZZ_CHECK(build(again.get(), &rebuilt, err) && rebuilt == bytes, "rebuilt bytes differ");
+    FUZZ_CHECK(build(again.get(), &rebuilt, &err) && rebuilt == bytes, "rebuilt bytes differ");
 }

@@ -41,8 +41,8 @@ void save(const fs::path& dir, const std::string& name, const std::vector<std::u
 std::vector<std::uint8_t> built(const SpeechDb* db, DbBuilder build)
 {
     std::vector<std::uint8_t> out;
-    char err[ERROR_BUFFER_SIZE] = "";
-    if (!build(db, &out, err))
+    ErrorText err;
+    if (!build(db, &out, &err))
         fail("building a seed", err);
     return out;
 }
@@ -51,8 +51,8 @@ std::vector<std::uint8_t> built(const SpeechDb* db, DbBuilder build)
 std::vector<std::uint8_t> written_wav(const std::string& path, int rate, int channels,
                                       const std::vector<std::uint8_t>& pcm)
 {
-    char err[ERROR_BUFFER_SIZE] = "";
-    if (!wav_write(path.c_str(), true, 1, rate, channels, 16, pcm.data(), pcm.size(), err))
+    ErrorText err;
+    if (!wav_write(path.c_str(), true, 1, rate, channels, 16, pcm.data(), pcm.size(), &err))
         fail(path, err);
     return read_bytes(path);
 }

@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz_write_file(g_path, data, size);
-    char err[ERROR_BUFFER_SIZE] = "";
-    const auto samples = wav_read(g_path.c_str(), 1, 16000, 1, 16, err);
+    ErrorText err;
+    const auto samples = wav_read(g_path.c_str(), 1, 16000, 1, 16, &err);
     if (!samples) {
         FUZZ_CHECK(err[0] != 0 && std::memchr(err, 0, sizeof err), "refusal without a message");
         return 0;

@@ -1,15 +1,15 @@
-// Bounded formatting into the shared error buffer.
+// Bounded formatting into an ErrorText.
 #include "io/error_text.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-void error_set(char* err, const char* fmt, ...)
+void error_set(ErrorText* err, const char* fmt, ...)
 {
     if (!err)
         return;
     va_list args;
     va_start(args, fmt);
-    std::vsnprintf(err, ERROR_BUFFER_SIZE, fmt, args);
+    std::vsnprintf(err->text, sizeof err->text, fmt, args);
     va_end(args);
 }

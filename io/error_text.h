@@ -1,11 +1,26 @@
-// The caller-owned error buffer that load, save and WAV operations fill
-// with one line of text when they fail.
+// The text a failing load, save or WAV operation leaves for its caller.
+//
+// Every fallible function of io/, db/ and audio/ that explains its failure
+// takes an `ErrorText*` as its last argument (null when the caller does not
+// want the text): the type carries its own ERROR_BUFFER_SIZE bytes, so no
+// callee can write past a smaller buffer. Functions that report a cause
+// rather than a text (io_read_file's errno, audio_play's device error) hand
+// back that cause and let the caller word it.
 #pragma once
 
 #include <cstddef>
 
 constexpr std::size_t ERROR_BUFFER_SIZE = 1024;
 
-// Formats a message into `err` (ERROR_BUFFER_SIZE bytes), cutting it to fit.
-// A null buffer is allowed: callers that do not want the text pass null.
-void error_set(char* err, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+struct ErrorText {
+    char text[ERROR_BUFFER_SIZE] = "";
+
+    const char* c_str() const { return text; }
+    bool empty() const { return text[0] == '\0'; }
+    // Reads as its text wherever a C string is taken (dialogs, streams).
+    operator const char*() const { return text; }
+};
+
+// Formats one line into `err`, cutting it to fit; a null `err` is allowed.
+// The format is checked by the compiler, so callers pass literal formats.
+void error_set(ErrorText* err, const char* fmt, ...) __attribute__((format(printf, 2, 3)));

@@ -288,7 +288,7 @@ IoStatus io_replace_file(const char* path, std::span<const std::span<const std::
     return IO_OK;
 }
 
-bool io_replace_file(const char* path, std::span<const std::span<const std::uint8_t>> parts, char* err)
+bool io_replace_file(const char* path, std::span<const std::span<const std::uint8_t>> parts, ErrorText* err)
 {
     switch (io_replace_file(path, parts)) {
     case IO_OK:
@@ -302,7 +302,7 @@ bool io_replace_file(const char* path, std::span<const std::span<const std::uint
     }
 }
 
-bool io_replace_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts, char* err)
+bool io_replace_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts, ErrorText* err)
 {
     return io_replace_file(path, std::span<const std::span<const std::uint8_t>>(parts.begin(), parts.size()), err);
 }

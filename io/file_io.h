@@ -2,6 +2,8 @@
 // database files and the WAV files.
 #pragma once
 
+#include "io/error_text.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -46,5 +48,5 @@ IoStatus io_replace_file(const char* path, std::initializer_list<std::span<const
 // The same, telling the outcome as a save reports it: true when written,
 // otherwise false with "Unable to open output file" (nothing could be
 // created or the target is not writable) or "Error saving file".
-bool io_replace_file(const char* path, std::span<const std::span<const std::uint8_t>> parts, char* err);
-bool io_replace_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts, char* err);
+bool io_replace_file(const char* path, std::span<const std::span<const std::uint8_t>> parts, ErrorText* err);
+bool io_replace_file(const char* path, std::initializer_list<std::span<const std::uint8_t>> parts, ErrorText* err);

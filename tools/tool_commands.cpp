@@ -25,10 +25,10 @@ namespace {
 // Loads FILE, saying why on stderr when it cannot be loaded.
 SpeechDbPtr load(const char* path)
 {
-    char err[ERROR_BUFFER_SIZE] = "";
-    SpeechDbPtr db = db_load_file(path, err);
+    ErrorText err;
+    SpeechDbPtr db = db_load_file(path, &err);
     if (!db)
-        tool_fail(err);
+        tool_fail(err.text);
     return db;
 }
 
@@ -46,8 +46,8 @@ SpeechDbPtr load_for_output(const char* in, const char* out, OutputKind* kind)
 
 int save(SpeechDb* db, const char* path, OutputKind kind)
 {
-    char err[ERROR_BUFFER_SIZE] = "";
-    return tool_save(db, path, kind, err) ? 0 : tool_fail(err);
+    ErrorText err;
+    return tool_save(db, path, kind, &err) ? 0 : tool_fail(err.text);
 }
 
 std::string word_file(const char* dir, std::uint32_t word)
@@ -212,10 +212,10 @@ int cmd_export(char** args, const ToolOptions& opts)
             std::fprintf(stderr, "tembrel-tool: word %u has no audio, skipped\n", w + 1);
             continue;
         }
-        char err[ERROR_BUFFER_SIZE] = "";
+        ErrorText err;
         std::string path = word_file(args[1], w);
-        if (!word_export_wav(db.get(), w, path.c_str(), opts.force, err))
-            return tool_fail(path + ": " + err);
+        if (!word_export_wav(db.get(), w, path.c_str(), opts.force, &err))
+            return tool_fail(path + ": " + err.text);
         progress.update(w + 1);
     }
     std::printf("Exported %u words.\n", count - skipped);
@@ -231,9 +231,9 @@ int cmd_export_phrase(char** args, const ToolOptions& opts)
     if (!tool_parse_number(args[1], phrase_count(db.get()), &n))
         return tool_fail(std::string("No phrase ") + args[1] + " (the database has " +
                          std::to_string(phrase_count(db.get())) + ")");
-    char err[ERROR_BUFFER_SIZE] = "";
-    if (!phrase_export_wav(db.get(), n - 1, args[2], opts.force, err))
-        return tool_fail(std::string(args[2]) + ": " + err);
+    ErrorText err;
+    if (!phrase_export_wav(db.get(), n - 1, args[2], opts.force, &err))
+        return tool_fail(std::string(args[2]) + ": " + err.text);
     return 0;
 }
 
@@ -297,12 +297,12 @@ int cmd_encode(char** args, const ToolOptions& opts)
 {
     if (opts.level_auto)
         return tool_fail("encode has no database to take the level from: give --level=TARGET");
-    char err[ERROR_BUFFER_SIZE] = "";
-    auto word = audio_import_file(args[0], opts.import, err);
+    ErrorText err;
+    auto word = audio_import_file(args[0], opts.import, &err);
     if (!word)
-        return tool_fail(err);
-    if (!io_replace_file(args[1], {std::span<const std::uint8_t>(word->adpcm)}, err))
-        return tool_fail(std::string(args[1]) + ": " + err);
+        return tool_fail(err.text);
+    if (!io_replace_file(args[1], {std::span<const std::uint8_t>(word->adpcm)}, &err))
+        return tool_fail(std::string(args[1]) + ": " + err.text);
     const std::string text = report_text(word->report);
     if (!text.empty())
         std::fprintf(stderr, "%s: %s\n", args[0], text.c_str());
@@ -316,10 +316,10 @@ int cmd_decode(char** args, const ToolOptions&)
         return tool_fail(std::string("Failed to open '") + args[0] + "': " + g_strerror(in.error));
     if (in.status != IO_OK)
         return tool_fail(std::string("Error reading '") + args[0] + "': " + g_strerror(in.error));
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
     if (!adpcm_decode_to_wav_file(in.data.data(), in.data.size(), args[1], true, PCM_SAMPLE_RATE, PCM_CHANNELS,
-                                  PCM_BITS_PER_SAMPLE, err))
-        return tool_fail(std::string(args[1]) + ": " + err);
+                                  PCM_BITS_PER_SAMPLE, &err))
+        return tool_fail(std::string(args[1]) + ": " + err.text);
     return 0;
 }
 

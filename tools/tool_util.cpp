@@ -48,7 +48,7 @@ OutputKind tool_output_kind(const char* path)
     return OUTPUT_NONE;
 }
 
-bool tool_save(SpeechDb* db, const char* path, OutputKind kind, char* err)
+bool tool_save(SpeechDb* db, const char* path, OutputKind kind, ErrorText* err)
 {
     return (kind == OUTPUT_CSF ? csf_save(db, path, err) : project_save(db, path, err)) == 1;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "db/speech_db.h"
+#include "io/error_text.h"
 
 #include <cstdint>
 #include <string>
@@ -24,7 +25,7 @@ OutputKind tool_output_kind(const char* path);
 
 // Writes the database as `kind`, OUTPUT_CSF or OUTPUT_PROJECT (the commands
 // refuse any other output before loading); false with the message in `err`.
-bool tool_save(SpeechDb* db, const char* path, OutputKind kind, char* err);
+bool tool_save(SpeechDb* db, const char* path, OutputKind kind, ErrorText* err);
 
 // A "\rLABEL i/n" line on stderr, only when stderr is a terminal.
 struct Progress {

@@ -69,10 +69,10 @@ void write_files(const SpeechDb* db, const std::string& folder, const std::vecto
         const std::string path = folder + "/" + targets[i].name;
         if (existing == Existing::Skip && io_file_readable(path.c_str()))
             continue;
-        char err[ERROR_BUFFER_SIZE] = "";
-        if (!word_export_wav(db, targets[i].word, path.c_str(), true, err)) {
+        ErrorText err;
+        if (!word_export_wav(db, targets[i].word, path.c_str(), true, &err)) {
             progress.reset();
-            dialogs_show_error(("Error saving audio file\n" + targets[i].name + ": " + err).c_str());
+            dialogs_show_error(("Error saving audio file\n" + targets[i].name + ": " + err.text).c_str());
             return;
         }
     }

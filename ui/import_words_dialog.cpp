@@ -132,13 +132,13 @@ ImportPlan import_words_plan(const SpeechDb* db, const std::vector<std::string>&
             continue;
         }
         row.word = word_label(db, *m.word);
-        char err[ERROR_BUFFER_SIZE] = "";
-        const auto format = sound_file_probe(m.path.c_str(), err);
+        ErrorText err;
+        const auto format = sound_file_probe(m.path.c_str(), &err);
         if (format) {
             row.format = sound_format_text(*format);
             row.action = sound_format_is_native(*format) ? "as is" : "convert";
         } else {
-            row.action = std::string("cannot be read: ") + err;
+            row.action = std::string("cannot be read: ") + err.text;
         }
         if (choices.trim)
             row.action += ", trim";

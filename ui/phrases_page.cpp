@@ -235,9 +235,9 @@ void on_save_phrase_clicked(GtkButton*, gpointer data)
     char path[4096];
     if (!dialogs_choose_save_path(suggested, path, sizeof path) || generation != play_session_generation())
         return;
-    char err[ERROR_BUFFER_SIZE] = "";
-    if (!phrase_export_wav(page.view.db, std::uint32_t(p), path, true, err))
-        dialogs_show_error((std::string("Error saving audio file\n") + err).c_str());
+    ErrorText err;
+    if (!phrase_export_wav(page.view.db, std::uint32_t(p), path, true, &err))
+        dialogs_show_error((std::string("Error saving audio file\n") + err.text).c_str());
 }
 void on_play_word_clicked(GtkButton*, gpointer data)
 {

@@ -106,8 +106,8 @@ void open_flow()
     char path[OPEN_PATH_SIZE];
     if (!dialogs_choose_open_path(path, sizeof path))
         return;
-    char err[ERROR_BUFFER_SIZE] = "";
-    SpeechDbPtr loaded = db_load_file(path, err);
+    ErrorText err;
+    SpeechDbPtr loaded = db_load_file(path, &err);
     if (!loaded) {
         dialogs_show_error(err);
         return;
@@ -123,11 +123,11 @@ struct SaveKind {
     const char* suggested_name;
     const char* extension;
     const char* wrong_extension_message;
-    int (*save)(SpeechDb* db, const char* path, char* err);
+    int (*save)(SpeechDb* db, const char* path, ErrorText* err);
 };
 
 constexpr SaveKind AUDIO_FILE = {"audio.csf", ".csf", "Audio file must have 'csf' extension.",
-    [](SpeechDb* db, const char* path, char* err) { return csf_save(db, path, err); }};
+    [](SpeechDb* db, const char* path, ErrorText* err) { return csf_save(db, path, err); }};
 constexpr SaveKind PROJECT_FILE = {"project.tbp", ".tbp", "Project file must have 'tbp' extension.", project_save};
 
 // Asks where to save, checks the name's extension, saves and reports any
@@ -144,8 +144,8 @@ bool save_as(const SaveKind& kind)
         dialogs_show_error(kind.wrong_extension_message);
         return false;
     }
-    char err[ERROR_BUFFER_SIZE] = "";
-    if (kind.save(shell.db.get(), path, err) != 0)
+    ErrorText err;
+    if (kind.save(shell.db.get(), path, &err) != 0)
         return true;
     dialogs_show_error(err);
     return false;

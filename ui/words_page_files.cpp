@@ -39,16 +39,16 @@ bool words_page_replace_audio(SpeechDb* db, std::uint32_t word)
         return false;
     // A file in the database's format goes in as it is, with the encoder
     // the user chose last.
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
     ImportOptions as_is;
     as_is.quality = import_choices_load().quality;
-    if (word_import_audio(db, word, path, as_is, nullptr, err))
+    if (word_import_audio(db, word, path, as_is, nullptr, &err))
         return true;
     // A sound file in another format is a question instead of a refusal;
     // what cannot be read at all, or is refused for anything but its
     // format, keeps the reader's message.
-    char probe_err[ERROR_BUFFER_SIZE] = "";
-    const auto format = sound_file_probe(path, probe_err);
+    ErrorText probe_err;
+    const auto format = sound_file_probe(path, &probe_err);
     if (!format || sound_format_is_native(*format)) {
         show_audio_file_error("loading", err);
         return false;
@@ -58,7 +58,7 @@ bool words_page_replace_audio(SpeechDb* db, std::uint32_t word)
     if (!choices || generation != play_session_generation())
         return false;
     const ImportOptions options = import_choices_options(*choices, db, true);
-    if (word_import_audio(db, word, path, options, nullptr, err))
+    if (word_import_audio(db, word, path, options, nullptr, &err))
         return true;
     show_audio_file_error("loading", err);
     return false;
@@ -72,7 +72,7 @@ void words_page_export_audio(const SpeechDb* db, std::uint32_t word)
     char path[WAV_PATH_SIZE];
     if (!dialogs_choose_save_path(suggested, path, sizeof path) || generation != play_session_generation())
         return;
-    char err[ERROR_BUFFER_SIZE] = "";
-    if (!word_export_wav(db, word, path, true, err))
+    ErrorText err;
+    if (!word_export_wav(db, word, path, true, &err))
         show_audio_file_error("saving", err);
 }

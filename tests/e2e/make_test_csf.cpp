@@ -25,9 +25,9 @@ int main(int argc, char** argv)
     }
     SpeechDbPtr db = make_db(old ? DB_FORMAT_OLD : DB_FORMAT_MODERN, audio, {{0, 1, 2}, {3, 4}, {5, 0, 5, 1}}, "DE", 0x81);
 
-    char err[ERROR_BUFFER_SIZE] = "";
-    if (!csf_save(db.get(), argv[1], err)) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], err);
+    ErrorText err;
+    if (!csf_save(db.get(), argv[1], &err)) {
+        std::fprintf(stderr, "%s: %s\n", argv[1], err.text);
         return 1;
     }
     return 0;

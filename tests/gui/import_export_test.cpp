@@ -86,8 +86,8 @@ std::string csf_of(const TempDir& dir, const char* name, int words)
     std::vector<std::vector<std::uint8_t>> audio(std::size_t(words), std::vector<std::uint8_t>{0x12, 0x34, 0x56});
     SpeechDbPtr db = make_db(DB_FORMAT_MODERN, audio, {{0, 1}, {1, 0}});
     const std::string path = dir.file(name);
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_TRUE(csf_save(db.get(), path.c_str(), err)) << err;
+    ErrorText err;
+    EXPECT_TRUE(csf_save(db.get(), path.c_str(), &err)) << err;
     return path;
 }
 
@@ -296,6 +296,6 @@ TEST_F(ShellTest, SavePhraseWritesItsWordsOneAfterAnother)
         const auto part = adpcm_decode(e->audio.data(), e->audio.size());
         want.insert(want.end(), part.begin(), part.end());
     }
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_EQ(wav_read(dir.file("p.wav").c_str(), 1, 16000, 1, 16, err), want);
+    ErrorText err;
+    EXPECT_EQ(wav_read(dir.file("p.wav").c_str(), 1, 16000, 1, 16, &err), want);
 }

@@ -26,8 +26,8 @@ std::string ShellTest::write_csf(const std::string& name, int flags, const char*
     SpeechDbPtr db = make_db(
         format, { { 0x11, 0x22, 0x33, 0x44 }, { 0x55, 0x66 }, { 0x77 } }, { { 0, 1 }, { 2, 1, 0 } }, language, flags);
     std::string path = dir.file(name);
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_TRUE(csf_save(db.get(), path.c_str(), err)) << err;
+    ErrorText err;
+    EXPECT_TRUE(csf_save(db.get(), path.c_str(), &err)) << err;
     return path;
 }
 

@@ -18,8 +18,8 @@ protected:
     void open_play_db()
     {
         SpeechDbPtr src = test_db(7, {{0, 1}, {2, 3, 2}, {4}, {2, 5}});
-        char err[ERROR_BUFFER_SIZE] = "";
-        ASSERT_TRUE(csf_save(src.get(), dir.file("play.csf").c_str(), err)) << err;
+        ErrorText err;
+        ASSERT_TRUE(csf_save(src.get(), dir.file("play.csf").c_str(), &err)) << err;
         open_path(dir.file("play.csf"));
         ASSERT_NE(shell_database(), nullptr);
         for (int w = 0; w < 7; ++w)
@@ -56,8 +56,8 @@ TEST_F(WordsPageInShellTest, OpenDuringPlayAllRunsAfterIt)
 {
     open_play_db();
     SpeechDbPtr other = test_db(3, {{0}});
-    char err[ERROR_BUFFER_SIZE] = "";
-    ASSERT_TRUE(csf_save(other.get(), dir.file("other.csf").c_str(), err)) << err;
+    ErrorText err;
+    ASSERT_TRUE(csf_save(other.get(), dir.file("other.csf").c_str(), &err)) << err;
     SpeechDb* first = shell_database();
 
     inject_at_usage_selection(2, [&] {

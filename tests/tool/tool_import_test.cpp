@@ -24,9 +24,9 @@ std::string aliased_project(const TempDir& dir)
     SpeechDbPtr db = make_db(DB_FORMAT_MODERN, {{0x08, 0x77}, {1, 2}, {3, 4}, {5, 6}}, {{0, 2}, {3}});
     word_set_alias(db.get(), 2, "left");
     word_set_alias(db.get(), 3, "turn");
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
     const std::string path = dir.file("voice.tbp");
-    EXPECT_EQ(project_save(db.get(), path.c_str(), err), 1) << err;
+    EXPECT_EQ(project_save(db.get(), path.c_str(), &err), 1) << err;
     return path;
 }
 
@@ -83,8 +83,8 @@ TEST(ToolImportAudio, ConvertsMatchedFilesAndListsEveryUnusedOne)
     EXPECT_EQ(said[1].rfind("word 3: 44100 Hz, stereo, 32-bit float converted, gain ", 0), 0u) << said[1];
     EXPECT_EQ(said[2], "Replaced 2 words.");
 
-    char err[ERROR_BUFFER_SIZE] = "";
-    SpeechDbPtr back = db_load_file(out.c_str(), err);
+    ErrorText err;
+    SpeechDbPtr back = db_load_file(out.c_str(), &err);
     ASSERT_TRUE(back) << err;
     // 0.5 s of tone with 30 ms kept on each side, 0.4 s untrimmed.
     EXPECT_NEAR(double(db_word(back.get(), 0)->audio.size()) * 2, 16000 * 0.56, 16000 * 0.012);
@@ -149,8 +149,8 @@ TEST(ToolWords, AliasesPlayAndExportMakesItsFolderAndSavesPhrases)
 {
     TempDir dir;
     const std::string project = aliased_project(dir);
-    char err[ERROR_BUFFER_SIZE] = "";
-    SpeechDbPtr db = db_load_file(project.c_str(), err);
+    ErrorText err;
+    SpeechDbPtr db = db_load_file(project.c_str(), &err);
     ASSERT_TRUE(db) << err;
     const auto decoded = [&](std::uint32_t w) {
         return adpcm_decode(db_word(db.get(), w)->audio.data(), db_word(db.get(), w)->audio.size());
@@ -174,12 +174,12 @@ TEST(ToolWords, AliasesPlayAndExportMakesItsFolderAndSavesPhrases)
     std::vector<std::uint8_t> want = decoded(0);
     const auto second = decoded(2);
     want.insert(want.end(), second.begin(), second.end());
-    EXPECT_EQ(wav_read(phrase.c_str(), 1, 16000, 1, 16, err), want);
+    EXPECT_EQ(wav_read(phrase.c_str(), 1, 16000, 1, 16, &err), want);
     ToolRun again = tool({"export-phrase", project, "2", phrase});
     EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.err.find("Output file already exist"), std::string::npos) << again.err;
     EXPECT_EQ(tool({"export-phrase", "--force", project, "2", phrase}).status, 0);
-    EXPECT_EQ(wav_read(phrase.c_str(), 1, 16000, 1, 16, err), decoded(3));
+    EXPECT_EQ(wav_read(phrase.c_str(), 1, 16000, 1, 16, &err), decoded(3));
     ToolRun none = tool({"export-phrase", project, "3", phrase});
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.err.find("No phrase 3 (the database has 2)"), std::string::npos) << none.err;

@@ -145,15 +145,15 @@ TEST(ToolImport, ReplacesWordsAndWritesEitherFormat)
     ToolRun r = tool({"import", csf, in, dir.file("OUT.TBP")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Replaced 1 words"), std::string::npos);
-    char err[ERROR_BUFFER_SIZE] = "";
-    SpeechDbPtr back = db_load_file(dir.file("OUT.TBP").c_str(), err);
+    ErrorText err;
+    SpeechDbPtr back = db_load_file(dir.file("OUT.TBP").c_str(), &err);
     ASSERT_TRUE(back) << err;
     EXPECT_EQ(back->format, DB_FORMAT_OLD);
     EXPECT_EQ(db_word(back.get(), 1)->audio, (std::vector<std::uint8_t>{0x07, 0x75, 0xFF, 0x7F}));
     EXPECT_EQ(db_word(back.get(), 0)->audio, db_word(db.get(), 0)->audio);
 
     ASSERT_EQ(tool({"import", csf, in, dir.file("o.csf")}).status, 0);
-    back = db_load_file(dir.file("o.csf").c_str(), err);
+    back = db_load_file(dir.file("o.csf").c_str(), &err);
     ASSERT_TRUE(back) << err;
     EXPECT_EQ(db_word(back.get(), 1)->audio.size(), 4u);
 }
@@ -221,8 +221,8 @@ TEST(ToolCodec, EncodeThenDecodeMatchesTheLibrary)
     EXPECT_EQ(adpcm[0], 0x07);
     EXPECT_EQ(adpcm[1], 0x75);
     ASSERT_EQ(tool({"decode", dir.file("x.adpcm"), dir.file("out.wav")}).status, 0);
-    char err[ERROR_BUFFER_SIZE] = "";
-    auto pcm = wav_read(dir.file("out.wav").c_str(), 1, 16000, 1, 16, err);
+    ErrorText err;
+    auto pcm = wav_read(dir.file("out.wav").c_str(), 1, 16000, 1, 16, &err);
     ASSERT_TRUE(pcm) << err;
     EXPECT_EQ(*pcm, adpcm_decode(adpcm.data(), adpcm.size()));
 

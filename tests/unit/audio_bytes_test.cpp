@@ -66,8 +66,8 @@ TEST(AudioBytes, ALoadedDatabaseOutlivesTheBytesItWasParsedFrom)
 {
     SpeechDbPtr source = make_db(DB_FORMAT_MODERN, {{0x11, 0x22, 0x33}, {0x44}}, {{0, 1}});
     Bytes image = csf_build_modern(source.get());
-    char err[ERROR_BUFFER_SIZE] = "";
-    SpeechDbPtr db = db_parse_buffer(image.data(), image.size(), err);
+    ErrorText err;
+    SpeechDbPtr db = db_parse_buffer(image.data(), image.size(), &err);
     ASSERT_TRUE(db) << err;
     std::fill(image.begin(), image.end(), 0xEE);
     image = Bytes();

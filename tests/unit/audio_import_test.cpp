@@ -32,8 +32,8 @@ std::vector<float> to_float(const std::vector<std::uint8_t>& pcm)
 // The samples of a 16000 Hz mono 16-bit WAV file.
 std::vector<float> read_native(const std::string& path)
 {
-    char err[ERROR_BUFFER_SIZE] = "";
-    auto bytes = wav_read(path.c_str(), 1, 16000, 1, 16, err);
+    ErrorText err;
+    auto bytes = wav_read(path.c_str(), 1, 16000, 1, 16, &err);
     EXPECT_TRUE(bytes.has_value()) << err;
     return bytes ? to_float(*bytes) : std::vector<float>{};
 }
@@ -113,13 +113,13 @@ TEST(AudioImport, EverySourceMatchesSoxsOwnConversion)
         const std::string ref = dir.file(std::string(c.name) + ".ref.wav");
         ASSERT_TRUE(sox(src + " -r 16000 -c 1 -b 16 -e signed-integer " + ref + " rate -v"));
 
-        char err[ERROR_BUFFER_SIZE] = "";
-        EXPECT_FALSE(audio_import_file(src.c_str(), ImportOptions{}, err));
+        ErrorText err;
+        EXPECT_FALSE(audio_import_file(src.c_str(), ImportOptions{}, &err));
         EXPECT_STREQ(err, c.strict_message);
 
         ImportOptions convert;
         convert.convert = true;
-        auto word = audio_import_file(src.c_str(), convert, err);
+        auto word = audio_import_file(src.c_str(), convert, &err);
         ASSERT_TRUE(word.has_value()) << err;
         EXPECT_EQ(word->report.converted, c.converted);
         const std::vector<float> got = decoded(word->adpcm);
@@ -143,16 +143,16 @@ TEST(AudioImport, NativeFilesKeepTheirExactSamplesWhateverTheirChunks)
     const std::string plain = dir.file("plain.wav");
     ASSERT_TRUE(sox("-n -r 16000 -c 1 -b 16 " + plain + " " + TONES));
     const std::vector<float> samples = read_native(plain);
-    char err[ERROR_BUFFER_SIZE] = "";
-    auto expected = audio_import_file(plain.c_str(), ImportOptions{}, err);
+    ErrorText err;
+    auto expected = audio_import_file(plain.c_str(), ImportOptions{}, &err);
     ASSERT_TRUE(expected.has_value()) << err;
-    auto raw = wav_read(plain.c_str(), 1, 16000, 1, 16, err);
+    auto raw = wav_read(plain.c_str(), 1, 16000, 1, 16, &err);
     ASSERT_TRUE(raw.has_value());
     EXPECT_EQ(expected->adpcm, adpcm_encode(raw->data(), raw->size())) << "the plain encoder, unchanged";
     EXPECT_FALSE(expected->report.converted);
     ImportOptions best;
     best.quality = AdpcmQuality::BEST;
-    auto searched = audio_import_file(plain.c_str(), best, err);
+    auto searched = audio_import_file(plain.c_str(), best, &err);
     ASSERT_TRUE(searched.has_value()) << err;
     EXPECT_EQ(searched->adpcm, adpcm_encode_best(raw->data(), raw->size()));
 
@@ -166,7 +166,7 @@ TEST(AudioImport, NativeFilesKeepTheirExactSamplesWhateverTheirChunks)
     for (bool convert : {false, true}) {
         ImportOptions options;
         options.convert = convert;
-        auto word = audio_import_file(listed.c_str(), options, err);
+        auto word = audio_import_file(listed.c_str(), options, &err);
         ASSERT_TRUE(word.has_value()) << err;
         EXPECT_EQ(word->adpcm, expected->adpcm) << "convert " << convert;
         EXPECT_FALSE(word->report.converted);
@@ -176,7 +176,7 @@ TEST(AudioImport, NativeFilesKeepTheirExactSamplesWhateverTheirChunks)
     ASSERT_TRUE(sox(plain + " " + aiff));
     ImportOptions convert;
     convert.convert = true;
-    auto word = audio_import_file(aiff.c_str(), convert, err);
+    auto word = audio_import_file(aiff.c_str(), convert, &err);
     ASSERT_TRUE(word.has_value()) << err;
     EXPECT_EQ(word->adpcm, expected->adpcm);
     EXPECT_FALSE(word->report.converted);
@@ -204,9 +204,9 @@ TEST(AudioImport, UnreadableFilesAreRefusedWithTheirReason)
         {one, {}, "File is too small"},
     };
     for (const auto& c : cases) {
-        char err[ERROR_BUFFER_SIZE] = "";
-        EXPECT_FALSE(audio_import_file(c.path.c_str(), c.options, err));
-        EXPECT_EQ(err, c.message);
+        ErrorText err;
+        EXPECT_FALSE(audio_import_file(c.path.c_str(), c.options, &err));
+        EXPECT_EQ(std::string(err), c.message);
     }
 }
 

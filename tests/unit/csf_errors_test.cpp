@@ -302,22 +302,22 @@ TEST(CsfMessages, AcceptedEdgeCases)
 TEST(CsfLoad, FileMessages)
 {
     TempDir dir;
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_FALSE(db_load_file(nullptr, err));
+    ErrorText err;
+    EXPECT_FALSE(db_load_file(nullptr, &err));
     EXPECT_STREQ(err, "Invalid file name.");
-    EXPECT_FALSE(db_load_file("", err));
+    EXPECT_FALSE(db_load_file("", &err));
     EXPECT_STREQ(err, "Invalid file name.");
 
     const std::string missing = dir.file("missing.csf");
-    EXPECT_FALSE(db_load_file(missing.c_str(), err));
+    EXPECT_FALSE(db_load_file(missing.c_str(), &err));
     EXPECT_EQ(std::string(err), "Failed to open '" + missing + "': No such file or directory");
-    EXPECT_FALSE(db_load_file(dir.path.c_str(), err));
+    EXPECT_FALSE(db_load_file(dir.path.c_str(), &err));
     EXPECT_EQ(std::string(err), "Failed to open '" + dir.path + "': Is a directory");
 
     const std::string small = dir.file("small.csf");
     for (std::size_t n = 0; n <= 3; ++n) {
         write_bytes(small, prefix(base(DB_FORMAT_OLD), n));
-        EXPECT_FALSE(db_load_file(small.c_str(), err));
+        EXPECT_FALSE(db_load_file(small.c_str(), &err));
         EXPECT_EQ(std::string(err), "File '" + small + "' is too small") << n << " bytes";
     }
     // 4 to 15 bytes beginning "TBP1" are not a project, and not CSF either.
@@ -325,24 +325,24 @@ TEST(CsfLoad, FileMessages)
         Bytes data(n, 0);
         std::copy_n("TBP1", 4, data.begin());
         write_bytes(small, data);
-        EXPECT_FALSE(db_load_file(small.c_str(), err));
+        EXPECT_FALSE(db_load_file(small.c_str(), &err));
         EXPECT_STREQ(err, "Unrecognized file format") << n << " bytes";
     }
     // Parser messages come through the loader unchanged.
     auto bad = base(DB_FORMAT_OLD);
     put32(bad, 8, 24);
     write_bytes(small, bad);
-    EXPECT_FALSE(db_load_file(small.c_str(), err));
+    EXPECT_FALSE(db_load_file(small.c_str(), &err));
     EXPECT_STREQ(err, "Invalid phrases table offset");
 
     // An endless device is an error, not a hang that takes all memory.
-    EXPECT_FALSE(db_load_file("/dev/zero", err));
+    EXPECT_FALSE(db_load_file("/dev/zero", &err));
     EXPECT_STREQ(err, "Error reading '/dev/zero'");
 
     // A path longer than the buffer is cut, never overflowing it.
     const std::string longpath = dir.path + "/" + std::string(200, 'x') + "/" + std::string(200, 'y') + "/"
         + std::string(200, 'z') + "/" + std::string(200, 'w') + "/" + std::string(200, 'v') + ".csf";
-    EXPECT_FALSE(db_load_file(longpath.c_str(), err));
+    EXPECT_FALSE(db_load_file(longpath.c_str(), &err));
     EXPECT_EQ(std::strlen(err), ERROR_BUFFER_SIZE - 1);
     EXPECT_EQ(std::string(err).rfind("Failed to open '", 0), 0u);
 }
@@ -356,11 +356,11 @@ TEST(CsfLoad, UnreadableFileCannotBeOpened)
     chmod(path.c_str(), 0);
     const std::string result = run_in_child(
         [&] {
-            char err[ERROR_BUFFER_SIZE] = "";
-            if (db_load_file(path.c_str(), err))
+            ErrorText err;
+            if (db_load_file(path.c_str(), &err))
                 return std::string("loaded an unreadable file");
             const std::string expected = "Failed to open '" + path + "': Permission denied";
-            return err == expected ? std::string() : std::string("message: ") + err;
+            return std::string(err) == expected ? std::string() : std::string("message: ") + err.text;
         },
         true);
     EXPECT_EQ(result, "");
@@ -374,19 +374,19 @@ namespace {
 bool expect_sound_outcome(const Bytes& image, const std::string& what)
 {
     Bytes copy(image);
-    char err[ERROR_BUFFER_SIZE] = "";
-    SpeechDbPtr db = csf_parse(copy.data(), copy.size(), err);
+    ErrorText err;
+    SpeechDbPtr db = csf_parse(copy.data(), copy.size(), &err);
     if (!db) {
         EXPECT_NE(err[0], '\0') << what;
         return false;
     }
     EXPECT_EQ(db_check_invariants(db.get()), "") << what;
     std::vector<std::uint8_t> again;
-    if (!csf_build_image(db.get(), &again, err)) {
+    if (!csf_build_image(db.get(), &again, &err)) {
         ADD_FAILURE() << what << ": " << err;
         return true;
     }
-    EXPECT_TRUE(csf_parse(again.data(), again.size(), err)) << what << ": " << err;
+    EXPECT_TRUE(csf_parse(again.data(), again.size(), &err)) << what << ": " << err;
     return true;
 }
 

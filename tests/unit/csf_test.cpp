@@ -65,8 +65,8 @@ TEST(CsfLayout, WritersLayOutBothVariantsExactly)
 TEST(CsfLayout, ParserReadsHandLaidImages)
 {
     for (const auto& image : {small_old_image(), small_modern_image()}) {
-        char err[ERROR_BUFFER_SIZE] = "";
-        SpeechDbPtr db = csf_parse(image.data(), image.size(), err);
+        ErrorText err;
+        SpeechDbPtr db = csf_parse(image.data(), image.size(), &err);
         ASSERT_TRUE(db) << err;
         SpeechDbPtr expected = make_db(image[0] == 0 ? DB_FORMAT_OLD : DB_FORMAT_MODERN, small_audio(),
                                        small_phrases(), "DE", 0xA5);
@@ -141,8 +141,8 @@ TEST(CsfRoundTrip, OldVariantHolds255WordsAndWritesWord254AsByte255)
     EXPECT_EQ(image[20 + 10], 255);
     EXPECT_EQ(image[20 + 11], 1);
     EXPECT_EQ(image[20 + 12], 254);
-    char err[ERROR_BUFFER_SIZE] = "";
-    SpeechDbPtr back = csf_parse(image.data(), image.size(), err);
+    ErrorText err;
+    SpeechDbPtr back = csf_parse(image.data(), image.size(), &err);
     ASSERT_TRUE(back) << err;
     EXPECT_EQ(list_count(back->words.get()), 255u);
     EXPECT_EQ(db_phrase(back.get(), 0)->words[0], db_word(back.get(), 254));
@@ -161,8 +161,8 @@ TEST(CsfRoundTrip, RandomDatabasesBothVariants)
         auto image = csf_image(db.get());
         ASSERT_FALSE(image.empty()) << "round " << round;
         ASSERT_EQ(image.size() % 4, 0u);
-        char err[ERROR_BUFFER_SIZE] = "";
-        SpeechDbPtr back = csf_parse(image.data(), image.size(), err);
+        ErrorText err;
+        SpeechDbPtr back = csf_parse(image.data(), image.size(), &err);
         ASSERT_TRUE(back) << err << " in round " << round;
         ASSERT_EQ(db_compare_saved(db.get(), back.get(), false), "") << "round " << round;
         ASSERT_EQ(csf_image(back.get()), image) << "round " << round;
@@ -232,14 +232,14 @@ TEST(CsfFile, LoadAndSaveReproduceTheFileAndKeepModified)
     TempDir dir;
     for (const auto& bytes : {small_old_image(), small_modern_image()}) {
         write_bytes(dir.file("in.csf"), bytes);
-        char err[ERROR_BUFFER_SIZE] = "";
-        SpeechDbPtr db = db_load_file(dir.file("in.csf").c_str(), err);
+        ErrorText err;
+        SpeechDbPtr db = db_load_file(dir.file("in.csf").c_str(), &err);
         ASSERT_TRUE(db) << err;
         EXPECT_EQ(db_is_modified(db.get()), 0);
-        ASSERT_EQ(csf_save(db.get(), dir.file("out.csf").c_str(), err), 1) << err;
+        ASSERT_EQ(csf_save(db.get(), dir.file("out.csf").c_str(), &err), 1) << err;
         EXPECT_EQ(read_bytes(dir.file("out.csf")), bytes);
         db_set_flags(db.get(), 0xA5);
-        ASSERT_EQ(csf_save(db.get(), dir.file("out.csf").c_str(), err), 1) << err;
+        ASSERT_EQ(csf_save(db.get(), dir.file("out.csf").c_str(), &err), 1) << err;
         EXPECT_EQ(db_is_modified(db.get()), 1) << "saving as CSF leaves the mark alone";
         EXPECT_EQ(read_bytes(dir.file("out.csf")), bytes);
     }

@@ -17,8 +17,8 @@ std::string write_wav(const TempDir& dir, const std::string& name, const std::ve
                       int channels = 1)
 {
     std::string path = dir.file(name);
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_TRUE(wav_write(path.c_str(), true, 1, 16000, channels, 16, pcm.data(), pcm.size(), err)) << err;
+    ErrorText err;
+    EXPECT_TRUE(wav_write(path.c_str(), true, 1, 16000, channels, 16, pcm.data(), pcm.size(), &err)) << err;
     return path;
 }
 
@@ -28,16 +28,16 @@ TEST(WordImportWav, PadsOddSampleDataToWholeCodeBytes)
 {
     TempDir dir;
     SpeechDbPtr db = make_db(DB_FORMAT_MODERN, {{0x11, 0x22}, {0x33}}, {{0, 1}});
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
 
     // Two bytes are a single sample: too little for one code byte.
-    EXPECT_FALSE(word_import_wav(db.get(), 0, write_wav(dir, "two.wav", {0x10, 0x20}).c_str(), err));
+    EXPECT_FALSE(word_import_wav(db.get(), 0, write_wav(dir, "two.wav", {0x10, 0x20}).c_str(), &err));
     EXPECT_STREQ(err, "File is too small");
     EXPECT_EQ(db_word(db.get(), 0)->audio, (std::vector<std::uint8_t>{0x11, 0x22}));
     EXPECT_FALSE(word_is_changed(db.get(), 0));
 
     const std::vector<std::uint8_t> four = {0x00, 0x40, 0x00, 0xC0};
-    ASSERT_TRUE(word_import_wav(db.get(), 0, write_wav(dir, "four.wav", four).c_str(), err)) << err;
+    ASSERT_TRUE(word_import_wav(db.get(), 0, write_wav(dir, "four.wav", four).c_str(), &err)) << err;
     EXPECT_EQ(db_word(db.get(), 0)->audio, adpcm_encode(four.data(), four.size()));
     EXPECT_EQ(db_word(db.get(), 0)->audio.size(), 1u);
     EXPECT_TRUE(word_is_changed(db.get(), 0));
@@ -46,7 +46,7 @@ TEST(WordImportWav, PadsOddSampleDataToWholeCodeBytes)
     const std::vector<std::uint8_t> six = {0x00, 0x20, 0x00, 0x60, 0x00, 0x90};
     std::vector<std::uint8_t> padded = six;
     padded.resize(8, 0);
-    ASSERT_TRUE(word_import_wav(db.get(), 1, write_wav(dir, "six.wav", six).c_str(), err)) << err;
+    ASSERT_TRUE(word_import_wav(db.get(), 1, write_wav(dir, "six.wav", six).c_str(), &err)) << err;
     EXPECT_EQ(db_word(db.get(), 1)->audio.size(), 2u);
     EXPECT_EQ(db_word(db.get(), 1)->audio, adpcm_encode(padded.data(), padded.size()));
     EXPECT_EQ(db_is_modified(db.get()), 1) << "a replaced recording is unsaved work";
@@ -81,16 +81,16 @@ TEST(WordImportWav, RefusalsKeepTheOldAudioAndPassTheReasonOn)
 {
     TempDir dir;
     SpeechDbPtr db = make_db(DB_FORMAT_MODERN, {{0x42}}, {{0}});
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
     const std::string good = write_wav(dir, "good.wav", {0, 1, 0, 2});
-    EXPECT_FALSE(word_import_wav(db.get(), 1, good.c_str(), err));
+    EXPECT_FALSE(word_import_wav(db.get(), 1, good.c_str(), &err));
     EXPECT_STREQ(err, "Word number too big");
     EXPECT_FALSE(word_import_wav(db.get(), 0xFFFFFFFFu, good.c_str(), nullptr));
 
     const std::string stereo = write_wav(dir, "stereo.wav", {0, 1, 0, 2, 0, 3, 0, 4}, 2);
-    EXPECT_FALSE(word_import_wav(db.get(), 0, stereo.c_str(), err));
+    EXPECT_FALSE(word_import_wav(db.get(), 0, stereo.c_str(), &err));
     EXPECT_STREQ(err, "Incompatible number of audio channels: 2 (expected: 1)");
-    EXPECT_FALSE(word_import_wav(db.get(), 0, dir.file("missing.wav").c_str(), err));
+    EXPECT_FALSE(word_import_wav(db.get(), 0, dir.file("missing.wav").c_str(), &err));
     EXPECT_EQ(std::string(err).rfind("Failed to open '", 0), 0u) << err;
     EXPECT_EQ(db_word(db.get(), 0)->audio, (std::vector<std::uint8_t>{0x42}));
     EXPECT_FALSE(word_is_changed(db.get(), 0));
@@ -101,27 +101,27 @@ TEST(WordExportWav, WritesFourPcmBytesPerCodeByte)
     TempDir dir;
     const std::vector<std::uint8_t> audio = {0x17, 0x9A, 0x05, 0xF3, 0x80};
     SpeechDbPtr db = make_db(DB_FORMAT_MODERN, {audio, {}}, {{0}});
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
     const std::string path = dir.file("005.wav");
-    ASSERT_TRUE(word_export_wav(db.get(), 0, path.c_str(), false, err)) << err;
+    ASSERT_TRUE(word_export_wav(db.get(), 0, path.c_str(), false, &err)) << err;
     std::vector<std::uint8_t> file = read_bytes(path);
     ASSERT_EQ(file.size(), 44u + 4 * audio.size());
     EXPECT_EQ(file[40], 20) << "data length of 2 samples per code byte";
-    std::optional<std::vector<std::uint8_t>> pcm = wav_read(path.c_str(), 1, 16000, 1, 16, err);
+    std::optional<std::vector<std::uint8_t>> pcm = wav_read(path.c_str(), 1, 16000, 1, 16, &err);
     ASSERT_TRUE(pcm) << err;
     EXPECT_EQ(*pcm, adpcm_decode(audio.data(), audio.size()));
 
     // The exported file comes back in as the same recording.
-    ASSERT_TRUE(word_import_wav(db.get(), 0, path.c_str(), err)) << err;
+    ASSERT_TRUE(word_import_wav(db.get(), 0, path.c_str(), &err)) << err;
     EXPECT_EQ(db_word(db.get(), 0)->audio.size(), audio.size());
     EXPECT_EQ(db_is_modified(db.get()), 0);
 
-    EXPECT_FALSE(word_export_wav(db.get(), 0, path.c_str(), false, err));
+    EXPECT_FALSE(word_export_wav(db.get(), 0, path.c_str(), false, &err));
     EXPECT_STREQ(err, "Output file already exist");
-    EXPECT_TRUE(word_export_wav(db.get(), 0, path.c_str(), true, err)) << err;
-    EXPECT_FALSE(word_export_wav(db.get(), 1, dir.file("empty.wav").c_str(), true, err));
+    EXPECT_TRUE(word_export_wav(db.get(), 0, path.c_str(), true, &err)) << err;
+    EXPECT_FALSE(word_export_wav(db.get(), 1, dir.file("empty.wav").c_str(), true, &err));
     EXPECT_STREQ(err, "No data in word 1");
-    EXPECT_FALSE(word_export_wav(db.get(), 2, dir.file("none.wav").c_str(), true, err));
+    EXPECT_FALSE(word_export_wav(db.get(), 2, dir.file("none.wav").c_str(), true, &err));
     EXPECT_STREQ(err, "Word number too big");
     EXPECT_FALSE(word_export_wav(db.get(), 2, dir.file("none.wav").c_str(), true, nullptr));
 }

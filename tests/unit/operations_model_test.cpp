@@ -366,8 +366,8 @@ void Harness::step(int n)
             m_.words[w].audio = wav.audio;
             m_.words[w].changed = wav.audio != m_.words[w].saved;
         }
-        char err[ERROR_BUFFER_SIZE] = "";
-        got = word_import_wav(db, w, wav.path.c_str(), err);
+        ErrorText err;
+        got = word_import_wav(db, w, wav.path.c_str(), &err);
         if (!got) {
             EXPECT_NE(err[0], '\0') << last_ << ": a failed import says why";
         }
@@ -453,19 +453,19 @@ void Harness::check(const char* what)
 // often.
 void Harness::check_reload(bool project)
 {
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
     std::vector<std::uint8_t> image;
-    ASSERT_TRUE(csf_build_image(db_.get(), &image, err)) << last_ << ": " << err;
-    SpeechDbPtr from_csf = csf_parse(image.data(), image.size(), err);
+    ASSERT_TRUE(csf_build_image(db_.get(), &image, &err)) << last_ << ": " << err;
+    SpeechDbPtr from_csf = csf_parse(image.data(), image.size(), &err);
     ASSERT_NE(from_csf, nullptr) << last_ << ": " << err;
     ASSERT_EQ(db_compare_saved(db_.get(), from_csf.get(), false), "") << last_ << " csf";
     if (!project)
         return;
 
-    ASSERT_EQ(project_save(db_.get(), project_path_.c_str(), err), 1) << last_ << ": " << err;
+    ASSERT_EQ(project_save(db_.get(), project_path_.c_str(), &err), 1) << last_ << ": " << err;
     m_.modified = 0;
     std::vector<std::uint8_t> bytes = read_bytes(project_path_);
-    SpeechDbPtr from_project = project_parse(bytes.data(), bytes.size(), err);
+    SpeechDbPtr from_project = project_parse(bytes.data(), bytes.size(), &err);
     ASSERT_NE(from_project, nullptr) << last_ << ": " << err;
     ASSERT_EQ(db_compare_saved(db_.get(), from_project.get(), true), "") << last_ << " project";
 }

@@ -324,9 +324,9 @@ TEST(WordOrder, RenumberedReferencesAreWhatGetsWritten)
         EXPECT_EQ(numbers_of(db.get(), 1), (std::vector<int>{3}));
         EXPECT_EQ(numbers_of(db.get(), 2), (std::vector<int>{0, 0}));
 
-        char err[ERROR_BUFFER_SIZE] = "";
+        ErrorText err;
         std::vector<std::uint8_t> image;
-        ASSERT_TRUE(csf_build_image(db.get(), &image, err)) << err;
+        ASSERT_TRUE(csf_build_image(db.get(), &image, &err)) << err;
         // Phrase 0's references as stored: number + 1, one byte (old) or
         // a big-endian u32 (modern) each, behind the count and the
         // offsets of the three phrases.
@@ -343,7 +343,7 @@ TEST(WordOrder, RenumberedReferencesAreWhatGetsWritten)
         }
         EXPECT_EQ(stored, (std::vector<std::uint32_t>{5, 3, 1}));
 
-        SpeechDbPtr back = csf_parse(image.data(), image.size(), err);
+        SpeechDbPtr back = csf_parse(image.data(), image.size(), &err);
         ASSERT_NE(back, nullptr) << err;
         ASSERT_EQ(word_count(back.get()), 5u);
         EXPECT_EQ(recording_at(back.get(), 0, 0), 14);

@@ -59,8 +59,8 @@ TEST(ProjectLayout, WithoutTextsIsMagicOffsetTwoMarksAndImage)
 {
     TempDir dir;
     SpeechDbPtr db = three_words_five_phrases();
-    char err[ERROR_BUFFER_SIZE] = "";
-    ASSERT_EQ(project_save(db.get(), dir.file("p.tbp").c_str(), err), 1) << err;
+    ErrorText err;
+    ASSERT_EQ(project_save(db.get(), dir.file("p.tbp").c_str(), &err), 1) << err;
     Bytes expected = {'T', 'B', 'P', '1', 0, 0, 0, 16, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     const Bytes image = csf_image(db.get());
     ASSERT_FALSE(image.empty());
@@ -76,8 +76,8 @@ TEST(ProjectLayout, RecordsInNumberOrderWithTheirNul)
     db_phrase(db.get(), 0)->comment = "first";
     db_word(db.get(), 2)->alias = "w2";
     db_word(db.get(), 1)->alias = "";
-    char err[ERROR_BUFFER_SIZE] = "";
-    ASSERT_EQ(project_save(db.get(), dir.file("p.tbp").c_str(), err), 1) << err;
+    ErrorText err;
+    ASSERT_EQ(project_save(db.get(), dir.file("p.tbp").c_str(), &err), 1) << err;
     Bytes records;
     add_record(records, 0, "first");
     add_record(records, 3, "abc");
@@ -101,9 +101,9 @@ TEST(ProjectRoundTrip, TextsComeBackAndModifiedStaysClear)
         db_phrase(db.get(), 1)->comment = "";
         db_word(db.get(), 0)->alias = "zero";
         db->flags = 0x5A;
-        char err[ERROR_BUFFER_SIZE] = "";
-        ASSERT_EQ(project_save(db.get(), dir.file("p.tbp").c_str(), err), 1) << err;
-        SpeechDbPtr back = db_load_file(dir.file("p.tbp").c_str(), err);
+        ErrorText err;
+        ASSERT_EQ(project_save(db.get(), dir.file("p.tbp").c_str(), &err), 1) << err;
+        SpeechDbPtr back = db_load_file(dir.file("p.tbp").c_str(), &err);
         ASSERT_TRUE(back) << err;
         EXPECT_EQ(back->format, format) << "an old image stays old";
         EXPECT_EQ(back->modified, 0);
@@ -114,9 +114,9 @@ TEST(ProjectRoundTrip, TextsComeBackAndModifiedStaysClear)
         EXPECT_EQ(db_word(back.get(), 0)->alias, std::optional<std::string>("zero"));
         EXPECT_FALSE(db_word(back.get(), 1)->alias);
         // Saved again, both files come out identical to the first ones.
-        ASSERT_EQ(project_save(back.get(), dir.file("q.tbp").c_str(), err), 1) << err;
+        ASSERT_EQ(project_save(back.get(), dir.file("q.tbp").c_str(), &err), 1) << err;
         EXPECT_EQ(read_bytes(dir.file("q.tbp")), read_bytes(dir.file("p.tbp")));
-        ASSERT_EQ(csf_save(back.get(), dir.file("a.csf").c_str(), err), 1) << err;
+        ASSERT_EQ(csf_save(back.get(), dir.file("a.csf").c_str(), &err), 1) << err;
         EXPECT_EQ(read_bytes(dir.file("a.csf")), csf_image(db.get()));
     }
 }
@@ -136,8 +136,8 @@ TEST(ProjectRecords, OutOfRangeSkippedRepeatedLaterWins)
     add_record(records, 1, "uno");
     add_end(records);
     const Bytes file = project_bytes(records, csf_image(db.get()));
-    char err[ERROR_BUFFER_SIZE] = "";
-    SpeechDbPtr back = project_parse(file.data(), file.size(), err);
+    ErrorText err;
+    SpeechDbPtr back = project_parse(file.data(), file.size(), &err);
     ASSERT_TRUE(back) << err;
     EXPECT_EQ(db_phrase(back.get(), 2)->comment, std::optional<std::string>("late"));
     EXPECT_EQ(db_phrase(back.get(), 4)->comment, std::optional<std::string>(""));
@@ -152,17 +152,17 @@ TEST(ProjectModified, ClearedOnlyByASuccessfulProjectSave)
     TempDir dir;
     SpeechDbPtr db = three_words_five_phrases();
     db_set_flags(db.get(), 3);
-    char err[ERROR_BUFFER_SIZE] = "";
-    ASSERT_EQ(csf_save(db.get(), dir.file("a.csf").c_str(), err), 1);
+    ErrorText err;
+    ASSERT_EQ(csf_save(db.get(), dir.file("a.csf").c_str(), &err), 1);
     EXPECT_EQ(db_is_modified(db.get()), 1);
-    EXPECT_EQ(project_save(db.get(), "", err), 0);
+    EXPECT_EQ(project_save(db.get(), "", &err), 0);
     EXPECT_EQ(db_is_modified(db.get()), 1);
-    EXPECT_EQ(project_save(db.get(), dir.file("missing/p.tbp").c_str(), err), 0);
+    EXPECT_EQ(project_save(db.get(), dir.file("missing/p.tbp").c_str(), &err), 0);
     EXPECT_STREQ(err, "Unable to open output file");
     EXPECT_EQ(db_is_modified(db.get()), 1);
-    ASSERT_EQ(project_save(db.get(), dir.file("p.tbp").c_str(), err), 1) << err;
+    ASSERT_EQ(project_save(db.get(), dir.file("p.tbp").c_str(), &err), 1) << err;
     EXPECT_EQ(db_is_modified(db.get()), 0);
-    SpeechDbPtr back = db_load_file(dir.file("p.tbp").c_str(), err);
+    SpeechDbPtr back = db_load_file(dir.file("p.tbp").c_str(), &err);
     ASSERT_TRUE(back) << err;
     EXPECT_EQ(db_is_modified(back.get()), 0);
 }
@@ -235,13 +235,13 @@ TEST(ProjectErrors, CutAtEveryLengthAndRandomChanges)
     db_phrase(db.get(), 2)->comment = "two";
     db_word(db.get(), 7)->alias = "seven";
     TempDir dir;
-    char err[ERROR_BUFFER_SIZE] = "";
-    ASSERT_EQ(project_save(db.get(), dir.file("p.tbp").c_str(), err), 1) << err;
+    ErrorText err;
+    ASSERT_EQ(project_save(db.get(), dir.file("p.tbp").c_str(), &err), 1) << err;
     const Bytes file = read_bytes(dir.file("p.tbp"));
     for (std::size_t len = 0; len <= file.size(); ++len) {
         Bytes cut(file.begin(), file.begin() + long(len));
-        char e[ERROR_BUFFER_SIZE] = "";
-        SpeechDbPtr back = project_parse(cut.data(), cut.size(), e);
+        ErrorText e;
+        SpeechDbPtr back = project_parse(cut.data(), cut.size(), &e);
         if (!back)
             ASSERT_NE(e[0], '\0') << len;
         else
@@ -252,8 +252,8 @@ TEST(ProjectErrors, CutAtEveryLengthAndRandomChanges)
         Bytes b = file;
         for (int i = 0, n = 1 + int(rng() % 3); i < n; ++i)
             b[rng() % std::min<std::size_t>(b.size(), 120)] = std::uint8_t(rng());
-        char e[ERROR_BUFFER_SIZE] = "";
-        SpeechDbPtr back = project_parse(b.data(), b.size(), e);
+        ErrorText e;
+        SpeechDbPtr back = project_parse(b.data(), b.size(), &e);
         if (!back) {
             ASSERT_NE(e[0], '\0') << round;
             continue;

@@ -19,9 +19,9 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using SaveFn = int (*)(SpeechDb*, const char*, char*);
+using SaveFn = int (*)(SpeechDb*, const char*, ErrorText*);
 
-int save_csf(SpeechDb* db, const char* path, char* err)
+int save_csf(SpeechDb* db, const char* path, ErrorText* err)
 {
     return csf_save(db, path, err);
 }
@@ -52,8 +52,8 @@ std::string save_in_child(SaveFn save, SpeechDb* db, const std::string& path, co
     return run_in_child(
         [&] {
             setup();
-            char err[ERROR_BUFFER_SIZE] = "";
-            const int ok = save(db, path.c_str(), err);
+            ErrorText err;
+            const int ok = save(db, path.c_str(), &err);
             if (ok)
                 return std::string("save succeeded");
             return std::string(err) == expected ? std::string() : "message: " + std::string(err);
@@ -129,8 +129,8 @@ TEST(SaveSafety, NonWritableTargetIsUnableToOpen)
         EXPECT_EQ(dir_entries(dir.path), std::vector<std::string>{"t.csf"});
     }
     // A folder given as the target cannot be written either.
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_EQ(csf_save(db.get(), dir.path.c_str(), err), 0);
+    ErrorText err;
+    EXPECT_EQ(csf_save(db.get(), dir.path.c_str(), &err), 0);
     EXPECT_STREQ(err, "Unable to open output file");
 }
 
@@ -144,15 +144,15 @@ TEST(SaveSafety, SymbolicLinkIsKeptAndItsFileReplaced)
     write_bytes(real, previous_content());
     ASSERT_EQ(symlink("../real/t.csf", dir.file("links/t.csf").c_str()), 0);
     for (int s = 0; s < 2; ++s) {
-        char err[ERROR_BUFFER_SIZE] = "";
-        ASSERT_EQ(SAVERS[s](db.get(), dir.file("links/t.csf").c_str(), err), 1) << err;
+        ErrorText err;
+        ASSERT_EQ(SAVERS[s](db.get(), dir.file("links/t.csf").c_str(), &err), 1) << err;
         struct stat st {};
         ASSERT_EQ(lstat(dir.file("links/t.csf").c_str(), &st), 0);
         EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link stays a link";
         char target[256] = "";
         ASSERT_GT(readlink(dir.file("links/t.csf").c_str(), target, sizeof target - 1), 0);
         EXPECT_STREQ(target, "../real/t.csf");
-        SpeechDbPtr back = db_load_file(real.c_str(), err);
+        SpeechDbPtr back = db_load_file(real.c_str(), &err);
         ASSERT_TRUE(back) << err;
         EXPECT_EQ(list_count(back->words.get()), 400u);
         EXPECT_EQ(dir_entries(dir.file("links")), std::vector<std::string>{"t.csf"});
@@ -168,15 +168,15 @@ TEST(SaveSafety, PermissionBitsAreKeptAndNewFilesFollowTheUmask)
     write_bytes(target, previous_content());
     for (mode_t mode : {mode_t(0640), mode_t(0604), mode_t(0755)}) {
         chmod(target.c_str(), mode);
-        char err[ERROR_BUFFER_SIZE] = "";
-        ASSERT_EQ(csf_save(db.get(), target.c_str(), err), 1) << err;
+        ErrorText err;
+        ASSERT_EQ(csf_save(db.get(), target.c_str(), &err), 1) << err;
         EXPECT_EQ(mode_of(target), mode);
-        ASSERT_EQ(project_save(db.get(), target.c_str(), err), 1) << err;
+        ASSERT_EQ(project_save(db.get(), target.c_str(), &err), 1) << err;
         EXPECT_EQ(mode_of(target), mode);
     }
     const mode_t old_mask = umask(027);
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_EQ(csf_save(db.get(), dir.file("new.csf").c_str(), err), 1) << err;
+    ErrorText err;
+    EXPECT_EQ(csf_save(db.get(), dir.file("new.csf").c_str(), &err), 1) << err;
     umask(old_mask);
     EXPECT_EQ(mode_of(dir.file("new.csf")), mode_t(0640));
     EXPECT_EQ(dir_entries(dir.path), (std::vector<std::string>{"new.csf", "t.csf"}));
@@ -187,11 +187,11 @@ TEST(SaveSafety, VeryLongNameStillSaves)
     SpeechDbPtr db = big_db();
     TempDir dir;
     const std::string target = dir.file(std::string(250, 'n') + ".csf");
-    char err[ERROR_BUFFER_SIZE] = "";
-    ASSERT_EQ(csf_save(db.get(), target.c_str(), err), 1) << err;
-    ASSERT_EQ(csf_save(db.get(), target.c_str(), err), 1) << err;
+    ErrorText err;
+    ASSERT_EQ(csf_save(db.get(), target.c_str(), &err), 1) << err;
+    ASSERT_EQ(csf_save(db.get(), target.c_str(), &err), 1) << err;
     EXPECT_EQ(dir_entries(dir.path).size(), 1u);
-    EXPECT_TRUE(db_load_file(target.c_str(), err)) << err;
+    EXPECT_TRUE(db_load_file(target.c_str(), &err)) << err;
 }
 
 TEST(SaveSafety, PipeIsWrittenInPlaceNotReplaced)
@@ -217,8 +217,8 @@ TEST(SaveSafety, PipeIsWrittenInPlaceNotReplaced)
     }
     EXPECT_EQ(run_in_child([&] {
                   alarm(20);
-                  char err[ERROR_BUFFER_SIZE] = "";
-                  return csf_save(db.get(), fifo.c_str(), err) ? std::string() : std::string(err);
+                  ErrorText err;
+                  return csf_save(db.get(), fifo.c_str(), &err) ? std::string() : std::string(err);
               }),
               "");
     int status = 0;
@@ -259,20 +259,20 @@ TEST(SaveSafety, OldVariantLimitsRefuseAndWriteNothing)
     for (auto& db : too_large) {
         EXPECT_TRUE(csf_build_old(db.get()).empty());
         for (int s = 0; s < 2; ++s) {
-            char err[ERROR_BUFFER_SIZE] = "";
+            ErrorText err;
             db->modified = 1;
-            EXPECT_EQ(SAVERS[s](db.get(), target.c_str(), err), 0) << SAVER_NAMES[s];
+            EXPECT_EQ(SAVERS[s](db.get(), target.c_str(), &err), 0) << SAVER_NAMES[s];
             EXPECT_STREQ(err, "Database too large for the old format");
             EXPECT_EQ(db->modified, 1);
-            EXPECT_EQ(SAVERS[s](db.get(), dir.file("new.csf").c_str(), err), 0);
+            EXPECT_EQ(SAVERS[s](db.get(), dir.file("new.csf").c_str(), &err), 0);
         }
     }
     EXPECT_EQ(read_bytes(target), previous_content());
     EXPECT_EQ(dir_entries(dir.path), std::vector<std::string>{"t.csf"});
     // The same databases fit the modern variant.
     too_large[0]->format = DB_FORMAT_MODERN;
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_EQ(csf_save(too_large[0].get(), target.c_str(), err), 1) << err;
+    ErrorText err;
+    EXPECT_EQ(csf_save(too_large[0].get(), target.c_str(), &err), 1) << err;
 }
 
 TEST(SaveSafety, EarlyRefusalsWriteNothing)
@@ -282,21 +282,21 @@ TEST(SaveSafety, EarlyRefusalsWriteNothing)
     write_bytes(target, previous_content());
     SpeechDbPtr db = make_db(DB_FORMAT_OLD, {{1}}, {{0}});
     for (int s = 0; s < 2; ++s) {
-        char err[ERROR_BUFFER_SIZE] = "";
-        EXPECT_EQ(SAVERS[s](db.get(), nullptr, err), 0);
+        ErrorText err;
+        EXPECT_EQ(SAVERS[s](db.get(), nullptr, &err), 0);
         EXPECT_STREQ(err, "Invalid output filename");
-        err[0] = 0;
-        EXPECT_EQ(SAVERS[s](db.get(), "", err), 0);
+        err = ErrorText();
+        EXPECT_EQ(SAVERS[s](db.get(), "", &err), 0);
         EXPECT_STREQ(err, "Invalid output filename");
         db->format = DB_FORMAT_UNKNOWN;
-        EXPECT_EQ(SAVERS[s](db.get(), target.c_str(), err), 0);
+        EXPECT_EQ(SAVERS[s](db.get(), target.c_str(), &err), 0);
         EXPECT_STREQ(err, "Unrecognized file format");
         db->format = DB_FORMAT_OLD;
         EXPECT_EQ(SAVERS[s](db.get(), target.c_str(), nullptr), 1) << "a null buffer is allowed";
         write_bytes(target, previous_content());
     }
     db->format = DB_FORMAT_UNKNOWN;
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_EQ(csf_save(db.get(), target.c_str(), err), 0);
+    ErrorText err;
+    EXPECT_EQ(csf_save(db.get(), target.c_str(), &err), 0);
     EXPECT_EQ(read_bytes(target), previous_content());
 }

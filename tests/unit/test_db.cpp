@@ -247,8 +247,8 @@ std::vector<std::uint8_t> csf_image(const SpeechDb* db)
 std::string parse_outcome(const std::vector<std::uint8_t>& bytes, DbParser parse)
 {
     const std::vector<std::uint8_t> copy(bytes);
-    char err[ERROR_BUFFER_SIZE] = "";
-    SpeechDbPtr db = parse(copy.data(), copy.size(), err);
+    ErrorText err;
+    SpeechDbPtr db = parse(copy.data(), copy.size(), &err);
     return db ? std::string("<loaded>") : std::string(err);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "db/speech_db.h"
+#include "io/error_text.h"
 
 #include <cstdint>
 #include <functional>
@@ -67,7 +68,7 @@ std::vector<std::uint8_t> csf_image(const SpeechDb* db);
 // What `parse` makes of `bytes`: "<loaded>" when it accepts them,
 // otherwise its message. It reads an exact-size copy, so that a read one
 // byte past the end is caught by the sanitizers.
-using DbParser = SpeechDbPtr (*)(const std::uint8_t* data, std::size_t size, char* err);
+using DbParser = SpeechDbPtr (*)(const std::uint8_t* data, std::size_t size, ErrorText* err);
 std::string parse_outcome(const std::vector<std::uint8_t>& bytes, DbParser parse);
 
 // A canonical 44-byte WAV file (PCM, header and `samples` as the data

@@ -48,8 +48,8 @@ std::vector<std::uint8_t> small_wav(const TempDir& dir)
 {
     const std::string path = dir.file("w.wav");
     const std::uint8_t pcm[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_TRUE(wav_write(path.c_str(), true, 1, 16000, 1, 16, pcm, sizeof pcm, err)) << err;
+    ErrorText err;
+    EXPECT_TRUE(wav_write(path.c_str(), true, 1, 16000, 1, 16, pcm, sizeof pcm, &err)) << err;
     return read_bytes(path);
 }
 
@@ -59,11 +59,11 @@ TEST(UnusualFiles, DatabaseFromAPipeIsReadToItsEnd)
 {
     SpeechDbPtr db = make_db(DB_FORMAT_MODERN, {{1, 2, 3}, {4}}, {{1, 0}});
     std::vector<std::uint8_t> image;
-    char err[ERROR_BUFFER_SIZE] = "";
-    ASSERT_TRUE(csf_build_image(db.get(), &image, err)) << err;
+    ErrorText err;
+    ASSERT_TRUE(csf_build_image(db.get(), &image, &err)) << err;
     FilledPipe pipe(image);
     pipe.close_writer();
-    SpeechDbPtr loaded = db_load_file(pipe.path.c_str(), err);
+    SpeechDbPtr loaded = db_load_file(pipe.path.c_str(), &err);
     ASSERT_TRUE(loaded) << err;
     EXPECT_EQ(db_compare_saved(db.get(), loaded.get(), false), "");
 }
@@ -74,8 +74,8 @@ TEST(UnusualFiles, WavFromAPipeIsRefusedWithoutWaiting)
     // stays open, so a reader that waited for the end would hang here.
     const TempDir dir;
     FilledPipe pipe(small_wav(dir));
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_FALSE(wav_read(pipe.path.c_str(), 1, 16000, 1, 16, err));
+    ErrorText err;
+    EXPECT_FALSE(wav_read(pipe.path.c_str(), 1, 16000, 1, 16, &err));
     EXPECT_EQ(std::string(err), "Error reading '" + pipe.path + "'");
 }
 
@@ -84,7 +84,7 @@ TEST(UnusualFiles, WavFromAPipeIsRefusedWithoutWaiting)
 // pipe in a child with an alarm, so a hang fails the test instead of
 // stalling the suite; returns the message the attempt left, the pipe's
 // path in it written as FIFO.
-std::string message_on_silent_fifo(const std::function<bool(const char* path, char* err)>& attempt)
+std::string message_on_silent_fifo(const std::function<bool(const char* path, ErrorText* err)>& attempt)
 {
     const TempDir dir;
     const std::string fifo = dir.file("word.wav");
@@ -92,10 +92,10 @@ std::string message_on_silent_fifo(const std::function<bool(const char* path, ch
         return "mkfifo failed";
     return run_in_child([&] {
         ::alarm(5);
-        char err[ERROR_BUFFER_SIZE] = "";
-        if (attempt(fifo.c_str(), err))
+        ErrorText err;
+        if (attempt(fifo.c_str(), &err))
             return std::string("succeeded");
-        std::string message = err;
+        std::string message = err.text;
         if (const auto at = message.find(fifo); at != std::string::npos)
             message.replace(at, fifo.size(), "FIFO");
         return message;
@@ -105,14 +105,14 @@ std::string message_on_silent_fifo(const std::function<bool(const char* path, ch
 TEST(UnusualFiles, NamedPipesWithoutWriterAreRefusedWithoutWaiting)
 {
     // Exporting next to it: the existence check must not wait.
-    EXPECT_EQ(message_on_silent_fifo([](const char* path, char* err) {
+    EXPECT_EQ(message_on_silent_fifo([](const char* path, ErrorText* err) {
                   const std::uint8_t pcm[2] = {0, 0};
                   return wav_write(path, false, 1, 16000, 1, 16, pcm, sizeof pcm, err);
               }),
               "Output file already exist");
     // Importing from it: refused as unreadable, like any pipe.
     EXPECT_EQ(message_on_silent_fifo(
-                  [](const char* path, char* err) { return wav_read(path, 1, 16000, 1, 16, err).has_value(); }),
+                  [](const char* path, ErrorText* err) { return wav_read(path, 1, 16000, 1, 16, err).has_value(); }),
               "Error reading 'FIFO'");
 }
 
@@ -138,8 +138,8 @@ TEST(UnusualFiles, SamplesTooLongForTheWavHeaderWriteNothing)
     const TempDir dir;
     const std::string path = dir.file("long.wav");
     const std::uint8_t one = 0;
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_FALSE(wav_write(path.c_str(), true, 1, 16000, 1, 16, &one, 0xFFFFFFFFu - 35, err));
+    ErrorText err;
+    EXPECT_FALSE(wav_write(path.c_str(), true, 1, 16000, 1, 16, &one, 0xFFFFFFFFu - 35, &err));
     EXPECT_STREQ(err, "Error saving file");
     EXPECT_TRUE(dir_entries(dir.path).empty());
 }

@@ -63,20 +63,20 @@ std::vector<std::uint8_t> make_wav(const WavSpec& s)
 
 struct Reader {
     TempDir dir;
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
     std::string path = dir.file("in.wav");
 
     std::optional<std::vector<std::uint8_t>> read(const std::vector<std::uint8_t>& bytes)
     {
         write_bytes(path, bytes);
-        std::strcpy(err, "");
-        return wav_read(path.c_str(), 1, 16000, 1, 16, err);
+        err = ErrorText();
+        return wav_read(path.c_str(), 1, 16000, 1, 16, &err);
     }
     std::string refusal(const std::vector<std::uint8_t>& bytes)
     {
         auto r = read(bytes);
         EXPECT_FALSE(r.has_value());
-        return err;
+        return err.text;
     }
 };
 
@@ -118,25 +118,25 @@ TEST(WavRead, AcceptsTheDatabaseFormatWhateverTheUnexaminedFields)
 
 TEST(WavRead, RefusesPathsAndFilesItCannotRead)
 {
-    char err[ERROR_BUFFER_SIZE];
-    EXPECT_FALSE(wav_read(nullptr, 1, 16000, 1, 16, err));
+    ErrorText err;
+    EXPECT_FALSE(wav_read(nullptr, 1, 16000, 1, 16, &err));
     EXPECT_STREQ(err, "Invalid file name.");
-    EXPECT_FALSE(wav_read("", 1, 16000, 1, 16, err));
+    EXPECT_FALSE(wav_read("", 1, 16000, 1, 16, &err));
     EXPECT_STREQ(err, "Invalid file name.");
     EXPECT_FALSE(wav_read("", 1, 16000, 1, 16, nullptr)); // no buffer: no text, no crash
 
     TempDir dir;
     const std::string missing = dir.file("missing.wav");
-    EXPECT_FALSE(wav_read(missing.c_str(), 1, 16000, 1, 16, err));
+    EXPECT_FALSE(wav_read(missing.c_str(), 1, 16000, 1, 16, &err));
     EXPECT_EQ(std::string(err), "Failed to open '" + missing + "': No such file or directory");
-    EXPECT_FALSE(wav_read(dir.path.c_str(), 1, 16000, 1, 16, err));
+    EXPECT_FALSE(wav_read(dir.path.c_str(), 1, 16000, 1, 16, &err));
     EXPECT_EQ(std::string(err), "Failed to open '" + dir.path + "': Is a directory");
 
     // A path too long for the buffer is cut, never overrun.
     const std::string long_path = dir.path + "/" + std::string(200, 'x') + "/" + std::string(200, 'y') + "/" +
                                   std::string(200, 'z') + "/" + std::string(200, 'w') + "/" + std::string(200, 'v');
-    std::memset(err, 'Q', sizeof err);
-    EXPECT_FALSE(wav_read(long_path.c_str(), 1, 16000, 1, 16, err));
+    std::memset(err.text, 'Q', sizeof err.text);
+    EXPECT_FALSE(wav_read(long_path.c_str(), 1, 16000, 1, 16, &err));
     EXPECT_EQ(std::strlen(err), ERROR_BUFFER_SIZE - 1);
 }
 
@@ -239,8 +239,8 @@ TEST(WavWrite, WritesTheCanonicalHeader)
     TempDir dir;
     const std::string path = dir.file("out.wav");
     const std::vector<std::uint8_t> samples = {1, 2, 3, 4, 5, 6, 7, 8};
-    char err[ERROR_BUFFER_SIZE] = "";
-    ASSERT_TRUE(wav_write(path.c_str(), false, 1, 16000, 1, 16, samples.data(), samples.size(), err)) << err;
+    ErrorText err;
+    ASSERT_TRUE(wav_write(path.c_str(), false, 1, 16000, 1, 16, samples.data(), samples.size(), &err)) << err;
     const std::vector<std::uint8_t> expect = {
         'R', 'I', 'F', 'F', 44, 0, 0,    0,    'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0,
         0,   0,   1,   0,   1,  0, 0x80, 0x3E, 0,   0,   0,   0x7D, 0,  0,   2,   0,   16, 0,
@@ -248,7 +248,7 @@ TEST(WavWrite, WritesTheCanonicalHeader)
     EXPECT_EQ(read_bytes(path), expect);
 
     // Other values are recorded as given: 8000 Hz stereo 8-bit.
-    ASSERT_TRUE(wav_write(path.c_str(), true, 1, 8000, 2, 8, samples.data(), 3, err)) << err;
+    ASSERT_TRUE(wav_write(path.c_str(), true, 1, 8000, 2, 8, samples.data(), 3, &err)) << err;
     const auto other = read_bytes(path);
     ASSERT_EQ(other.size(), 47u);
     EXPECT_EQ(other[22], 2);
@@ -258,7 +258,7 @@ TEST(WavWrite, WritesTheCanonicalHeader)
     EXPECT_EQ(other[40], 3);
 
     // An empty word gives a bare header.
-    ASSERT_TRUE(wav_write(path.c_str(), true, 1, 16000, 1, 16, nullptr, 0, err)) << err;
+    ASSERT_TRUE(wav_write(path.c_str(), true, 1, 16000, 1, 16, nullptr, 0, &err)) << err;
     EXPECT_EQ(read_bytes(path).size(), WAV_HEADER_SIZE);
 }
 
@@ -266,14 +266,14 @@ TEST(WavWrite, RoundTripsThroughTheReader)
 {
     TempDir dir;
     std::mt19937 rng(5);
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
     for (std::size_t len : {0u, 2u, 1000u, 65538u}) {
         std::vector<std::uint8_t> samples(len);
         for (auto& b : samples)
             b = std::uint8_t(rng());
         const std::string path = dir.file(std::to_string(len) + ".wav");
-        ASSERT_TRUE(wav_write(path.c_str(), false, 1, 16000, 1, 16, samples.data(), samples.size(), err)) << err;
-        const auto back = wav_read(path.c_str(), 1, 16000, 1, 16, err);
+        ASSERT_TRUE(wav_write(path.c_str(), false, 1, 16000, 1, 16, samples.data(), samples.size(), &err)) << err;
+        const auto back = wav_read(path.c_str(), 1, 16000, 1, 16, &err);
         ASSERT_TRUE(back.has_value()) << err;
         EXPECT_EQ(*back, samples);
     }
@@ -286,21 +286,21 @@ TEST(WavWrite, RefusalsAndFailuresLeaveTheExistingFileIntact)
     const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
     write_bytes(path, old);
     const std::vector<std::uint8_t> samples(5000, 0x55);
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
 
-    EXPECT_FALSE(wav_write(nullptr, true, 1, 16000, 1, 16, samples.data(), 2, err));
+    EXPECT_FALSE(wav_write(nullptr, true, 1, 16000, 1, 16, samples.data(), 2, &err));
     EXPECT_STREQ(err, "Invalid output filename");
-    EXPECT_FALSE(wav_write("", true, 1, 16000, 1, 16, samples.data(), 2, err));
+    EXPECT_FALSE(wav_write("", true, 1, 16000, 1, 16, samples.data(), 2, &err));
     EXPECT_STREQ(err, "Invalid output filename");
 
-    EXPECT_FALSE(wav_write(path.c_str(), false, 1, 16000, 1, 16, samples.data(), samples.size(), err));
+    EXPECT_FALSE(wav_write(path.c_str(), false, 1, 16000, 1, 16, samples.data(), samples.size(), &err));
     EXPECT_STREQ(err, "Output file already exist");
     EXPECT_EQ(read_bytes(path), old);
 
     // A folder in the way cannot be opened as the output file.
     const std::string folder = dir.file("folder.wav");
     ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
-    EXPECT_FALSE(wav_write(folder.c_str(), true, 1, 16000, 1, 16, samples.data(), samples.size(), err));
+    EXPECT_FALSE(wav_write(folder.c_str(), true, 1, 16000, 1, 16, samples.data(), samples.size(), &err));
     EXPECT_STREQ(err, "Unable to open output file");
 
     // A write that fails halfway (the file size limit stops it) reports the
@@ -314,8 +314,8 @@ TEST(WavWrite, RefusalsAndFailuresLeaveTheExistingFileIntact)
                   small.rlim_cur = 1000;
                   if (setrlimit(RLIMIT_FSIZE, &small) != 0)
                       return std::string("setrlimit failed");
-                  char child_err[ERROR_BUFFER_SIZE] = "";
-                  if (wav_write(path.c_str(), true, 1, 16000, 1, 16, samples.data(), samples.size(), child_err))
+                  ErrorText child_err;
+                  if (wav_write(path.c_str(), true, 1, 16000, 1, 16, samples.data(), samples.size(), &child_err))
                       return std::string("write succeeded");
                   return std::string(child_err);
               }),
@@ -324,6 +324,6 @@ TEST(WavWrite, RefusalsAndFailuresLeaveTheExistingFileIntact)
     EXPECT_EQ(dir_entries(dir.path), (std::vector<std::string>{"folder.wav", "keep.wav"}));
 
     // With the flag set the file is replaced.
-    ASSERT_TRUE(wav_write(path.c_str(), true, 1, 16000, 1, 16, samples.data(), samples.size(), err)) << err;
+    ASSERT_TRUE(wav_write(path.c_str(), true, 1, 16000, 1, 16, samples.data(), samples.size(), &err)) << err;
     EXPECT_EQ(read_bytes(path).size(), WAV_HEADER_SIZE + samples.size());
 }

@@ -146,13 +146,13 @@ TEST(WordImportAudio, LevelsToTheMedianOfTheUnchangedWords)
     ImportOptions options;
     options.level_lufs = *median;
     ImportReport report;
-    char err[ERROR_BUFFER_SIZE] = "";
+    ErrorText err;
     ASSERT_TRUE(word_import_audio(db.get(), 0, tone_file(dir, "quiet.wav", 700, 0.02, 8000).c_str(), options,
-                                  &report, err))
+                                  &report, &err))
         << err;
     ASSERT_TRUE(report.gain_db.has_value());
     EXPECT_NEAR(*report.gain_db, 20 * std::log10(0.14 / 0.02), 1.0);
-    EXPECT_FALSE(word_import_audio(db.get(), 9, dir.file("quiet.wav").c_str(), options, nullptr, err));
+    EXPECT_FALSE(word_import_audio(db.get(), 9, dir.file("quiet.wav").c_str(), options, nullptr, &err));
     EXPECT_STREQ(err, "Word number too big");
 
     const SpeechDbPtr empty = make_db(DB_FORMAT_MODERN, {{}}, {{0}});
@@ -163,10 +163,10 @@ TEST(PhraseExportWav, RefusesPhrasesWithoutAudio)
 {
     TempDir dir;
     SpeechDbPtr db = make_db(DB_FORMAT_MODERN, {{0x12}, {}}, {{0}, {1}});
-    char err[ERROR_BUFFER_SIZE] = "";
-    EXPECT_FALSE(phrase_export_wav(db.get(), 1, dir.file("x.wav").c_str(), true, err));
+    ErrorText err;
+    EXPECT_FALSE(phrase_export_wav(db.get(), 1, dir.file("x.wav").c_str(), true, &err));
     EXPECT_STREQ(err, "No data in phrase 1");
-    EXPECT_FALSE(phrase_export_wav(db.get(), 2, dir.file("x.wav").c_str(), true, err));
+    EXPECT_FALSE(phrase_export_wav(db.get(), 2, dir.file("x.wav").c_str(), true, &err));
     EXPECT_STREQ(err, "Phrase number too big");
     EXPECT_TRUE(dir_entries(dir.path).empty());
 }
