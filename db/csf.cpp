@@ -185,6 +185,6 @@ SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, ErrorText*
     db->sample_rate = PCM_SAMPLE_RATE;
     db->channels = PCM_CHANNELS;
     db->bits_per_sample = PCM_BITS_PER_SAMPLE;
-    db->modified = 0;
+    db->modified = false;
     return db;
 }

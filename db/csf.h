@@ -43,5 +43,6 @@ std::vector<std::uint8_t> csf_build_modern(const SpeechDb* db);
 // format is unknown or the database does not fit its variant.
 bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, ErrorText* err);
 
-// 1 when written, 0 with a message otherwise; leaves `modified` alone.
-int csf_save(const SpeechDb* db, const char* path, ErrorText* err);
+// True when written, false with a message otherwise; leaves `modified`
+// alone.
+bool csf_save(const SpeechDb* db, const char* path, ErrorText* err);

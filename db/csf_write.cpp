@@ -188,16 +188,16 @@ bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, Error
     return true;
 }
 
-int csf_save(const SpeechDb* db, const char* path, ErrorText* err)
+bool csf_save(const SpeechDb* db, const char* path, ErrorText* err)
 {
     if (!path || !*path) {
         error_set(err, "Invalid output filename");
-        return 0;
+        return false;
     }
     // The audio goes to the file straight from the words, so a save needs
     // no second copy of the whole image in memory.
     CsfPieces pieces;
     if (!csf_build_pieces(db, &pieces, err))
-        return 0;
-    return io_replace_file(path, pieces.parts, err) ? 1 : 0;
+        return false;
+    return io_replace_file(path, pieces.parts, err);
 }

@@ -62,7 +62,7 @@ bool phrase_set_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, std:
     if (!p || pos >= p->words.size())
         return false;
     p->words[pos] = db_word(db, std::uint32_t(word));
-    db->modified = 1;
+    db->modified = true;
     return true;
 }
 
@@ -88,7 +88,7 @@ bool phrase_move_word_down(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos
     if (!p || p->words.empty() || pos >= p->words.size() - 1)
         return false;
     std::swap(p->words[pos], p->words[pos + 1]);
-    db->modified = 1;
+    db->modified = true;
     return true;
 }
 
@@ -100,7 +100,7 @@ bool phrase_insert_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
     // The new place always follows the given one and speaks word 0 until
     // the user picks the word it should be.
     p->words.insert(p->words.begin() + std::ptrdiff_t(pos) + 1, db_word(db, 0));
-    db->modified = 1;
+    db->modified = true;
     return true;
 }
 
@@ -110,7 +110,7 @@ bool phrase_remove_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
     if (!p || pos >= p->words.size() || p->words.size() <= 1)
         return false;
     p->words.erase(p->words.begin() + std::ptrdiff_t(pos));
-    db->modified = 1;
+    db->modified = true;
     return true;
 }
 
@@ -123,7 +123,7 @@ void phrase_set_comment(SpeechDb* db, std::uint32_t phrase, const char* text)
         p->comment = std::string(text);
     else
         p->comment.reset();
-    db->modified = 1;
+    db->modified = true;
 }
 
 void phrase_revert(SpeechDb* db, std::uint32_t phrase)

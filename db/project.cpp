@@ -97,17 +97,17 @@ bool project_build(const SpeechDb* db, std::vector<std::uint8_t>* out, ErrorText
     return true;
 }
 
-int project_save(SpeechDb* db, const char* path, ErrorText* err)
+bool project_save(SpeechDb* db, const char* path, ErrorText* err)
 {
     if (!path || !*path) {
         error_set(err, "Invalid output filename");
-        return 0;
+        return false;
     }
     ProjectPieces pieces;
     if (!build_pieces(db, &pieces, err) || !io_replace_file(path, pieces.parts, err))
-        return 0;
-    db->modified = 0;
-    return 1;
+        return false;
+    db->modified = false;
+    return true;
 }
 
 SpeechDbPtr project_parse(const std::uint8_t* data, std::size_t size, ErrorText* err)
@@ -142,6 +142,6 @@ SpeechDbPtr project_parse_block(const ByteBlock& block, ErrorText* err)
         error_set(err, "Invalid project file");
         return nullptr;
     }
-    db->modified = 0;
+    db->modified = false;
     return db;
 }

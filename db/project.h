@@ -20,8 +20,9 @@
 
 constexpr std::uint32_t PROJECT_END_MARK = 0xFFFFFFFFu;
 
-// 1 when written (and `modified` cleared), 0 with a message otherwise.
-int project_save(SpeechDb* db, const char* path, ErrorText* err);
+// True when written (and `modified` cleared), false with a message
+// otherwise.
+bool project_save(SpeechDb* db, const char* path, ErrorText* err);
 
 // The whole project file in memory, as project_save writes it; leaves
 // `modified` alone. False with a message when no image can be built.

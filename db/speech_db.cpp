@@ -50,7 +50,7 @@ WordEntry* db_append_word(SpeechDb* db, std::unique_ptr<WordEntry> word)
     return w;
 }
 
-int db_is_modified(const SpeechDb* db)
+bool db_is_modified(const SpeechDb* db)
 {
     return db->modified;
 }
@@ -67,7 +67,7 @@ void db_set_language_code(SpeechDb* db, const char* text)
     std::memset(db->language_code, 0, sizeof db->language_code);
     for (int i = 0; i < 3 && text[i]; ++i)
         db->language_code[i] = text[i];
-    db->modified = 1;
+    db->modified = true;
 }
 
 int db_flags(const SpeechDb* db)
@@ -78,7 +78,7 @@ int db_flags(const SpeechDb* db)
 void db_set_flags(SpeechDb* db, int value)
 {
     db->flags = value;
-    db->modified = 1;
+    db->modified = true;
 }
 
 const char* db_format_name(const SpeechDb* db)

@@ -39,7 +39,7 @@ constexpr std::uint32_t CSF_OLD_MAX_WORDS = 255;
 
 struct WordEntry {
     int number = 0;  // always equals the position in SpeechDb::words
-    int changed = 0; // 1 when audio differs from saved_audio
+    bool changed = false; // audio differs from saved_audio
     std::optional<std::string> alias;
     ItemListPtr usage; // phrase numbers using this word, or null
     AudioBytes audio;       // current ADPCM bytes
@@ -53,7 +53,7 @@ struct PhraseEntry {
 };
 
 struct SpeechDb {
-    int modified = 0;
+    bool modified = false;
     DbFormat format = DB_FORMAT_UNKNOWN;
     int codec = 0;
     char language_code[4] = {0, 0, 0, 0};
@@ -83,7 +83,7 @@ WordEntry* db_word(const SpeechDb* db, std::uint32_t index);
 PhraseEntry* db_append_phrase(SpeechDb* db, std::unique_ptr<PhraseEntry> phrase);
 WordEntry* db_append_word(SpeechDb* db, std::unique_ptr<WordEntry> word);
 
-int db_is_modified(const SpeechDb* db);
+bool db_is_modified(const SpeechDb* db);
 const char* db_language_code(const SpeechDb* db);
 void db_set_language_code(SpeechDb* db, const char* text);
 int db_flags(const SpeechDb* db);

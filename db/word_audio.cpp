@@ -29,9 +29,9 @@ bool word_set_audio(SpeechDb* db, std::uint32_t word, AudioBytes audio)
     // A new recording is unsaved work like any other edit: without the
     // mark, Open and Quit would drop it without asking.
     if (audio != w->audio)
-        db->modified = 1;
+        db->modified = true;
     w->audio = std::move(audio);
-    w->changed = w->audio != w->saved_audio ? 1 : 0;
+    w->changed = w->audio != w->saved_audio;
     return true;
 }
 

@@ -67,7 +67,7 @@ bool word_set_alias(SpeechDb* db, std::uint32_t word, const char* text)
     } else {
         w->alias.reset();
     }
-    db->modified = 1;
+    db->modified = true;
     return true;
 }
 
@@ -125,7 +125,7 @@ bool word_move_down(SpeechDb* db, std::uint32_t word)
     list_set(db->words.get(), word + 1, reinterpret_cast<ListItem>(first));
     second->number = int(word);
     first->number = int(word + 1);
-    db->modified = 1;
+    db->modified = true;
     return true;
 }
 
@@ -149,7 +149,7 @@ bool word_insert(SpeechDb* db, std::uint32_t word)
     db->words = std::move(list);
     for (std::uint32_t i = word + 1; i <= n; ++i)
         db_word(db, i)->number = int(i);
-    db->modified = 1;
+    db->modified = true;
     return true;
 }
 
@@ -191,7 +191,7 @@ bool word_remove(SpeechDb* db, std::uint32_t word)
             }
         }
     }
-    db->modified = 1;
+    db->modified = true;
     return true;
 }
 
@@ -205,7 +205,7 @@ void word_revert_audio(SpeechDb* db, std::uint32_t word)
     // Going back to the loaded recording is a change of the audio too, and
     // differs from a project saved since.
     if (w->audio != w->saved_audio)
-        db->modified = 1;
+        db->modified = true;
     w->audio = w->saved_audio;
-    w->changed = 0;
+    w->changed = false;
 }

@@ -50,7 +50,7 @@ OutputKind tool_output_kind(const char* path)
 
 bool tool_save(SpeechDb* db, const char* path, OutputKind kind, ErrorText* err)
 {
-    return (kind == OUTPUT_CSF ? csf_save(db, path, err) : project_save(db, path, err)) == 1;
+    return kind == OUTPUT_CSF ? csf_save(db, path, err) : project_save(db, path, err);
 }
 
 Progress::Progress(const char* l, std::uint32_t t) : label(l), total(t), active(isatty(STDERR_FILENO) && t > 1) {}

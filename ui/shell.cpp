@@ -123,7 +123,7 @@ struct SaveKind {
     const char* suggested_name;
     const char* extension;
     const char* wrong_extension_message;
-    int (*save)(SpeechDb* db, const char* path, ErrorText* err);
+    bool (*save)(SpeechDb* db, const char* path, ErrorText* err);
 };
 
 constexpr SaveKind AUDIO_FILE = {"audio.csf", ".csf", "Audio file must have 'csf' extension.",
@@ -145,7 +145,7 @@ bool save_as(const SaveKind& kind)
         return false;
     }
     ErrorText err;
-    if (kind.save(shell.db.get(), path, &err) != 0)
+    if (kind.save(shell.db.get(), path, &err))
         return true;
     dialogs_show_error(err);
     return false;

@@ -19,9 +19,9 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using SaveFn = int (*)(SpeechDb*, const char*, ErrorText*);
+using SaveFn = bool (*)(SpeechDb*, const char*, ErrorText*);
 
-int save_csf(SpeechDb* db, const char* path, ErrorText* err)
+bool save_csf(SpeechDb* db, const char* path, ErrorText* err)
 {
     return csf_save(db, path, err);
 }
