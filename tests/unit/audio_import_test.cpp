@@ -101,7 +101,8 @@ TEST(AudioImport, EverySourceMatchesSoxsOwnConversion)
          true},
         {"phone.ogg", "-r 44100 -c 2 -C 6", "Invalid RIFF header", true},
         {"loud.wav", "-r 44100 -c 1 -b 16", "Incompatible audio samplerate: 44100 (expected: 16000)", true},
-        {"extensible.wav", "-r 16000 -c 1 -b 24 -t wavpcm", "Incompatible number of bits per sample: 24 (expected: 16)",
+        {"extensible.wav", "-r 16000 -c 1 -b 24", "File not in PCM format", true},
+        {"plain24.wav", "-r 16000 -c 1 -b 24 -t wavpcm", "Incompatible number of bits per sample: 24 (expected: 16)",
          true},
         {"aiff.aiff", "-r 22050 -c 2 -b 16", "Invalid RIFF header", true},
     };
