@@ -99,11 +99,14 @@ fi
 HOME="$WORK" "$ROOT_BIN/tembrel" >"$WORK/app.log" 2>&1 &
 APP_PID=$!
 window=""
-for _ in $(seq 100); do
+# A generous deadline: on a loaded machine the first start of a GTK program
+# (fonts, icon theme caches) alone can take many seconds.
+deadline=$((SECONDS + 90))
+while [ $SECONDS -lt $deadline ]; do
   window=$(xdotool search --all --onlyvisible --pid "$APP_PID" --name '^Tembrel ' 2>/dev/null | head -n 1) || true
   [ -n "$window" ] && break
   kill -0 "$APP_PID" 2>/dev/null || break
-  sleep 0.1
+  sleep 0.2
 done
 [ -n "$window" ] || fail "the unpacked editor showed no window: $(cat "$WORK/app.log")"
 kill "$APP_PID"
