@@ -20,6 +20,8 @@
 #include "ui/test_hooks.h"
 #include "ui/words_page.h"
 
+#include "tembrel_config.h"
+
 #include <array>
 #include <memory>
 
@@ -104,18 +106,8 @@ void open_flow()
     if (!may_go_ahead(Deferred::Open, open_flow, "Project not saved\nSave it before loading new file ?"))
         return;
     char path[OPEN_PATH_SIZE];
-    if (!dialogs_choose_open_path(path, sizeof path))
-        return;
-    ErrorText err;
-    SpeechDbPtr loaded = db_load_file(path, &err);
-    if (!loaded) {
-        dialogs_show_error(err);
-        return;
-    }
-    shell.db = std::move(loaded);
-    set_title_for_path(path);
-    for (const Page* page : PAGES)
-        page->reload(shell.db.get());
+    if (dialogs_choose_open_path(path, sizeof path))
+        shell_open_file(path);
 }
 
 // One kind of file the database can be saved as.
@@ -238,8 +230,15 @@ GtkWidget* build_menu_bar(GtkAccelGroup* accel)
     return bar;
 }
 
+// Once installed, the icon theme holds the application's icon at every
+// size under the application id, and every window of the editor uses it.
+// Run from the build folder there is none: the main window then carries
+// the small built-in picture.
 void set_icon(GtkWindow* window)
 {
+    gtk_window_set_default_icon_name(TEMBREL_APP_ID);
+    if (gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), TEMBREL_APP_ID))
+        return;
     GObjectPtr<GdkPixbuf> icon(app_icon_new());
     if (icon)
         gtk_window_set_icon(window, icon.get());
@@ -301,6 +300,21 @@ GtkWidget* shell_notebook()
 SpeechDb* shell_database()
 {
     return shell.db.get();
+}
+
+bool shell_open_file(const char* path)
+{
+    ErrorText err;
+    SpeechDbPtr loaded = db_load_file(path, &err);
+    if (!loaded) {
+        dialogs_show_error(err);
+        return false;
+    }
+    shell.db = std::move(loaded);
+    set_title_for_path(path);
+    for (const Page* page : PAGES)
+        page->reload(shell.db.get());
+    return true;
 }
 
 bool shell_save_project_as()

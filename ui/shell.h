@@ -17,6 +17,11 @@ GtkWidget* shell_notebook();
 // The current database, or null before the first successful Open.
 SpeechDb* shell_database();
 
+// Loads a CSF or project file as File > Open does once a file is chosen:
+// on success it becomes the current database and the window's title names
+// it; on failure the load message is shown and nothing changes. True when
+// the file was loaded.
+bool shell_open_file(const char* path);
 // The Save Project flow: true only when the project file was written.
 bool shell_save_project_as();
 // The Quit flow (File > Quit, Ctrl+Q and closing the window). Like File >
