@@ -17,7 +17,7 @@ build-asan: deps
 	@cmake --build $(ASAN_BUILD)
 
 run: build
-	@if [ -x $(BUILD)/tembrel ]; then exec ./$(BUILD)/tembrel; \
+	@if [ -x $(BUILD)/tembrel ]; then exec ./$(BUILD)/tembrel examples/demo.tbp; \
 	else echo "Built: $$(ls $(BUILD)/*.a 2>/dev/null | tr '\n' ' ')"; fi
 
 test: deps

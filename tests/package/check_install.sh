@@ -27,7 +27,7 @@ expected_files() {
   printf '%s\n' bin/tembrel bin/tembrel-tool \
     "share/applications/$APP_ID.desktop" "share/metainfo/$APP_ID.metainfo.xml" \
     "share/mime/packages/$APP_ID.xml" share/man/man1/tembrel.1.gz share/man/man1/tembrel-tool.1.gz \
-    share/doc/tembrel/copyright share/doc/tembrel/changelog.gz \
+    share/doc/tembrel/copyright share/doc/tembrel/changelog.gz share/tembrel/examples/demo.tbp \
     "share/icons/hicolor/scalable/apps/$APP_ID.svg" \
     share/icons/hicolor/scalable/mimetypes/application-x-tembrel-{csf,project}.svg
   for size in $ICON_SIZES; do
