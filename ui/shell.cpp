@@ -1,6 +1,6 @@
-// The application shell: the main window with its File menu and notebook,
-// the current database, and the Open / Save Project / Save Audio / Quit
-// flows. The pages are reached only through their Page entries, in a table
+// The application shell: the main window with its File and Help menus and
+// notebook, the current database, and the Open / Save Project / Save Audio
+// / Quit flows. The pages are reached only through their Page entries, in a table
 // in tab order.
 #include "ui/shell.h"
 
@@ -13,6 +13,7 @@
 #include "ui/dialogs.h"
 #include "ui/export_words_dialog.h"
 #include "ui/gtk_ptr.h"
+#include "ui/help.h"
 #include "ui/import_words_dialog.h"
 #include "ui/phrases_page.h"
 #include "ui/play_session.h"
@@ -227,6 +228,7 @@ GtkWidget* build_menu_bar(GtkAccelGroup* accel)
     GtkWidget* file = gtk_menu_item_new_with_label("File");
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(file), menu);
     gtk_menu_shell_append(GTK_MENU_SHELL(bar), file);
+    gtk_menu_shell_append(GTK_MENU_SHELL(bar), help_menu_build(accel));
     return bar;
 }
 

@@ -3,6 +3,7 @@
 // only, so including it ties no part of the editor to another.
 #pragma once
 
+#include <glib.h>
 #include <string>
 
 struct PhrasesPageWidgets;
@@ -34,3 +35,8 @@ int phrases_page_selected_position();
 const WordsPageWidgets& words_page_widgets();
 int words_page_selected_word();
 int words_page_selected_usage_phrase();
+
+// What Help > Contents and the About box's link call to show a URI (the
+// desktop's browser by default); null puts the default back.
+using HelpUriOpener = bool (*)(const char* uri, GError** error);
+void help_set_uri_opener_for_tests(HelpUriOpener opener);

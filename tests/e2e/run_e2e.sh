@@ -19,7 +19,8 @@ WINDOW_SHOTS=$4
 source "$(dirname "$0")/e2e_lib.sh"
 
 mkdir -p "$SHOTS" "$WINDOW_SHOTS"
-rm -f "$SHOTS"/*.png "$WINDOW_SHOTS"/*.png
+# Only its own pictures: the guide's are taken into the same folder.
+rm -f "$SHOTS"/*.png "$WINDOW_SHOTS"/{phrases,words,advanced}.png
 mkdir -p "$WORK/home/.local/share"
 
 start_xvfb

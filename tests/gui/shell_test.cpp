@@ -50,8 +50,9 @@ TEST_F(ShellTest, StartsWithTitleMenuTabsAndMinimumSize)
     std::vector<GtkWidget*> bars = find_all(window, GTK_TYPE_MENU_BAR);
     ASSERT_EQ(bars.size(), 1u);
     std::vector<GtkWidget*> top = find_all(bars[0], GTK_TYPE_MENU_ITEM);
-    ASSERT_EQ(top.size(), 1u);
+    ASSERT_EQ(top.size(), 2u);
     EXPECT_EQ(menu_item_label(top[0]), "File");
+    EXPECT_EQ(menu_item_label(top[1]), "Help");
 
     std::vector<GtkWidget*> items = file_menu_items();
     ASSERT_EQ(items.size(), 8u);

@@ -28,6 +28,8 @@ expected_files() {
     "share/applications/$APP_ID.desktop" "share/metainfo/$APP_ID.metainfo.xml" \
     "share/mime/packages/$APP_ID.xml" share/man/man1/tembrel.1.gz share/man/man1/tembrel-tool.1.gz \
     share/doc/tembrel/copyright share/doc/tembrel/changelog.gz share/tembrel/examples/demo.tbp \
+    share/doc/tembrel/guide.html \
+    share/doc/tembrel/screenshots/guide-{listen,find,replace,import,rewire,save}.png \
     "share/icons/hicolor/scalable/apps/$APP_ID.svg" \
     share/icons/hicolor/scalable/mimetypes/application-x-tembrel-{csf,project}.svg
   for size in $ICON_SIZES; do
@@ -74,6 +76,14 @@ done
 launchable=$(xmllint --xpath 'string(/component/launchable[@type="desktop-id"])' \
   "$PREFIX/share/metainfo/$APP_ID.metainfo.xml")
 [ "$launchable" = "$(basename "$DESKTOP")" ] || fail "the metainfo file launches '$launchable'"
+
+# Every picture the installed guide shows is installed beside it.
+GUIDE=$PREFIX/share/doc/tembrel/guide.html
+pictures=$(grep -o '<img src="[^"]*"' "$GUIDE" | sed 's/<img src="//; s/"$//')
+[ -n "$pictures" ] || fail "the guide shows no pictures"
+for picture in $pictures; do
+  [ -s "$PREFIX/share/doc/tembrel/$picture" ] || fail "the guide shows $picture, which is not installed"
+done
 
 # The installed MIME database; update-mime-database reports faults but exits 0.
 out=$(update-mime-database "$PREFIX/share/mime" 2>&1)
