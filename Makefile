@@ -1,6 +1,6 @@
 # The two entry points for a fresh Debian 12 machine: `make run` and
 # `make test`. Both install what is missing first.
-.PHONY: run test deps build build-asan deb bench coverage fuzz clean
+.PHONY: run test deps build build-asan deb pot bench coverage fuzz clean
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
@@ -28,6 +28,10 @@ test: deps
 deb: build
 	@ctest --test-dir $(BUILD) -R '^e2e_guide_screenshots$$' --output-on-failure
 	@cd $(BUILD) && cpack -G DEB
+
+# Collects the marked texts into po/tembrel.pot for translators.
+pot: build
+	@cmake --build $(BUILD) --target pot
 
 bench: build
 	@bash scripts/run-benchmarks.sh

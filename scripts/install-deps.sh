@@ -15,7 +15,7 @@ PACKAGES=(
   clang-format
   librsvg2-bin gzip
   desktop-file-utils appstream libxml2-utils shared-mime-info xdg-utils libfile-mimeinfo-perl file
-  dpkg-dev lintian
+  dpkg-dev lintian gettext
 )
 
 missing=()

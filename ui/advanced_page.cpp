@@ -2,6 +2,7 @@
 // language code and the eight flag bits of the header, edited in place.
 // The page's state is one record, handed to every handler as its user data.
 #include "ui/advanced_page.h"
+#include "io/i18n.h"
 
 #include "db/speech_db.h"
 #include "ui/gtk_ptr.h"
@@ -147,7 +148,7 @@ void advanced_page_build(GtkNotebook* notebook)
 
     page.format_label = gtk_label_new(" ");
     gtk_misc_set_alignment(GTK_MISC(page.format_label), 0.0f, 0.5f);
-    attach(table, right_label("Database Format:"), 0, 0);
+    attach(table, right_label(_("Database Format:")), 0, 0);
     attach(table, page.format_label, 1, 0);
 
     page.language_entry = gtk_entry_new();
@@ -157,7 +158,7 @@ void advanced_page_build(GtkNotebook* notebook)
     g_signal_connect(page.language_entry, "focus-out-event", G_CALLBACK(on_language_entry_focus_out_event), &page);
     GtkWidget* align = gtk_alignment_new(0.0f, 0.5f, 0.0f, 0.0f);
     gtk_container_add(GTK_CONTAINER(align), page.language_entry);
-    attach(table, right_label("Language Code:"), 0, 2);
+    attach(table, right_label(_("Language Code:")), 0, 2);
     attach(table, align, 1, 2);
 
     GtkWidget* flags_row = gtk_hbox_new(FALSE, 0);
@@ -168,10 +169,10 @@ void advanced_page_build(GtkNotebook* notebook)
     }
     page.flags_label = gtk_label_new("00");
     gtk_box_pack_start(GTK_BOX(flags_row), page.flags_label, FALSE, FALSE, 5);
-    attach(table, right_label("Flags:"), 0, 3);
+    attach(table, right_label(_("Flags:")), 0, 3);
     attach(table, flags_row, 1, 3);
 
-    gtk_notebook_append_page(notebook, vbox, gtk_label_new("Advanced"));
+    gtk_notebook_append_page(notebook, vbox, gtk_label_new(_("Advanced")));
 }
 
 void advanced_page_reload(SpeechDb* db)

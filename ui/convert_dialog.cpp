@@ -1,5 +1,6 @@
 // The convert question of the Words page's Replace.
 #include "ui/convert_dialog.h"
+#include "io/i18n.h"
 
 #include "ui/dialogs.h"
 #include "ui/gtk_ptr.h"
@@ -8,12 +9,12 @@
 
 std::optional<ImportChoices> convert_dialog_ask(const char* file_name, const SoundFormat& format)
 {
-    const std::string question =
-        std::string(file_name) + " is " + sound_format_text(format) + ". Convert it to 16000 Hz mono?";
+    GCharPtr question(
+        g_strdup_printf(_("%s is %s. Convert it to 16000 Hz mono?"), file_name, sound_format_text(format).c_str()));
     GtkWidget* dialog = gtk_message_dialog_new(dialogs_parent(), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
-                                               GTK_BUTTONS_NONE, "%s", question.c_str());
-    gtk_window_set_title(GTK_WINDOW(dialog), "Convert");
-    gtk_dialog_add_buttons(GTK_DIALOG(dialog), GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, "Convert", GTK_RESPONSE_ACCEPT,
+                                               GTK_BUTTONS_NONE, "%s", question.get());
+    gtk_window_set_title(GTK_WINDOW(dialog), _("Convert"));
+    gtk_dialog_add_buttons(GTK_DIALOG(dialog), GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, _("Convert"), GTK_RESPONSE_ACCEPT,
                            nullptr);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
     const ImportChoiceWidgets choices = import_choices_build(import_choices_load());

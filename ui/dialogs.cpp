@@ -2,6 +2,7 @@
 // the Yes/No/Cancel question, and the Save and Load file choosers, each
 // chooser remembering the folder of its own last accepted use.
 #include "ui/dialogs.h"
+#include "io/i18n.h"
 
 #include "ui/gtk_ptr.h"
 #include "ui/test_hooks.h"
@@ -87,7 +88,7 @@ void dialogs_show_error(const char* message)
 
 SaveAnswer dialogs_ask_save_first(const char* question)
 {
-    GtkWidget* dialog = gtk_dialog_new_with_buttons("Save", dialogs.parent, GTK_DIALOG_MODAL, GTK_STOCK_YES,
+    GtkWidget* dialog = gtk_dialog_new_with_buttons(_("Save"), dialogs.parent, GTK_DIALOG_MODAL, GTK_STOCK_YES,
         GTK_RESPONSE_YES, GTK_STOCK_NO, GTK_RESPONSE_NO, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
     GtkWidget* box = gtk_hbox_new(FALSE, 8);
     gtk_container_set_border_width(GTK_CONTAINER(box), 8);
@@ -109,13 +110,13 @@ SaveAnswer dialogs_ask_save_first(const char* question)
 bool dialogs_choose_save_path(const char* suggested, char* out, std::size_t out_size)
 {
     return run_chooser(
-        { "Save File", GTK_FILE_CHOOSER_ACTION_SAVE, GTK_STOCK_SAVE, &dialogs.save_folder, suggested }, out, out_size);
+        { _("Save File"), GTK_FILE_CHOOSER_ACTION_SAVE, GTK_STOCK_SAVE, &dialogs.save_folder, suggested }, out, out_size);
 }
 
 bool dialogs_choose_open_path(char* out, std::size_t out_size)
 {
     return run_chooser(
-        { "Load File", GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_OPEN, &dialogs.open_folder, nullptr }, out, out_size);
+        { _("Load File"), GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_OPEN, &dialogs.open_folder, nullptr }, out, out_size);
 }
 
 namespace {

@@ -1,5 +1,6 @@
 // The Export Words dialog and the export it runs.
 #include "ui/export_words_dialog.h"
+#include "io/i18n.h"
 
 #include "db/operations.h"
 #include "io/file_io.h"
@@ -23,7 +24,7 @@ struct ExportDialog {
 void on_folder_button_clicked(GtkButton*, gpointer data)
 {
     auto& d = *static_cast<ExportDialog*>(data);
-    std::string folder = dialogs_choose_folder("Export Words To");
+    std::string folder = dialogs_choose_folder(_("Export Words To"));
     if (folder.empty())
         return;
     d.folder = folder;
@@ -44,11 +45,11 @@ Existing ask_about_existing(const std::string& folder, const std::vector<std::st
         list += ", …";
     GCharPtr shown(g_filename_display_name(folder.c_str()));
     GtkWidget* q = gtk_message_dialog_new(dialogs_parent(), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
-                                          "%zu files already exist in %s:\n%s", names.size(), shown.get(),
+                                          _("%zu files already exist in %s:\n%s"), names.size(), shown.get(),
                                           list.c_str());
-    gtk_window_set_title(GTK_WINDOW(q), "Export Words");
-    gtk_dialog_add_buttons(GTK_DIALOG(q), GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, "Skip", GTK_RESPONSE_NO,
-                           "Replace All", GTK_RESPONSE_YES, nullptr);
+    gtk_window_set_title(GTK_WINDOW(q), _("Export Words"));
+    gtk_dialog_add_buttons(GTK_DIALOG(q), GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, _("Skip"), GTK_RESPONSE_NO,
+                           _("Replace All"), GTK_RESPONSE_YES, nullptr);
     const gint response = gtk_dialog_run(GTK_DIALOG(q));
     gtk_widget_destroy(q);
     if (response == GTK_RESPONSE_YES)
@@ -62,7 +63,7 @@ Existing ask_about_existing(const std::string& folder, const std::vector<std::st
 void write_files(const SpeechDb* db, const std::string& folder, const std::vector<ExportTarget>& targets,
                  Existing existing)
 {
-    ProgressWindowPtr progress = progress_window_open(dialogs_parent(), "Exporting Words");
+    ProgressWindowPtr progress = progress_window_open(dialogs_parent(), _("Exporting Words"));
     for (std::size_t i = 0; i < targets.size(); ++i) {
         if (!progress_window_update(progress.get(), i, targets.size()))
             return;
@@ -72,7 +73,7 @@ void write_files(const SpeechDb* db, const std::string& folder, const std::vecto
         ErrorText err;
         if (!word_export_wav(db, targets[i].word, path.c_str(), true, &err)) {
             progress.reset();
-            dialogs_show_error(("Error saving audio file\n" + targets[i].name + ": " + err.text).c_str());
+            dialogs_show_error((_("Error saving audio file\n") + targets[i].name + ": " + err.text).c_str());
             return;
         }
     }
@@ -109,22 +110,23 @@ void export_words_dialog_run(const SpeechDb* db, std::optional<std::uint32_t> se
     if (!db)
         return;
     ExportDialog d;
-    d.dialog = gtk_dialog_new_with_buttons("Export Words", dialogs_parent(), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
-                                           GTK_RESPONSE_CANCEL, "Export", GTK_RESPONSE_ACCEPT, nullptr);
+    d.dialog = gtk_dialog_new_with_buttons(_("Export Words"), dialogs_parent(), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
+                                           GTK_RESPONSE_CANCEL, _("Export"), GTK_RESPONSE_ACCEPT, nullptr);
     GtkWidget* box = gtk_vbox_new(FALSE, 6);
     gtk_container_set_border_width(GTK_CONTAINER(box), 8);
     GtkWidget* row = gtk_hbox_new(FALSE, 6);
-    GtkWidget* folder_button = gtk_button_new_with_label("Folder…");
-    d.folder_label = gtk_label_new("(no folder chosen)");
+    GtkWidget* folder_button = gtk_button_new_with_label(_("Folder…"));
+    d.folder_label = gtk_label_new(_("(no folder chosen)"));
     gtk_box_pack_start(GTK_BOX(row), folder_button, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), d.folder_label, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
-    d.all = gtk_radio_button_new_with_label(nullptr, "All words");
+    d.all = gtk_radio_button_new_with_label(nullptr, _("All words"));
     const std::string selected_text =
-        selected ? "Selected word (" + std::to_string(*selected + 1) + ")" : std::string("Selected word");
+        selected ? std::string(GCharPtr(g_strdup_printf(_("Selected word (%u)"), *selected + 1)).get())
+                 : std::string(_("Selected word"));
     d.selected = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(d.all), selected_text.c_str());
     gtk_widget_set_sensitive(d.selected, selected.has_value());
-    d.aliases = gtk_check_button_new_with_label("Also save words with an alias as alias.wav");
+    d.aliases = gtk_check_button_new_with_label(_("Also save words with an alias as alias.wav"));
     for (GtkWidget* w : {d.all, d.selected, d.aliases})
         gtk_box_pack_start(GTK_BOX(box), w, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(d.dialog))), box, TRUE, TRUE, 0);

@@ -1,6 +1,7 @@
 // The Help menu and what its items open. The guide is a local HTML file
 // handed to the desktop's browser; the About box links to the same file.
 #include "ui/help.h"
+#include "io/i18n.h"
 
 #include "ui/app_icon.h"
 #include "ui/dialogs.h"
@@ -14,9 +15,9 @@
 namespace {
 
 constexpr const char* GUIDE_IN_PREFIX = "share/doc/tembrel/guide.html";
-constexpr const char* LICENCE = "All rights reserved. The authors have not yet published Tembrel under a licence; "
-                                "until they do, no permission to copy, modify or redistribute it is granted beyond "
-                                "what the law allows.";
+constexpr const char* LICENCE = N_("All rights reserved. The authors have not yet published Tembrel under a licence; "
+                                   "until they do, no permission to copy, modify or redistribute it is granted beyond "
+                                   "what the law allows.");
 
 bool show_uri_on_screen(const char* uri, GError** error)
 {
@@ -31,7 +32,7 @@ void open_or_report(const char* uri)
     GError* error = nullptr;
     if (open_uri(uri, &error))
         return;
-    GCharPtr message(g_strdup_printf("Could not open the user guide\n%s", error ? error->message : uri));
+    GCharPtr message(g_strdup_printf(_("Could not open the user guide\n%s"), error ? error->message : uri));
     if (error)
         g_error_free(error);
     dialogs_show_error(message.get());
@@ -62,7 +63,7 @@ struct HelpItem {
 };
 
 constexpr HelpItem HELP_ITEMS[] = {
-    { "_Contents", GTK_STOCK_HELP, GDK_KEY_F1, help_show_contents },
+    { N_("_Contents"), GTK_STOCK_HELP, GDK_KEY_F1, help_show_contents },
     { nullptr, GTK_STOCK_ABOUT, 0, help_show_about },
 };
 
@@ -100,7 +101,7 @@ void help_show_contents()
 {
     std::string uri = help_guide_uri();
     if (uri.empty()) {
-        dialogs_show_error("Could not open the user guide\nIt is not installed.");
+        dialogs_show_error(_("Could not open the user guide\nIt is not installed."));
         return;
     }
     open_or_report(uri.c_str());
@@ -112,14 +113,14 @@ void help_show_about()
     GtkAboutDialog* dialog = GTK_ABOUT_DIALOG(about);
     gtk_about_dialog_set_program_name(dialog, "Tembrel");
     gtk_about_dialog_set_version(dialog, TEMBREL_VERSION);
-    gtk_about_dialog_set_comments(dialog, "Editor for the speech databases of car navigation systems");
+    gtk_about_dialog_set_comments(dialog, _("Editor for the speech databases of car navigation systems"));
     gtk_about_dialog_set_copyright(dialog, "© 2026 Tembrel maintainers");
-    gtk_about_dialog_set_license(dialog, LICENCE);
+    gtk_about_dialog_set_license(dialog, _(LICENCE));
     gtk_about_dialog_set_wrap_license(dialog, TRUE);
     std::string guide = help_guide_uri();
     if (!guide.empty()) {
         gtk_about_dialog_set_website(dialog, guide.c_str());
-        gtk_about_dialog_set_website_label(dialog, "User Guide");
+        gtk_about_dialog_set_website_label(dialog, _("User Guide"));
     }
     if (gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), TEMBREL_APP_ID)) {
         gtk_about_dialog_set_logo_icon_name(dialog, TEMBREL_APP_ID);
@@ -138,7 +139,7 @@ GtkWidget* help_menu_build(GtkAccelGroup* accel)
 {
     GtkWidget* menu = gtk_menu_new();
     for (const HelpItem& row : HELP_ITEMS) {
-        GtkWidget* item = row.label ? gtk_image_menu_item_new_with_mnemonic(row.label)
+        GtkWidget* item = row.label ? gtk_image_menu_item_new_with_mnemonic(_(row.label))
                                     : gtk_image_menu_item_new_from_stock(row.stock, nullptr);
         if (row.label)
             gtk_image_menu_item_set_image(
@@ -148,7 +149,7 @@ GtkWidget* help_menu_build(GtkAccelGroup* accel)
         g_signal_connect(item, "activate", G_CALLBACK(on_help_item_activate), const_cast<HelpItem*>(&row));
         gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
     }
-    GtkWidget* help = gtk_menu_item_new_with_label("Help");
+    GtkWidget* help = gtk_menu_item_new_with_label(_("Help"));
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(help), menu);
     return help;
 }

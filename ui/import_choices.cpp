@@ -1,5 +1,6 @@
 // The import choices: their controls and their place in the settings file.
 #include "ui/import_choices.h"
+#include "io/i18n.h"
 
 #include "audio/shaping.h"
 #include "db/word_import.h"
@@ -35,17 +36,17 @@ ImportChoiceWidgets import_choices_build(const ImportChoices& c)
 {
     ImportChoiceWidgets w;
     w.box = gtk_vbox_new(FALSE, 4);
-    w.trim = gtk_check_button_new_with_label("Trim silence");
-    w.level = gtk_check_button_new_with_label("Match loudness");
+    w.trim = gtk_check_button_new_with_label(_("Trim silence"));
+    w.level = gtk_check_button_new_with_label(_("Match loudness"));
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.trim), c.trim);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.level), c.level);
     gtk_box_pack_start(GTK_BOX(w.box), w.trim, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(w.box), w.level, FALSE, FALSE, 0);
 
     GtkWidget* row = gtk_hbox_new(FALSE, 6);
-    gtk_box_pack_start(GTK_BOX(row), gtk_label_new("Encoding quality:"), FALSE, FALSE, 0);
-    w.standard = gtk_radio_button_new_with_label(nullptr, "Standard");
-    w.best = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w.standard), "Best");
+    gtk_box_pack_start(GTK_BOX(row), gtk_label_new(_("Encoding quality:")), FALSE, FALSE, 0);
+    w.standard = gtk_radio_button_new_with_label(nullptr, _("Standard"));
+    w.best = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w.standard), _("Best"));
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(c.quality == AdpcmQuality::BEST ? w.best : w.standard), TRUE);
     gtk_box_pack_start(GTK_BOX(row), w.standard, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), w.best, FALSE, FALSE, 0);

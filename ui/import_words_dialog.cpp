@@ -1,6 +1,7 @@
 // The Import Words dialog: choosing the files, the table of the plan, and
 // the import on the worker threads with the progress window.
 #include "ui/import_words_dialog.h"
+#include "io/i18n.h"
 
 #include "audio/sound_file.h"
 #include "db/operations.h"
@@ -45,7 +46,7 @@ void show_plan(ImportDialog& d)
 void on_folder_button_clicked(GtkButton*, gpointer data)
 {
     auto& d = *static_cast<ImportDialog*>(data);
-    const std::string folder = dialogs_choose_folder("Import Words From");
+    const std::string folder = dialogs_choose_folder(_("Import Words From"));
     if (folder.empty())
         return;
     d.paths.clear();
@@ -61,7 +62,7 @@ void on_folder_button_clicked(GtkButton*, gpointer data)
 void on_files_button_clicked(GtkButton*, gpointer data)
 {
     auto& d = *static_cast<ImportDialog*>(data);
-    std::vector<std::string> files = dialogs_choose_files("Import Words");
+    std::vector<std::string> files = dialogs_choose_files(_("Import Words"));
     if (files.empty())
         return;
     d.paths = std::move(files);
@@ -78,10 +79,10 @@ GtkWidget* build_table(ImportDialog& d)
     d.store = gtk_list_store_new(COLUMNS, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING);
     GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(d.store));
     g_object_unref(d.store); // the view holds it
-    const char* titles[COLUMNS] = {"File", "Word", "Format", "Action"};
+    const char* titles[COLUMNS] = {N_("File"), N_("Word"), N_("Format"), N_("Action")};
     for (int c = 0; c < COLUMNS; ++c)
         gtk_tree_view_append_column(GTK_TREE_VIEW(view), gtk_tree_view_column_new_with_attributes(
-                                                             titles[c], gtk_cell_renderer_text_new(), "text", c, nullptr));
+                                                             _(titles[c]), gtk_cell_renderer_text_new(), "text", c, nullptr));
     GtkWidget* scroll = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroll), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
     gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scroll), GTK_SHADOW_IN);
@@ -94,7 +95,7 @@ GtkWidget* build_table(ImportDialog& d)
 bool run_import(ImportDialog& d, const ImportChoices& choices)
 {
     const ImportOptions options = import_choices_options(choices, d.db, true);
-    ProgressWindowPtr progress = progress_window_open(dialogs_parent(), "Importing Words");
+    ProgressWindowPtr progress = progress_window_open(dialogs_parent(), _("Importing Words"));
     BatchOutcome outcome;
     const bool ok = word_import_files(d.db, d.plan.files, options, 0, [&](std::size_t done, std::size_t total) {
         return progress_window_update(progress.get(), done, total);
@@ -102,7 +103,7 @@ bool run_import(ImportDialog& d, const ImportChoices& choices)
     progress.reset();
     if (ok || outcome.cancelled)
         return ok;
-    std::string message = "Error importing words: nothing was changed";
+    std::string message = _("Error importing words: nothing was changed");
     for (std::size_t i = 0; i < outcome.failures.size() && i < 10; ++i)
         message += "\n" + outcome.failures[i];
     if (outcome.failures.size() > 10)
@@ -127,7 +128,7 @@ ImportPlan import_words_plan(const SpeechDb* db, const std::vector<std::string>&
         ImportPlanRow row;
         row.file = m.name;
         if (!m.word) {
-            row.action = "not used: " + m.reason;
+            row.action = _("not used: ") + m.reason;
             plan.rows.push_back(row);
             continue;
         }
@@ -136,24 +137,24 @@ ImportPlan import_words_plan(const SpeechDb* db, const std::vector<std::string>&
         const auto format = sound_file_probe(m.path.c_str(), &err);
         if (format) {
             row.format = sound_format_text(*format);
-            row.action = sound_format_is_native(*format) ? "as is" : "convert";
+            row.action = sound_format_is_native(*format) ? _("as is") : _("convert");
         } else {
-            row.action = std::string("cannot be read: ") + err.text;
+            row.action = std::string(_("cannot be read: ")) + err.text;
         }
         if (choices.trim)
-            row.action += ", trim";
+            row.action += _(", trim");
         if (choices.level)
-            row.action += ", level";
+            row.action += _(", level");
         plan.rows.push_back(row);
         plan.files.push_back({*m.word, m.path});
     }
     const std::vector<std::uint32_t> missing = words_without_file(db, matches);
     if (!missing.empty()) {
-        plan.words_without_file = "Words without a file:";
+        plan.words_without_file = _("Words without a file:");
         for (std::size_t i = 0; i < missing.size() && i < MISSING_SHOWN; ++i)
             plan.words_without_file += (i ? ", " : " ") + std::to_string(missing[i] + 1);
         if (missing.size() > MISSING_SHOWN)
-            plan.words_without_file += " and " + std::to_string(missing.size() - MISSING_SHOWN) + " more";
+            plan.words_without_file += GCharPtr(g_strdup_printf(_(" and %zu more"), missing.size() - MISSING_SHOWN)).get();
     }
     return plan;
 }
@@ -164,13 +165,13 @@ bool import_words_dialog_run(SpeechDb* db)
         return false;
     ImportDialog d;
     d.db = db;
-    d.dialog = gtk_dialog_new_with_buttons("Import Words", dialogs_parent(), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
-                                           GTK_RESPONSE_CANCEL, "Import", GTK_RESPONSE_ACCEPT, nullptr);
+    d.dialog = gtk_dialog_new_with_buttons(_("Import Words"), dialogs_parent(), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
+                                           GTK_RESPONSE_CANCEL, _("Import"), GTK_RESPONSE_ACCEPT, nullptr);
     GtkWidget* box = gtk_vbox_new(FALSE, 6);
     gtk_container_set_border_width(GTK_CONTAINER(box), 8);
     GtkWidget* row = gtk_hbox_new(FALSE, 6);
-    GtkWidget* folder_button = gtk_button_new_with_label("Folder…");
-    GtkWidget* files_button = gtk_button_new_with_label("Files…");
+    GtkWidget* folder_button = gtk_button_new_with_label(_("Folder…"));
+    GtkWidget* files_button = gtk_button_new_with_label(_("Files…"));
     gtk_box_pack_start(GTK_BOX(row), folder_button, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), files_button, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);

@@ -2,11 +2,13 @@
 // options, the toolkit's, and at most one file to open), then runs the main
 // window until the user quits. --help and --version answer without a
 // display, so they work over ssh and in package checks.
+#include "io/i18n.h"
 #include "ui/gtk_ptr.h"
 #include "ui/shell.h"
 
 #include "tembrel_config.h"
 
+#include <clocale>
 #include <cstdio>
 #include <memory>
 #include <gtk/gtk.h>
@@ -30,24 +32,24 @@ struct OptionContextDeleter {
 bool parse_command_line(int* argc, char*** argv, CommandLine* cl)
 {
     const GOptionEntry entries[] = {
-        {"version", 0, 0, G_OPTION_ARG_NONE, &cl->version, "Show the version and exit", nullptr},
-        {G_OPTION_REMAINING, 0, 0, G_OPTION_ARG_FILENAME_ARRAY, &cl->files, nullptr, "[FILE]"},
+        {"version", 0, 0, G_OPTION_ARG_NONE, &cl->version, N_("Show the version and exit"), nullptr},
+        {G_OPTION_REMAINING, 0, 0, G_OPTION_ARG_FILENAME_ARRAY, &cl->files, nullptr, N_("[FILE]")},
         {},
     };
     std::unique_ptr<GOptionContext, OptionContextDeleter> context(
-        g_option_context_new("- edit the speech database of a car navigation system"));
+        g_option_context_new(_("- edit the speech database of a car navigation system")));
     g_option_context_set_description(context.get(),
-        "FILE is a CSF audio file (.csf) or a Tembrel project (.tbp) to open at start.");
-    g_option_context_add_main_entries(context.get(), entries, nullptr);
+        _("FILE is a CSF audio file (.csf) or a Tembrel project (.tbp) to open at start."));
+    g_option_context_add_main_entries(context.get(), entries, "tembrel");
     g_option_context_add_group(context.get(), gtk_get_option_group(FALSE));
     GError* error = nullptr;
     if (!g_option_context_parse(context.get(), argc, argv, &error)) {
-        std::fprintf(stderr, "tembrel: %s\nRun 'tembrel --help' to see the options.\n", error->message);
+        std::fprintf(stderr, _("tembrel: %s\nRun 'tembrel --help' to see the options.\n"), error->message);
         g_error_free(error);
         return false;
     }
     if (cl->files && cl->files[0] && cl->files[1]) {
-        std::fprintf(stderr, "tembrel: only one FILE can be opened at a time\n");
+        std::fprintf(stderr, "%s", _("tembrel: only one FILE can be opened at a time\n"));
         return false;
     }
     return true;
@@ -57,6 +59,9 @@ bool parse_command_line(int* argc, char*** argv, CommandLine* cl)
 
 int main(int argc, char** argv)
 {
+    // The user's language for every text, the toolkit's included.
+    std::setlocale(LC_ALL, "");
+    i18n_init();
     CommandLine cl;
     if (!parse_command_line(&argc, &argv, &cl))
         return EXIT_USAGE;
@@ -72,7 +77,7 @@ int main(int argc, char** argv)
         const char* display = gdk_get_display_arg_name();
         if (!display)
             display = g_getenv("DISPLAY");
-        std::fprintf(stderr, "tembrel: cannot open display: %s\n", display ? display : "");
+        std::fprintf(stderr, _("tembrel: cannot open display: %s\n"), display ? display : "");
         return 1;
     }
     shell_build();

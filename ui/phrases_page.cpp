@@ -8,6 +8,7 @@
 // (phrases_page_view.cpp), so an edit needs no more than a redraw. The
 // page's state is one record, handed to every handler as its user data.
 #include "ui/phrases_page.h"
+#include "io/i18n.h"
 
 #include "db/operations.h"
 #include "io/error_text.h"
@@ -237,7 +238,7 @@ void on_save_phrase_clicked(GtkButton*, gpointer data)
         return;
     ErrorText err;
     if (!phrase_export_wav(page.view.db, std::uint32_t(p), path, true, &err))
-        dialogs_show_error((std::string("Error saving audio file\n") + err.text).c_str());
+        dialogs_show_error((std::string(_("Error saving audio file\n")) + err.text).c_str());
 }
 void on_play_word_clicked(GtkButton*, gpointer data)
 {
@@ -325,7 +326,7 @@ void phrases_page_build(GtkNotebook* notebook)
     connect_signals(the_page);
     // Connected first, so the state it mirrors is set through it.
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(the_page.view.w.use_aliases), the_page.view.use_aliases);
-    gtk_notebook_append_page(notebook, box, gtk_label_new("Phrases"));
+    gtk_notebook_append_page(notebook, box, gtk_label_new(_("Phrases")));
 }
 
 void phrases_page_reload(SpeechDb* db)

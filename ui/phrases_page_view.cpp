@@ -9,6 +9,7 @@
 // after an edit from the edited phrase, never narrower than their starting
 // widths and never shrinking between loads.
 #include "ui/phrases_page_view.h"
+#include "io/i18n.h"
 
 #include "db/operations.h"
 #include "ui/gtk_ptr.h"
@@ -213,19 +214,19 @@ GtkWidget* build_phrase_list(PhrasesView& view)
 
     w.words_renderer = gtk_cell_renderer_text_new();
     g_object_set(w.words_renderer, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
-    w.words_column = add_list_column(list, "Words", w.words_renderer, 0.0, words_cell_data, &view, WORDS_WIDTH);
+    w.words_column = add_list_column(list, _("Words"), w.words_renderer, 0.0, words_cell_data, &view, WORDS_WIDTH);
     gtk_tree_view_column_set_resizable(w.words_column, TRUE);
 
     w.comment_renderer = gtk_cell_renderer_text_new();
     g_object_set(w.comment_renderer, "editable", TRUE, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
     w.comment_column
-        = add_list_column(list, "Comment", w.comment_renderer, 0.0, comment_cell_data, &view, COMMENT_WIDTH);
+        = add_list_column(list, _("Comment"), w.comment_renderer, 0.0, comment_cell_data, &view, COMMENT_WIDTH);
     gtk_tree_view_column_set_resizable(w.comment_column, TRUE);
     gtk_tree_view_column_set_expand(w.comment_column, TRUE);
 
     w.changed_renderer = gtk_cell_renderer_toggle_new();
     w.changed_column
-        = add_list_column(list, "Changed", w.changed_renderer, 0.5, changed_cell_data, &view, CHANGED_WIDTH);
+        = add_list_column(list, _("Changed"), w.changed_renderer, 0.5, changed_cell_data, &view, CHANGED_WIDTH);
 
     // Every column is fixed, so rows need not be measured one by one.
     gtk_tree_view_set_fixed_height_mode(list, TRUE);
@@ -240,7 +241,7 @@ GtkWidget* build_word_list(PhrasesView& view)
     gtk_tree_view_set_headers_visible(list, FALSE);
     w.word_renderer = gtk_cell_renderer_text_new();
     g_object_set(w.word_renderer, "editable", TRUE, nullptr);
-    w.word_column = add_list_column(list, "Word", w.word_renderer, 0.0, word_cell_data, &view);
+    w.word_column = add_list_column(list, _("Word"), w.word_renderer, 0.0, word_cell_data, &view);
     return GTK_WIDGET(list);
 }
 
@@ -260,18 +261,18 @@ GtkWidget* build_button_column(PhrasesPageWidgets& w)
         return box;
     };
     w.play_box = button_box();
-    w.play_phrase = add_button(w.play_box, "Play Phrase");
-    w.play_word = add_button(w.play_box, "Play Word");
+    w.play_phrase = add_button(w.play_box, _("Play Phrase"));
+    w.play_word = add_button(w.play_box, _("Play Word"));
     GtkWidget* save = button_box();
-    w.save_phrase = add_button(save, "Save Phrase…");
+    w.save_phrase = add_button(save, _("Save Phrase…"));
     GtkWidget* go = button_box();
-    w.go_to_word = add_button(go, "Go To Word");
+    w.go_to_word = add_button(go, _("Go To Word"));
     GtkWidget* move = button_box();
-    w.move_up = add_button(move, "Move Up");
-    w.move_down = add_button(move, "Move Down");
+    w.move_up = add_button(move, _("Move Up"));
+    w.move_down = add_button(move, _("Move Down"));
     GtkWidget* edit = button_box();
-    w.add_word = add_button(edit, "Add Word");
-    w.remove_word = add_button(edit, "Remove Word");
+    w.add_word = add_button(edit, _("Add Word"));
+    w.remove_word = add_button(edit, _("Remove Word"));
     return column;
 }
 
@@ -292,7 +293,7 @@ GtkWidget* phrases_view_build(PhrasesView& view)
 
     gtk_box_pack_start(GTK_BOX(vbox), gtk_hseparator_new(), FALSE, FALSE, 3);
 
-    view.w.use_aliases = gtk_check_button_new_with_label("Use Aliases");
+    view.w.use_aliases = gtk_check_button_new_with_label(_("Use Aliases"));
     gtk_box_pack_start(GTK_BOX(vbox), view.w.use_aliases, FALSE, FALSE, 0);
     return vbox;
 }

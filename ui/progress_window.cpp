@@ -1,5 +1,7 @@
 // The progress window of batch jobs.
 #include "ui/progress_window.h"
+#include "io/i18n.h"
+#include "ui/gtk_ptr.h"
 
 #include <string>
 
@@ -53,8 +55,8 @@ bool progress_window_update(ProgressWindow* p, std::size_t done, std::size_t tot
 {
     const double fraction = total ? double(done) / double(total) : 1.0;
     gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(p->bar), fraction);
-    const std::string text = std::to_string(done) + " of " + std::to_string(total);
-    gtk_progress_bar_set_text(GTK_PROGRESS_BAR(p->bar), text.c_str());
+    const GCharPtr text(g_strdup_printf(_("%zu of %zu"), done, total));
+    gtk_progress_bar_set_text(GTK_PROGRESS_BAR(p->bar), text.get());
     while (gtk_events_pending())
         gtk_main_iteration();
     return !p->cancelled;

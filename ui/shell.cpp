@@ -3,6 +3,7 @@
 // / Quit flows. The pages are reached only through their Page entries, in a table
 // in tab order.
 #include "ui/shell.h"
+#include "io/i18n.h"
 
 #include "db/csf.h"
 #include "db/load.h"
@@ -104,7 +105,7 @@ bool may_go_ahead(Deferred command, void (*flow)(), const char* question)
 
 void open_flow()
 {
-    if (!may_go_ahead(Deferred::Open, open_flow, "Project not saved\nSave it before loading new file ?"))
+    if (!may_go_ahead(Deferred::Open, open_flow, _("Project not saved\nSave it before loading new file ?")))
         return;
     char path[OPEN_PATH_SIZE];
     if (dialogs_choose_open_path(path, sizeof path))
@@ -119,9 +120,9 @@ struct SaveKind {
     bool (*save)(SpeechDb* db, const char* path, ErrorText* err);
 };
 
-constexpr SaveKind AUDIO_FILE = {"audio.csf", ".csf", "Audio file must have 'csf' extension.",
+constexpr SaveKind AUDIO_FILE = {"audio.csf", ".csf", N_("Audio file must have 'csf' extension."),
     [](SpeechDb* db, const char* path, ErrorText* err) { return csf_save(db, path, err); }};
-constexpr SaveKind PROJECT_FILE = {"project.tbp", ".tbp", "Project file must have 'tbp' extension.", project_save};
+constexpr SaveKind PROJECT_FILE = {"project.tbp", ".tbp", N_("Project file must have 'tbp' extension."), project_save};
 
 // Asks where to save, checks the name's extension, saves and reports any
 // failure. True when the file was written.
@@ -134,7 +135,7 @@ bool save_as(const SaveKind& kind)
     if (!dialogs_choose_save_path(kind.suggested_name, path, sizeof path))
         return false;
     if (!has_extension(path, kind.extension)) {
-        dialogs_show_error(kind.wrong_extension_message);
+        dialogs_show_error(_(kind.wrong_extension_message));
         return false;
     }
     ErrorText err;
@@ -216,16 +217,16 @@ GtkWidget* build_menu_bar(GtkAccelGroup* accel)
     GtkWidget* menu = gtk_menu_new();
     // Open deliberately has no accelerator; only Quit carries one.
     append_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_OPEN, nullptr), G_CALLBACK(on_open_item_activate));
-    append_item(menu, image_menu_item("Save Project", GTK_STOCK_SAVE_AS), G_CALLBACK(on_save_project_item_activate));
-    append_item(menu, image_menu_item("Save Audio", GTK_STOCK_SAVE), G_CALLBACK(on_save_audio_item_activate));
+    append_item(menu, image_menu_item(_("Save Project"), GTK_STOCK_SAVE_AS), G_CALLBACK(on_save_project_item_activate));
+    append_item(menu, image_menu_item(_("Save Audio"), GTK_STOCK_SAVE), G_CALLBACK(on_save_audio_item_activate));
     append_item(menu, gtk_separator_menu_item_new(), nullptr);
-    append_item(menu, gtk_menu_item_new_with_label("Import Words…"), G_CALLBACK(on_import_words_item_activate));
-    append_item(menu, gtk_menu_item_new_with_label("Export Words…"), G_CALLBACK(on_export_words_item_activate));
+    append_item(menu, gtk_menu_item_new_with_label(_("Import Words…")), G_CALLBACK(on_import_words_item_activate));
+    append_item(menu, gtk_menu_item_new_with_label(_("Export Words…")), G_CALLBACK(on_export_words_item_activate));
     append_item(menu, gtk_separator_menu_item_new(), nullptr);
     append_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_QUIT, accel), G_CALLBACK(on_quit_item_activate));
 
     GtkWidget* bar = gtk_menu_bar_new();
-    GtkWidget* file = gtk_menu_item_new_with_label("File");
+    GtkWidget* file = gtk_menu_item_new_with_label(_("File"));
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(file), menu);
     gtk_menu_shell_append(GTK_MENU_SHELL(bar), file);
     gtk_menu_shell_append(GTK_MENU_SHELL(bar), help_menu_build(accel));
@@ -326,7 +327,7 @@ bool shell_save_project_as()
 
 void shell_quit()
 {
-    if (!may_go_ahead(Deferred::Quit, shell_quit, "Project not saved\nSave it before exit ?"))
+    if (!may_go_ahead(Deferred::Quit, shell_quit, _("Project not saved\nSave it before exit ?")))
         return;
     // The pages still point at the database: hide the window first so
     // nothing draws from it once it is gone.

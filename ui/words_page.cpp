@@ -5,6 +5,7 @@
 // recording, reorder, add and remove words, go to a phrase. The page's
 // state is one record, handed to every handler as its user data.
 #include "ui/words_page.h"
+#include "io/i18n.h"
 
 #include "db/operations.h"
 #include "ui/gtk_ptr.h"
@@ -297,7 +298,7 @@ void words_page_build(GtkNotebook* notebook)
     the_page = WordsPage {};
     GtkWidget* box = words_view_build(the_page.view);
     connect_signals(the_page);
-    gtk_notebook_append_page(notebook, box, gtk_label_new("Words"));
+    gtk_notebook_append_page(notebook, box, gtk_label_new(_("Words")));
 }
 
 void words_page_reload(SpeechDb* db)

@@ -5,6 +5,7 @@
 // another database; the action then does nothing, since the word it was
 // asked for belongs to a database that is gone.
 #include "ui/words_page_files.h"
+#include "io/i18n.h"
 
 #include "audio/sound_file.h"
 #include "db/operations.h"
@@ -23,10 +24,11 @@ namespace {
 
 constexpr std::size_t WAV_PATH_SIZE = 4096;
 
-void show_audio_file_error(const char* action, const char* err)
+void show_audio_file_error(bool loading, const char* err)
 {
-    std::string message = std::string("Error ") + action + " audio file\n" + err;
-    dialogs_show_error(message.c_str());
+    GCharPtr text(
+        g_strdup_printf(loading ? _("Error loading audio file\n%s") : _("Error saving audio file\n%s"), err));
+    dialogs_show_error(text.get());
 }
 
 } // namespace
@@ -50,7 +52,7 @@ bool words_page_replace_audio(SpeechDb* db, std::uint32_t word)
     ErrorText probe_err;
     const auto format = sound_file_probe(path, &probe_err);
     if (!format || sound_format_is_native(*format)) {
-        show_audio_file_error("loading", err);
+        show_audio_file_error(true, err);
         return false;
     }
     GCharPtr name(g_filename_display_basename(path));
@@ -60,7 +62,7 @@ bool words_page_replace_audio(SpeechDb* db, std::uint32_t word)
     const ImportOptions options = import_choices_options(*choices, db, true);
     if (word_import_audio(db, word, path, options, nullptr, &err))
         return true;
-    show_audio_file_error("loading", err);
+    show_audio_file_error(true, err);
     return false;
 }
 
@@ -74,5 +76,5 @@ void words_page_export_audio(const SpeechDb* db, std::uint32_t word)
         return;
     ErrorText err;
     if (!word_export_wav(db, word, path, true, &err))
-        show_audio_file_error("saving", err);
+        show_audio_file_error(false, err);
 }

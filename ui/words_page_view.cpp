@@ -3,6 +3,7 @@
 // plain numbers (a word number, a phrase number) and draw every text from
 // the database through cell data functions.
 #include "ui/words_page_view.h"
+#include "io/i18n.h"
 
 #include "db/operations.h"
 #include "ui/play_session.h"
@@ -87,19 +88,19 @@ GtkTreeView* build_word_list(WordsView& view)
     view.w.alias_renderer = gtk_cell_renderer_text_new();
     g_object_set(view.w.alias_renderer, "editable", TRUE, nullptr);
     GtkTreeViewColumn* alias_column
-        = add_list_column(list, "Alias", view.w.alias_renderer, 0.0f, alias_cell_data, &view);
+        = add_list_column(list, _("Alias"), view.w.alias_renderer, 0.0f, alias_cell_data, &view);
     gtk_tree_view_column_set_sizing(alias_column, GTK_TREE_VIEW_COLUMN_AUTOSIZE);
     gtk_tree_view_column_set_expand(alias_column, TRUE);
 
     view.w.changed_renderer = gtk_cell_renderer_toggle_new();
-    add_list_column(list, "Changed", view.w.changed_renderer, 0.5f, changed_cell_data, &view, CHANGED_WIDTH);
+    add_list_column(list, _("Changed"), view.w.changed_renderer, 0.5f, changed_cell_data, &view, CHANGED_WIDTH);
     return list;
 }
 
 GtkTreeView* build_usage_list()
 {
     GtkTreeView* list = new_list();
-    add_list_column(list, "Phrase", gtk_cell_renderer_text_new(), 0.0f, number_cell_data, nullptr);
+    add_list_column(list, _("Phrase"), gtk_cell_renderer_text_new(), 0.0f, number_cell_data, nullptr);
     gtk_tree_view_set_headers_visible(list, FALSE);
     return list;
 }
@@ -119,19 +120,19 @@ GtkWidget* words_view_build(WordsView& view)
 
     b.word_list = build_word_list(view);
     GtkWidget* word_buttons = add_list_part(page, b.word_list, TRUE);
-    add_button_box(word_buttons, { { "Play", &b.play } });
-    add_button_box(word_buttons, { { "Replace", &b.replace } });
-    add_button_box(word_buttons, { { "Move Up", &b.move_up }, { "Move Down", &b.move_down } });
-    add_button_box(word_buttons, { { "Add", &b.add }, { "Remove", &b.remove } });
-    add_button_box(word_buttons, { { "Save", &b.save } });
+    add_button_box(word_buttons, { { _("Play"), &b.play } });
+    add_button_box(word_buttons, { { _("Replace"), &b.replace } });
+    add_button_box(word_buttons, { { _("Move Up"), &b.move_up }, { _("Move Down"), &b.move_down } });
+    add_button_box(word_buttons, { { _("Add"), &b.add }, { _("Remove"), &b.remove } });
+    add_button_box(word_buttons, { { _("Save"), &b.save } });
 
     gtk_box_pack_start(GTK_BOX(page), gtk_hseparator_new(), FALSE, FALSE, 3);
 
     // The usage part keeps its natural height; the word list takes the rest.
     b.usage_list = build_usage_list();
     GtkWidget* usage_buttons = add_list_part(page, b.usage_list, FALSE);
-    add_button_box(usage_buttons, { { "Play Phrase", &b.play_phrase }, { "Play All", &b.play_all } });
-    add_button_box(usage_buttons, { { "Go To Phrase", &b.go_to_phrase } });
+    add_button_box(usage_buttons, { { _("Play Phrase"), &b.play_phrase }, { _("Play All"), &b.play_all } });
+    add_button_box(usage_buttons, { { _("Go To Phrase"), &b.go_to_phrase } });
     return page;
 }
 

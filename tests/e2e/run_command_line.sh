@@ -20,10 +20,12 @@ mkdir -p "$SHOTS" "$WORK/home"
 rm -f "$SHOTS"/*.png
 export HOME="$WORK/home"
 
-# Runs the editor without a display; OUT, ERR and STATUS hold the result.
+# Runs the editor without a display, with the variables in LOCALE_ENV;
+# OUT, ERR and STATUS hold the result.
+LOCALE_ENV=()
 run_headless() {
   STATUS=0
-  env -u DISPLAY "$TEMBREL" "$@" >"$WORK/out" 2>"$WORK/err" || STATUS=$?
+  env -u DISPLAY "${LOCALE_ENV[@]}" "$TEMBREL" "$@" >"$WORK/out" 2>"$WORK/err" || STATUS=$?
   OUT=$(cat "$WORK/out")
   ERR=$(cat "$WORK/err")
 }
@@ -50,6 +52,14 @@ expect "gtk help"        0 "--display=DISPLAY"                               '^$
 expect "unknown option"  2 '^$'                                              "Unknown option --nope"    --nope voice.csf
 expect "two files"       2 '^$'                                              "only one FILE"            voice.csf other.csf
 expect "no display"      1 '^$'                                              "cannot open display"      voice.csf
+
+# In German; gettext ignores LANGUAGE in the plain C locale.
+LOCALE_ENV=(LANGUAGE=de LC_ALL=C.UTF-8)
+expect "German help"     0 "tembrel .*\[DATEI\]"                               '^$'                       --help
+expect "German option"   0 "--version +Version anzeigen und beenden"          '^$'                       --help
+expect "German error"    2 '^$'                                              "nur eine DATEI"           a.csf b.csf
+expect "German version"  0 "^tembrel $VERSION\$"                              '^$'                       --version
+LOCALE_ENV=()
 
 start_xvfb
 

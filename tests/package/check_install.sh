@@ -28,7 +28,7 @@ expected_files() {
     "share/applications/$APP_ID.desktop" "share/metainfo/$APP_ID.metainfo.xml" \
     "share/mime/packages/$APP_ID.xml" share/man/man1/tembrel.1.gz share/man/man1/tembrel-tool.1.gz \
     share/doc/tembrel/copyright share/doc/tembrel/changelog.gz share/tembrel/examples/demo.tbp \
-    share/doc/tembrel/guide.html \
+    share/doc/tembrel/guide.html share/locale/de/LC_MESSAGES/tembrel.mo \
     share/doc/tembrel/screenshots/guide-{listen,find,replace,import,rewire,save}.png \
     "share/icons/hicolor/scalable/apps/$APP_ID.svg" \
     share/icons/hicolor/scalable/mimetypes/application-x-tembrel-{csf,project}.svg

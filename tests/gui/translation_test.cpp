@@ -1,0 +1,102 @@
+// The editor in German: with LANGUAGE=de (and a locale that lets gettext
+// honour it) the menus, tabs, buttons and questions are German; back in the
+// default locale every text is the English one again.
+#include "io/i18n.h"
+#include "shell_fixture.h"
+#include "ui/shell.h"
+
+#include <clocale>
+#include <cstdlib>
+
+// glibc's counter of loaded catalogs: raising it makes gettext forget the
+// translations it looked up before the language changed.
+extern "C" int _nl_msg_cat_cntr;
+
+namespace {
+
+// Switches the running editor to German while it lives.
+struct GermanTexts {
+    GermanTexts()
+    {
+        setenv("LANGUAGE", "de", 1);
+        // gettext ignores LANGUAGE in the plain C locale.
+        std::setlocale(LC_MESSAGES, "C.UTF-8");
+        i18n_init();
+        ++_nl_msg_cat_cntr;
+    }
+    ~GermanTexts()
+    {
+        unsetenv("LANGUAGE");
+        std::setlocale(LC_MESSAGES, "C");
+        ++_nl_msg_cat_cntr;
+    }
+};
+
+std::vector<std::string> menu_bar_labels()
+{
+    std::vector<GtkWidget*> bars = find_all(shell_main_window(), GTK_TYPE_MENU_BAR);
+    std::vector<std::string> labels;
+    for (GtkWidget* item : find_all(bars.at(0), GTK_TYPE_MENU_ITEM))
+        labels.push_back(menu_item_label(item));
+    return labels;
+}
+
+std::vector<std::string> tab_labels()
+{
+    GtkNotebook* nb = GTK_NOTEBOOK(shell_notebook());
+    std::vector<std::string> labels;
+    for (int i = 0; i < gtk_notebook_get_n_pages(nb); ++i)
+        labels.push_back(gtk_notebook_get_tab_label_text(nb, gtk_notebook_get_nth_page(nb, i)));
+    return labels;
+}
+
+// The labels of every button of the window, in packing order.
+std::vector<std::string> button_labels()
+{
+    std::vector<std::string> labels;
+    for (GtkWidget* b : find_all(shell_main_window(), GTK_TYPE_BUTTON))
+        if (const char* l = gtk_button_get_label(GTK_BUTTON(b)))
+            labels.push_back(l);
+    return labels;
+}
+
+} // namespace
+
+TEST_F(ShellTest, LanguageDeShowsGermanMenusTabsButtonsAndQuestions)
+{
+    using Labels = std::vector<std::string>;
+    const std::string csf = write_csf("voice.csf");
+    const Labels english_buttons = button_labels();
+    shell_destroy_for_tests();
+    {
+        GermanTexts german;
+        shell_build();
+        EXPECT_EQ(menu_bar_labels(), (Labels { "Datei", "Hilfe" }));
+        std::vector<GtkWidget*> items = file_menu_items();
+        ASSERT_EQ(items.size(), 8u);
+        EXPECT_EQ(menu_item_label(items[1]), "Projekt speichern");
+        EXPECT_EQ(menu_item_label(items[2]), "Audio speichern");
+        EXPECT_EQ(menu_item_label(items[4]), "Wörter importieren…");
+        EXPECT_EQ(tab_labels(), (Labels { "Phrasen", "Wörter", "Erweitert" }));
+        const Labels buttons = button_labels();
+        ASSERT_EQ(buttons.size(), english_buttons.size());
+        for (const char* german : { "Phrase abspielen", "Zum Wort", "Wort entfernen", "Ersetzen", "Zur Phrase" })
+            EXPECT_NE(std::find(buttons.begin(), buttons.end(), german), buttons.end()) << german;
+
+        ASSERT_TRUE(shell_open_file(csf.c_str()));
+        db_set_flags(shell_database(), 0x01);
+        queue_answer(answer_response(GTK_RESPONSE_CANCEL));
+        activate_item(0);
+        ASSERT_EQ(seen_dialogs().size(), 1u);
+        EXPECT_EQ(seen_dialogs()[0].title, "Speichern");
+        EXPECT_NE(seen_dialogs()[0].text.find("Projekt nicht gespeichert\nVor dem Laden einer neuen Datei speichern?"),
+            std::string::npos)
+            << seen_dialogs()[0].text;
+        shell_destroy_for_tests();
+    }
+    // The default is English again, text for text.
+    shell_build();
+    EXPECT_EQ(menu_bar_labels(), (Labels { "File", "Help" }));
+    EXPECT_EQ(tab_labels(), (Labels { "Phrases", "Words", "Advanced" }));
+    EXPECT_EQ(button_labels(), english_buttons);
+}
