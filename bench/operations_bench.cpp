@@ -28,7 +28,7 @@ static void BM_WordBuildUsage(benchmark::State& state)
     SpeechDbPtr db = bench_db(2000, 65535, PHRASE_MAX_WORDS);
     for (auto _ : state) {
         word_build_usage(db.get());
-        benchmark::DoNotOptimize(db_word(db.get(), 0)->usage.get());
+        benchmark::DoNotOptimize(db_word(db.get(), 0)->usage.data());
     }
 }
 BENCHMARK(BM_WordBuildUsage)->Unit(benchmark::kMillisecond);

@@ -20,7 +20,7 @@ bool read_words(SpeechDb* db, const ByteBlock& block, std::size_t base, std::siz
                 std::uint32_t m, std::vector<WordEntry*>* by_number, ErrorText* err)
 {
     const std::uint8_t* image = block->data() + base;
-    list_reserve(db->words.get(), m);
+    list_reserve(db->words, m);
     by_number->reserve(m);
     std::uint32_t start = 0;
     read_u32be(image, size, w + 4, &start);
@@ -32,7 +32,7 @@ bool read_words(SpeechDb* db, const ByteBlock& block, std::size_t base, std::siz
             return false;
         }
         auto word = std::make_unique<WordEntry>();
-        word->number = int(k);
+        word->number = k;
         word->audio = AudioBytes::slice(block, base + std::size_t(w + start), end - start);
         word->saved_audio = word->audio;
         by_number->push_back(db_append_word(db, std::move(word)));
@@ -54,7 +54,7 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
         error_set(err, "File is truncated");
         return false;
     }
-    list_reserve(db->phrases.get(), n);
+    list_reserve(db->phrases, n);
     std::uint32_t start = 0;
     read_be(image, size, t + cw, cw, &start);
     for (std::uint32_t p = 0; p < n; ++p) {

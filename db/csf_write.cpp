@@ -32,10 +32,10 @@ constexpr std::uint64_t round_up4(std::uint64_t v)
 ImageSize measure(const SpeechDb* db, const CsfLayout& layout)
 {
     ImageSize s;
-    s.phrases = list_count(db->phrases.get());
+    s.phrases = phrase_count(db);
     for (std::uint32_t p = 0; p < s.phrases; ++p)
         s.references += db_phrase(db, p)->words.size();
-    s.words = list_count(db->words.get());
+    s.words = word_count(db);
     for (std::uint32_t w = 0; w < s.words; ++w)
         s.audio += db_word(db, w)->audio.size();
     const std::uint64_t refs_end = std::uint64_t(layout.header_size) + layout.count_width * (s.phrases + 2)
@@ -102,7 +102,7 @@ bool build_tables(const SpeechDb* db, DbFormat format, ImageSize* size, std::vec
     std::uint8_t* ref = out.data() + refs_at;
     for (std::uint32_t p = 0; p < s.phrases; ++p) {
         for (const WordEntry* word : db_phrase(db, p)->words) {
-            write_be(ref, layout.ref_width, std::uint32_t(word->number) + 1);
+            write_be(ref, layout.ref_width, word->number + 1);
             ref += layout.ref_width;
         }
     }

@@ -1,50 +1,117 @@
-// ItemList: the growable array behind the phrase list, the word list and
-// each word's usage list. It grows linearly, by LIST_GROWTH slots at a time,
-// never shrinks, and counts the unused slots in `spare`.
+// ItemList<T>: the growable array behind the phrase list and the word list.
+// It grows linearly, by LIST_GROWTH slots at a time, never shrinks, and
+// counts the unused slots after the last item in `spare`. A list of
+// std::unique_ptr owns its entries: they go with the list, and taking one
+// out hands it to the caller.
+//
+// An index at or past `count` is out of range: reads give null, edits do
+// nothing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <span>
+#include <utility>
 #include <vector>
 
 constexpr std::uint32_t LIST_GROWTH = 1024;
 
-// An item is either a pointer (phrase and word lists) or a plain unsigned
-// number (usage lists); both fit a pointer-sized slot.
-using ListItem = std::uintptr_t;
-
+template <typename T>
 struct ItemList {
     std::uint32_t count = 0;
-    std::uint32_t spare = 0;
-    std::vector<ListItem> items; // count + spare slots
+    std::uint32_t spare = LIST_GROWTH;
+    std::vector<T> items = std::vector<T>(LIST_GROWTH); // count + spare slots
 };
 
-using ItemListPtr = std::unique_ptr<ItemList>;
-
-ItemListPtr list_new();
-// A list of `count` zero items laid out as if they had been pushed one by
-// one onto a new list (whole blocks of LIST_GROWTH slots, the rest spare),
-// for a caller that fills the slots directly.
-ItemListPtr list_new_sized(std::uint32_t count);
-void list_free(ItemListPtr& list);
-void list_push(ItemList* list, ListItem item);
-ListItem list_get(const ItemList* list, std::uint32_t index);
-void list_set(ItemList* list, std::uint32_t index, ListItem item);
-std::uint32_t list_count(const ItemList* list);
-void list_remove_at(ItemList* list, std::uint32_t index);
-
-// Reserves memory for `total` items without changing count or spare, so a
-// loader that knows its final size avoids repeated copies of a long list.
-void list_reserve(ItemList* list, std::uint32_t total);
-
 template <typename T>
-T* list_get_ptr(const ItemList* list, std::uint32_t index)
+std::uint32_t list_count(const ItemList<T>& list)
 {
-    return reinterpret_cast<T*>(list_get(list, index));
+    return list.count;
+}
+
+// The items in order.
+template <typename T>
+std::span<T> list_items(ItemList<T>& list)
+{
+    return {list.items.data(), list.count};
 }
 
 template <typename T>
-void list_push_ptr(ItemList* list, T* item)
+std::span<const T> list_items(const ItemList<T>& list)
 {
-    list_push(list, reinterpret_cast<ListItem>(item));
+    return {list.items.data(), list.count};
+}
+
+// The slot of the item at `index`, or null.
+template <typename T>
+T* list_get(ItemList<T>& list, std::uint32_t index)
+{
+    return index < list.count ? &list.items[index] : nullptr;
+}
+
+template <typename T>
+const T* list_get(const ItemList<T>& list, std::uint32_t index)
+{
+    return index < list.count ? &list.items[index] : nullptr;
+}
+
+template <typename T>
+void list_push(ItemList<T>& list, T item)
+{
+    if (list.spare == 0) {
+        list.items.resize(std::size_t(list.count) + LIST_GROWTH);
+        list.spare = LIST_GROWTH;
+    }
+    list.items[list.count] = std::move(item);
+    list.count++;
+    list.spare--;
+}
+
+// Puts `item` at `index` (up to `count`), moving the later items up by one.
+template <typename T>
+void list_insert_at(ItemList<T>& list, std::uint32_t index, T item)
+{
+    if (index > list.count)
+        return;
+    list_push(list, std::move(item));
+    for (std::uint32_t i = list.count - 1; i > index; --i)
+        std::swap(list.items[i], list.items[i - 1]);
+}
+
+// Takes the item at `index` out, moving the later items down by one; an
+// empty T when out of range.
+template <typename T>
+T list_take_at(ItemList<T>& list, std::uint32_t index)
+{
+    if (index >= list.count)
+        return T();
+    T taken = std::move(list.items[index]);
+    for (std::uint32_t i = index; i + 1 < list.count; ++i)
+        list.items[i] = std::move(list.items[i + 1]);
+    list.items[list.count - 1] = T();
+    list.count--;
+    list.spare++;
+    return taken;
+}
+
+template <typename T>
+void list_remove_at(ItemList<T>& list, std::uint32_t index)
+{
+    list_take_at(list, index);
+}
+
+template <typename T>
+void list_swap(ItemList<T>& list, std::uint32_t a, std::uint32_t b)
+{
+    if (a < list.count && b < list.count)
+        std::swap(list.items[a], list.items[b]);
+}
+
+// Reserves memory for `total` items without changing count or spare, so a
+// loader that knows its final size avoids repeated copies of a long list.
+template <typename T>
+void list_reserve(ItemList<T>& list, std::uint32_t total)
+{
+    if (total > list.items.capacity())
+        list.items.reserve(std::size_t(total) + LIST_GROWTH);
 }

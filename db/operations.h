@@ -3,25 +3,28 @@
 // it is player/player.h).
 // Numbers are 0-based and unsigned: a negative number handed in is a very
 // large one and so out of range. A refused call returns false, null, 0 or
-// -1 and changes nothing.
+// WORD_NONE and changes nothing.
 #pragma once
 
 #include "db/speech_db.h"
 #include "io/error_text.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 // Phrase queries.
 std::uint32_t phrase_count(const SpeechDb* db);
 std::uint32_t phrase_word_count(const SpeechDb* db, std::uint32_t phrase);
-int phrase_word_number(const SpeechDb* db, std::uint32_t phrase, std::uint32_t pos);
+// WORD_NONE past the phrase's end or for a phrase that does not exist.
+std::uint32_t phrase_word_number(const SpeechDb* db, std::uint32_t phrase, std::uint32_t pos);
 const char* phrase_word_alias(const SpeechDb* db, std::uint32_t phrase, std::uint32_t pos);
 const char* phrase_comment(const SpeechDb* db, std::uint32_t phrase);
 bool phrase_is_changed(const SpeechDb* db, std::uint32_t phrase);
 
 // Phrase edits.
-bool phrase_set_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, std::int32_t word);
+bool phrase_set_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, std::uint32_t word);
 bool phrase_set_word_by_alias(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, const char* alias);
 bool phrase_move_word_up(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos);
 bool phrase_move_word_down(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos);
@@ -32,14 +35,20 @@ void phrase_revert(SpeechDb* db, std::uint32_t phrase);
 void phrase_commit(SpeechDb* db, std::uint32_t phrase);
 
 // Word queries.
-std::uint32_t word_count(const SpeechDb* db);
 std::uint32_t word_limit(const SpeechDb* db);
 const char* word_alias(const SpeechDb* db, std::uint32_t word);
-const ItemList* word_usage(const SpeechDb* db, std::uint32_t word);
+// The numbers of the phrases whose current lists speak the word, once per
+// reference, ascending; empty when none does or the word does not exist.
+// Always current: rebuilt here when a phrase edit has made it stale. Valid
+// until the next edit.
+std::span<const std::uint32_t> word_usage(const SpeechDb* db, std::uint32_t word);
 bool word_is_changed(const SpeechDb* db, std::uint32_t word);
+// Bytes of the word's current audio; 0 for none or no such word.
+std::size_t word_audio_size(const SpeechDb* db, std::uint32_t word);
 
 // Word edits.
 bool word_set_alias(SpeechDb* db, std::uint32_t word, const char* text);
+// Rebuilds every usage list now (word_usage does it when needed).
 void word_build_usage(SpeechDb* db);
 bool word_move_up(SpeechDb* db, std::uint32_t word);
 bool word_move_down(SpeechDb* db, std::uint32_t word);

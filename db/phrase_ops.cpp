@@ -8,11 +8,6 @@
 #include <algorithm>
 #include <utility>
 
-std::uint32_t phrase_count(const SpeechDb* db)
-{
-    return list_count(db->phrases.get());
-}
-
 std::uint32_t phrase_word_count(const SpeechDb* db, std::uint32_t phrase)
 {
     const PhraseEntry* p = db_phrase(db, phrase);
@@ -28,10 +23,10 @@ static WordEntry* phrase_word_at(const SpeechDb* db, std::uint32_t phrase, std::
     return p->words[pos];
 }
 
-int phrase_word_number(const SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
+std::uint32_t phrase_word_number(const SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
 {
     const WordEntry* w = phrase_word_at(db, phrase, pos);
-    return w ? w->number : -1;
+    return w ? w->number : WORD_NONE;
 }
 
 const char* phrase_word_alias(const SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
@@ -54,14 +49,14 @@ bool phrase_is_changed(const SpeechDb* db, std::uint32_t phrase)
     return p && p->words != p->saved_words;
 }
 
-bool phrase_set_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, std::int32_t word)
+bool phrase_set_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, std::uint32_t word)
 {
-    if (word < 0 || std::uint32_t(word) >= word_count(db))
-        return false;
+    WordEntry* w = db_word(db, word);
     PhraseEntry* p = db_phrase(db, phrase);
-    if (!p || pos >= p->words.size())
+    if (!w || !p || pos >= p->words.size())
         return false;
-    p->words[pos] = db_word(db, std::uint32_t(word));
+    p->words[pos] = w;
+    db->phrase_edits++;
     db->modified = true;
     return true;
 }
@@ -70,10 +65,8 @@ bool phrase_set_word_by_alias(SpeechDb* db, std::uint32_t phrase, std::uint32_t 
 {
     if (!alias || !*alias)
         return false;
-    std::int32_t word = word_find_alias(db, alias, WORD_NONE);
-    if (word < 0)
-        return false;
-    return phrase_set_word(db, phrase, pos, word);
+    const std::uint32_t word = word_find_alias(db, alias, WORD_NONE);
+    return word != WORD_NONE && phrase_set_word(db, phrase, pos, word);
 }
 
 bool phrase_move_word_up(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
@@ -87,6 +80,7 @@ bool phrase_move_word_down(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos
     // Written without pos + 1, which would wrap for the largest position.
     if (!p || p->words.empty() || pos >= p->words.size() - 1)
         return false;
+    // Both places stay in the same phrase, so no usage list changes.
     std::swap(p->words[pos], p->words[pos + 1]);
     db->modified = true;
     return true;
@@ -100,6 +94,7 @@ bool phrase_insert_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
     // The new place always follows the given one and speaks word 0 until
     // the user picks the word it should be.
     p->words.insert(p->words.begin() + std::ptrdiff_t(pos) + 1, db_word(db, 0));
+    db->phrase_edits++;
     db->modified = true;
     return true;
 }
@@ -110,6 +105,7 @@ bool phrase_remove_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
     if (!p || pos >= p->words.size() || p->words.size() <= 1)
         return false;
     p->words.erase(p->words.begin() + std::ptrdiff_t(pos));
+    db->phrase_edits++;
     db->modified = true;
     return true;
 }
@@ -129,8 +125,10 @@ void phrase_set_comment(SpeechDb* db, std::uint32_t phrase, const char* text)
 void phrase_revert(SpeechDb* db, std::uint32_t phrase)
 {
     PhraseEntry* p = db_phrase(db, phrase);
-    if (p)
-        p->words = p->saved_words;
+    if (!p)
+        return;
+    p->words = p->saved_words;
+    db->phrase_edits++;
 }
 
 void phrase_commit(SpeechDb* db, std::uint32_t phrase)

@@ -51,11 +51,11 @@ bool read_records(const std::uint8_t* data, std::size_t limit, std::size_t* pos,
 bool build_head(const SpeechDb* db, std::vector<std::uint8_t>* head, ErrorText* err)
 {
     head->assign(PROJECT_HEADER_SIZE, 0);
-    for (std::uint32_t p = 0; p < list_count(db->phrases.get()); ++p)
+    for (std::uint32_t p = 0; p < phrase_count(db); ++p)
         if (const auto& comment = db_phrase(db, p)->comment)
             append_record(*head, p, *comment);
     append_be(head, 4, PROJECT_END_MARK);
-    for (std::uint32_t w = 0; w < list_count(db->words.get()); ++w)
+    for (std::uint32_t w = 0; w < word_count(db); ++w)
         if (const auto& alias = db_word(db, w)->alias)
             append_record(*head, w, *alias);
     append_be(head, 4, PROJECT_END_MARK);

@@ -1,53 +1,53 @@
-// Lifetime and header accessors of the speech database.
+// Lifetime, entries and header accessors of the speech database.
 #include "db/speech_db.h"
 
 #include <cstring>
 
 SpeechDbPtr db_new()
 {
-    SpeechDbPtr db(std::make_unique<SpeechDb>().release());
-    db->phrases = list_new();
-    db->words = list_new();
-    return db;
+    return std::make_unique<SpeechDb>();
 }
 
 void db_free(SpeechDb* db)
 {
-    if (!db)
-        return;
-    // Phrases first: their slots only point at words, so they can go
-    // without touching any word; then every word exactly once.
-    for (std::uint32_t i = 0; i < list_count(db->phrases.get()); ++i)
-        std::unique_ptr<PhraseEntry>(db_phrase(db, i)).reset();
-    list_free(db->phrases);
-    for (std::uint32_t i = 0; i < list_count(db->words.get()); ++i)
-        std::unique_ptr<WordEntry>(db_word(db, i)).reset();
-    list_free(db->words);
-    std::unique_ptr<SpeechDb>(db).reset();
+    SpeechDbPtr owned(db);
 }
 
 PhraseEntry* db_phrase(const SpeechDb* db, std::uint32_t index)
 {
-    return list_get_ptr<PhraseEntry>(db->phrases.get(), index);
+    const auto* slot = list_get(db->phrases, index);
+    return slot ? slot->get() : nullptr;
 }
 
 WordEntry* db_word(const SpeechDb* db, std::uint32_t index)
 {
-    return list_get_ptr<WordEntry>(db->words.get(), index);
+    const auto* slot = list_get(db->words, index);
+    return slot ? slot->get() : nullptr;
 }
 
 PhraseEntry* db_append_phrase(SpeechDb* db, std::unique_ptr<PhraseEntry> phrase)
 {
-    PhraseEntry* p = phrase.release();
-    list_push_ptr(db->phrases.get(), p);
+    PhraseEntry* p = phrase.get();
+    list_push(db->phrases, std::move(phrase));
+    db->phrase_edits++;
     return p;
 }
 
 WordEntry* db_append_word(SpeechDb* db, std::unique_ptr<WordEntry> word)
 {
-    WordEntry* w = word.release();
-    list_push_ptr(db->words.get(), w);
+    WordEntry* w = word.get();
+    list_push(db->words, std::move(word));
     return w;
+}
+
+std::uint32_t phrase_count(const SpeechDb* db)
+{
+    return list_count(db->phrases);
+}
+
+std::uint32_t word_count(const SpeechDb* db)
+{
+    return list_count(db->words);
 }
 
 bool db_is_modified(const SpeechDb* db)

@@ -37,11 +37,19 @@ constexpr int PHRASE_MAX_WORDS = 32;
 // holding the word's number + 1.
 constexpr std::uint32_t CSF_OLD_MAX_WORDS = 255;
 
+// Where a query names a word and there is none (the word at a position
+// past a phrase's end, an alias no word has). No word ever has this
+// number: a database holds fewer words.
+constexpr std::uint32_t WORD_NONE = 0xFFFFFFFFu;
+
 struct WordEntry {
-    int number = 0;  // always equals the position in SpeechDb::words
-    bool changed = false; // audio differs from saved_audio
+    std::uint32_t number = 0; // always equals the position in SpeechDb::words
+    bool changed = false;     // audio differs from saved_audio
     std::optional<std::string> alias;
-    ItemListPtr usage; // phrase numbers using this word, or null
+    // The numbers of the phrases whose current lists speak this word, once
+    // per reference, ascending; sized to its content. Read it through
+    // word_usage, which rebuilds it when a phrase edit made it stale.
+    std::vector<std::uint32_t> usage;
     AudioBytes audio;       // current ADPCM bytes
     AudioBytes saved_audio; // the audio as loaded
 };
@@ -61,27 +69,37 @@ struct SpeechDb {
     int sample_rate = 0;
     int channels = 0;
     int bits_per_sample = 0;
-    ItemListPtr phrases; // PhraseEntry*, owned by the database
-    ItemListPtr words;   // WordEntry*, owned by the database
+    // The database owns every entry. Phrases only point at words, so the
+    // order in which the two lists go does not matter.
+    ItemList<std::unique_ptr<WordEntry>> words;
+    ItemList<std::unique_ptr<PhraseEntry>> phrases;
+    // Every change of the phrases' current lists (an edit, a revert, a
+    // phrase appended) counts here; whoever changes them outside
+    // db/phrase_ops.cpp must count too. The usage lists are current while
+    // `usage_built_for` equals it: a cache, so a const database may bring it
+    // up to date.
+    std::uint64_t phrase_edits = 0;
+    mutable std::uint64_t usage_built_for = ~std::uint64_t(0);
 };
 
+using SpeechDbPtr = std::unique_ptr<SpeechDb>;
+
+// A new, empty database; what the parser fills.
+SpeechDbPtr db_new();
+// Frees a database and everything in it; null is allowed.
 void db_free(SpeechDb* db);
 
-struct SpeechDbDeleter {
-    void operator()(SpeechDb* db) const { db_free(db); }
-};
-using SpeechDbPtr = std::unique_ptr<SpeechDb, SpeechDbDeleter>;
-
-// A new, empty database with both lists created; what the parser fills.
-SpeechDbPtr db_new();
-
-// Typed access to the two lists (null when out of range).
+// The entries (null when out of range); for db/ and its tests. Everything
+// else goes through the queries and edits of db/operations.h.
 PhraseEntry* db_phrase(const SpeechDb* db, std::uint32_t index);
 WordEntry* db_word(const SpeechDb* db, std::uint32_t index);
 
 // Takes ownership of a new entry and appends it to the list.
 PhraseEntry* db_append_phrase(SpeechDb* db, std::unique_ptr<PhraseEntry> phrase);
 WordEntry* db_append_word(SpeechDb* db, std::unique_ptr<WordEntry> word);
+
+std::uint32_t phrase_count(const SpeechDb* db);
+std::uint32_t word_count(const SpeechDb* db);
 
 bool db_is_modified(const SpeechDb* db);
 const char* db_language_code(const SpeechDb* db);

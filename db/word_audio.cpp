@@ -43,7 +43,7 @@ bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, b
         return false;
     }
     if (w->audio.empty()) {
-        error_set(err, "No data in word %d", w->number);
+        error_set(err, "No data in word %d", int(w->number));
         return false;
     }
     return adpcm_decode_to_wav_file(w->audio.data(), w->audio.size(), path, overwrite, db->sample_rate, db->channels,

@@ -119,12 +119,11 @@ std::vector<FileMatch> word_match_files(const SpeechDb* db, std::vector<std::str
             }
             word = std::uint32_t(n - 1);
         } else {
-            const std::int32_t found = word_find_alias(db, stem.c_str(), WORD_NONE);
-            if (found < 0) {
+            word = word_find_alias(db, stem.c_str(), WORD_NONE);
+            if (word == WORD_NONE) {
                 m.reason = "no word has the alias '" + stem + "'";
                 continue;
             }
-            word = std::uint32_t(found);
         }
         if (taken[word]) {
             m.reason = "word " + std::to_string(word + 1) + " already comes from " + taken[word]->name;

@@ -1,5 +1,5 @@
-// Queries and edits on the word list: aliases, usage lists, reordering,
-// inserting and removing words, and restoring a word's loaded audio.
+// Queries and edits on the word list: aliases, reordering, inserting and
+// removing words, and restoring a word's loaded audio.
 //
 // A word's number is its position in the list, so every change of order
 // renumbers the entries it moves. Phrases keep pointing at the same
@@ -7,14 +7,8 @@
 #include "db/operations.h"
 #include "db/word_lookup.h"
 
-#include <cstring>
 #include <memory>
 #include <vector>
-
-std::uint32_t word_count(const SpeechDb* db)
-{
-    return list_count(db->words.get());
-}
 
 std::uint32_t word_limit(const SpeechDb* db)
 {
@@ -28,30 +22,16 @@ const char* word_alias(const SpeechDb* db, std::uint32_t word)
     return w && w->alias ? w->alias->c_str() : nullptr;
 }
 
-const ItemList* word_usage(const SpeechDb* db, std::uint32_t word)
-{
-    const WordEntry* w = db_word(db, word);
-    return w ? w->usage.get() : nullptr;
-}
-
 bool word_is_changed(const SpeechDb* db, std::uint32_t word)
 {
     const WordEntry* w = db_word(db, word);
-    return w && w->changed != 0;
+    return w && w->changed;
 }
 
-std::int32_t word_find_alias(const SpeechDb* db, const char* text, std::uint32_t skip)
+std::size_t word_audio_size(const SpeechDb* db, std::uint32_t word)
 {
-    const std::size_t len = std::strlen(text);
-    const std::uint32_t n = word_count(db);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        if (i == skip)
-            continue;
-        const WordEntry* w = db_word(db, i);
-        if (w->alias && w->alias->size() == len && std::memcmp(w->alias->data(), text, len) == 0)
-            return std::int32_t(i);
-    }
-    return -1;
+    const WordEntry* w = db_word(db, word);
+    return w ? w->audio.size() : 0;
 }
 
 bool word_set_alias(SpeechDb* db, std::uint32_t word, const char* text)
@@ -61,7 +41,7 @@ bool word_set_alias(SpeechDb* db, std::uint32_t word, const char* text)
         return false;
     if (text) {
         // The word's own alias is left out, so re-setting it succeeds.
-        if (word_find_alias(db, text, word) >= 0)
+        if (word_find_alias(db, text, word) != WORD_NONE)
             return false;
         w->alias = std::string(text);
     } else {
@@ -69,43 +49,6 @@ bool word_set_alias(SpeechDb* db, std::uint32_t word, const char* text)
     }
     db->modified = true;
     return true;
-}
-
-void word_build_usage(SpeechDb* db)
-{
-    // A large database holds millions of references, so this runs in two
-    // passes: the first counts each word's references and notes the
-    // number behind every reference in a flat array; then every list is
-    // allocated once at its final size and the second pass fills it from
-    // that array, without growing lists or chasing references again.
-    const std::uint32_t words = word_count(db);
-    const std::uint32_t phrases = phrase_count(db);
-    std::vector<const std::vector<WordEntry*>*> phrase_lists(phrases);
-    std::size_t total = 0;
-    for (std::uint32_t p = 0; p < phrases; ++p) {
-        phrase_lists[p] = &db_phrase(db, p)->words;
-        total += phrase_lists[p]->size();
-    }
-    std::vector<std::uint32_t> uses(words, 0);
-    std::vector<std::uint32_t> numbers(total);
-    std::uint32_t* out = numbers.data();
-    for (const std::vector<WordEntry*>* list : phrase_lists) {
-        for (const WordEntry* w : *list) {
-            const std::uint32_t n = std::uint32_t(w->number);
-            *out++ = n;
-            uses[n]++;
-        }
-    }
-    std::vector<ListItem*> cursor(words, nullptr);
-    for (std::uint32_t i = 0; i < words; ++i) {
-        WordEntry* w = db_word(db, i);
-        w->usage = uses[i] ? list_new_sized(uses[i]) : nullptr;
-        cursor[i] = w->usage ? w->usage->items.data() : nullptr;
-    }
-    const std::uint32_t* in = numbers.data();
-    for (std::uint32_t p = 0; p < phrases; ++p)
-        for (std::size_t k = phrase_lists[p]->size(); k > 0; --k)
-            *cursor[*in++]++ = p;
 }
 
 bool word_move_up(SpeechDb* db, std::uint32_t word)
@@ -119,12 +62,9 @@ bool word_move_down(SpeechDb* db, std::uint32_t word)
     const std::uint32_t n = word_count(db);
     if (n == 0 || word >= n - 1)
         return false;
-    WordEntry* first = db_word(db, word);
-    WordEntry* second = db_word(db, word + 1);
-    list_set(db->words.get(), word, reinterpret_cast<ListItem>(second));
-    list_set(db->words.get(), word + 1, reinterpret_cast<ListItem>(first));
-    second->number = int(word);
-    first->number = int(word + 1);
+    list_swap(db->words, word, word + 1);
+    db_word(db, word)->number = word;
+    db_word(db, word + 1)->number = word + 1;
     db->modified = true;
     return true;
 }
@@ -139,16 +79,9 @@ bool word_insert(SpeechDb* db, std::uint32_t word)
     fresh->audio = source->audio;
     fresh->saved_audio = source->audio;
 
-    ItemListPtr list = list_new();
-    list_reserve(list.get(), n + 1);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        list_push(list.get(), list_get(db->words.get(), i));
-        if (i == word)
-            list_push_ptr(list.get(), fresh.release());
-    }
-    db->words = std::move(list);
+    list_insert_at(db->words, word + 1, std::move(fresh));
     for (std::uint32_t i = word + 1; i <= n; ++i)
-        db_word(db, i)->number = int(i);
+        db_word(db, i)->number = i;
     db->modified = true;
     return true;
 }
@@ -175,18 +108,19 @@ bool word_remove(SpeechDb* db, std::uint32_t word)
     if (word_in_current_lists(db, entry))
         return false;
 
-    std::unique_ptr<WordEntry> owned(entry);
-    list_remove_at(db->words.get(), word);
+    // The entry stays alive until no saved list refers to it any more.
+    const std::unique_ptr<WordEntry> removed = list_take_at(db->words, word);
     for (std::uint32_t i = word; i < n - 1; ++i)
-        db_word(db, i)->number = int(i);
+        db_word(db, i)->number = i;
     // A saved list that still holds the entry would bring it back on
-    // revert; making it the current list keeps every reference valid.
+    // revert; making it a copy of the current list keeps every reference
+    // valid. The current lists, and so the usage lists, stay as they are.
     const std::uint32_t phrases = phrase_count(db);
     for (std::uint32_t p = 0; p < phrases; ++p) {
-        const PhraseEntry* ph = db_phrase(db, p);
+        PhraseEntry* ph = db_phrase(db, p);
         for (const WordEntry* w : ph->saved_words) {
             if (w == entry) {
-                phrase_commit(db, p);
+                ph->saved_words = ph->words;
                 break;
             }
         }

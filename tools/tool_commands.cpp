@@ -108,9 +108,9 @@ bool find_word(const SpeechDb* db, const char* text, std::uint32_t* word)
         return true;
     }
     if (*text && !g_ascii_isdigit(*text)) {
-        const std::int32_t found = word_find_alias(db, text, WORD_NONE);
-        if (found >= 0) {
-            *word = std::uint32_t(found);
+        const std::uint32_t found = word_find_alias(db, text, WORD_NONE);
+        if (found != WORD_NONE) {
+            *word = found;
             return true;
         }
         tool_fail(std::string("No word has the alias '") + text + "'");
@@ -124,7 +124,7 @@ std::uint64_t total_audio_bytes(const SpeechDb* db)
 {
     std::uint64_t total = 0;
     for (std::uint32_t w = 0; w < word_count(db); ++w)
-        total += db_word(db, w)->audio.size();
+        total += word_audio_size(db, w);
     return total;
 }
 
@@ -159,8 +159,7 @@ int cmd_dump(char** args, const ToolOptions&)
     SpeechDbPtr db = load(args[0]);
     if (!db)
         return EXIT_FAILED;
-    SpeechDb* d = db.get();
-    word_build_usage(d);
+    const SpeechDb* d = db.get();
 
     nlohmann::json out;
     out["format"] = d->format == DB_FORMAT_OLD ? "old" : "modern";
@@ -177,12 +176,11 @@ int cmd_dump(char** args, const ToolOptions&)
     nlohmann::json words = nlohmann::json::array();
     for (std::uint32_t w = 0; w < word_count(d); ++w) {
         nlohmann::json used_by = nlohmann::json::array();
-        const ItemList* usage = word_usage(d, w);
-        for (std::uint32_t i = 0; i < list_count(usage); ++i)
-            used_by.push_back(list_get(usage, i) + 1);
+        for (std::uint32_t phrase : word_usage(d, w))
+            used_by.push_back(phrase + 1);
         words.push_back({{"number", w + 1},
                          {"alias", text_or_null(word_alias(d, w))},
-                         {"bytes", db_word(d, w)->audio.size()},
+                         {"bytes", word_audio_size(d, w)},
                          {"used_by", used_by}});
     }
     out["words"] = std::move(words);
@@ -207,7 +205,7 @@ int cmd_export(char** args, const ToolOptions& opts)
     std::uint32_t skipped = 0;
     for (std::uint32_t w = 0; w < count; ++w) {
         // A word without audio has nothing to export; say so and go on.
-        if (db_word(db.get(), w)->audio.empty()) {
+        if (word_audio_size(db.get(), w) == 0) {
             ++skipped;
             std::fprintf(stderr, "tembrel-tool: word %u has no audio, skipped\n", w + 1);
             continue;
@@ -348,7 +346,7 @@ int cmd_play(char** args, const ToolOptions& opts)
     if (!find_word(db.get(), args[1], &w))
         return EXIT_FAILED;
     // Silence would look like success to a script.
-    if (db_word(db.get(), w)->audio.empty())
+    if (word_audio_size(db.get(), w) == 0)
         return tool_fail("word " + std::to_string(w + 1) + " has no audio");
     return play_result(word_play(db.get(), w));
 }

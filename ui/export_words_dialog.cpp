@@ -91,16 +91,16 @@ std::vector<ExportTarget> export_words_targets(const SpeechDb* db, const std::ve
             chosen.push_back(w);
     std::vector<ExportTarget> targets;
     for (std::uint32_t w : chosen) {
-        const WordEntry* entry = db_word(db, w);
         // A word without audio has nothing to write.
-        if (!entry || entry->audio.empty())
+        if (word_audio_size(db, w) == 0)
             continue;
         char name[32];
         std::snprintf(name, sizeof name, "%03u.wav", w + 1);
         targets.push_back({w, name});
         // An alias with a slash would name another folder.
-        if (aliases && entry->alias && !entry->alias->empty() && entry->alias->find('/') == std::string::npos)
-            targets.push_back({w, *entry->alias + ".wav"});
+        const std::string alias = word_alias(db, w) ? word_alias(db, w) : "";
+        if (aliases && !alias.empty() && alias.find('/') == std::string::npos)
+            targets.push_back({w, alias + ".wav"});
     }
     return targets;
 }

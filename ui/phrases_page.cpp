@@ -268,8 +268,8 @@ void on_go_to_word_clicked(GtkButton*, gpointer data)
     int w = -1;
     if (!action_target(page, p, w))
         return;
-    const int n = phrase_word_number(page.view.db, p, w);
-    if (n >= 0)
+    const std::uint32_t n = phrase_word_number(page.view.db, p, w);
+    if (n != WORD_NONE)
         shell_go_to_word(n);
 }
 

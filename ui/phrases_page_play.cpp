@@ -14,10 +14,10 @@ namespace {
 // an edit made meanwhile is what sounds.
 PlayStep word_at(const PhrasesView& view, std::uint32_t phrase, std::size_t position, PlayItem& item)
 {
-    const int n = phrase_word_number(view.db, phrase, static_cast<std::uint32_t>(position));
-    if (n < 0)
+    const std::uint32_t n = phrase_word_number(view.db, phrase, static_cast<std::uint32_t>(position));
+    if (n == WORD_NONE)
         return PlayStep::Skip;
-    item = { PlayItemKind::Word, static_cast<std::uint32_t>(n) };
+    item = { PlayItemKind::Word, n };
     return PlayStep::Play;
 }
 
@@ -62,7 +62,7 @@ void phrases_page_play_word(PhrasesView& view)
 {
     const int p = phrases_view_selected_phrase(view);
     const int w = phrases_view_selected_position(view);
-    if (play_session_active() || p < 0 || w < 0 || phrase_word_number(view.db, p, w) < 0)
+    if (play_session_active() || p < 0 || w < 0 || phrase_word_number(view.db, p, w) == WORD_NONE)
         return;
     const auto phrase = static_cast<std::uint32_t>(p);
     const auto position = static_cast<std::size_t>(w);

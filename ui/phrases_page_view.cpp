@@ -96,8 +96,8 @@ std::size_t words_text_length(const SpeechDb* db, std::uint32_t phrase, bool use
             length += 1 + std::strlen(alias);
             continue;
         }
-        const int n = phrase_word_number(db, phrase, i);
-        if (n >= 0)
+        const std::uint32_t n = phrase_word_number(db, phrase, i);
+        if (n != WORD_NONE)
             length += 1 + digit_count(std::uint64_t(n) + 1);
     }
     return std::min(length, PHRASES_PAGE_TEXT_SIZE);
@@ -183,10 +183,10 @@ void word_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* mod
     std::string text;
     if (view.db && p >= 0) {
         const char* alias = view.use_aliases ? phrase_word_alias(view.db, p, pos) : nullptr;
-        const int n = phrase_word_number(view.db, p, pos);
+        const std::uint32_t n = phrase_word_number(view.db, p, pos);
         if (alias)
             text = alias;
-        else if (n >= 0)
+        else if (n != WORD_NONE)
             text = std::to_string(n + 1);
     }
     cut_text(text, PHRASES_PAGE_TEXT_SIZE);
@@ -353,8 +353,8 @@ std::string phrases_view_words_text(const SpeechDb* db, std::uint32_t phrase, bo
             text += alias;
             continue;
         }
-        const int n = phrase_word_number(db, phrase, i);
-        if (n < 0)
+        const std::uint32_t n = phrase_word_number(db, phrase, i);
+        if (n == WORD_NONE)
             continue;
         text += ' ';
         text += std::to_string(n + 1);

@@ -76,12 +76,13 @@ void refresh_usage_list(WordsPage& page)
     GtkTreeView* list = page.view.w.usage_list;
     gtk_tree_view_set_model(list, nullptr);
     int w = selected_word(page);
-    const ItemList* u = w >= 0 && page.view.db ? word_usage(page.view.db, std::uint32_t(w)) : nullptr;
-    if (u) {
+    const std::span<const std::uint32_t> u
+        = w >= 0 && page.view.db ? word_usage(page.view.db, std::uint32_t(w)) : std::span<const std::uint32_t>();
+    if (!u.empty()) {
         // Rows hold phrase numbers here, not 0 .. n - 1.
         GtkListStorePtr store(gtk_list_store_new(1, G_TYPE_UINT));
-        for (std::uint32_t i = 0; i < list_count(u); ++i)
-            gtk_list_store_insert_with_values(store.get(), nullptr, -1, 0, guint(list_get(u, i)), -1);
+        for (std::uint32_t phrase : u)
+            gtk_list_store_insert_with_values(store.get(), nullptr, -1, 0, guint(phrase), -1);
         gtk_tree_view_set_model(list, GTK_TREE_MODEL(store.get()));
     }
     // Also when the selection went away: no button may act on a word that
@@ -125,11 +126,10 @@ void remove_word(WordsPage& page)
     int w = selected_word(page);
     if (busy(page) || w < 0)
         return;
-    // The database refuses a word that any phrase speaks. The usage lists
-    // may predate the edit that made it used, so they are rebuilt to show
+    // The database refuses a word that any phrase speaks. The list shown
+    // may predate the edit that made it used, so it is refreshed to show
     // why the word stayed.
     if (!word_remove(page.view.db, std::uint32_t(w))) {
-        word_build_usage(page.view.db);
         refresh_usage_list(page);
         return;
     }
@@ -310,13 +310,11 @@ void words_page_reload(SpeechDb* db)
     // Setting a model drops the selection; make sure the usage list of the
     // old database goes with it even when GTK had nothing to unselect.
     refresh_usage_list(the_page);
-    if (db)
-        word_build_usage(db);
 }
 
 void words_page_shown()
 {
-    // Rebuilding every usage list waits for the end of a play, like a
+    // Showing edits made elsewhere waits for the end of a play, like a
     // refresh.
     if (words_page_playing()) {
         play_session_defer(Deferred::PageWork, words_page_shown);
@@ -326,7 +324,6 @@ void words_page_shown()
         update_buttons(the_page);
         return;
     }
-    word_build_usage(the_page.view.db);
     refresh_usage_list(the_page);
     update_buttons(the_page);
 }

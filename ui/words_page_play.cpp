@@ -107,11 +107,10 @@ void words_page_play_all(WordsView& view)
     auto all = std::make_shared<PlayAll>();
     all->view = &view;
     all->word = words_view_selected_word(view);
-    const ItemList* usage = word_usage(view.db, std::uint32_t(all->word));
-    if (!usage)
+    const std::span<const std::uint32_t> usage = word_usage(view.db, std::uint32_t(all->word));
+    if (usage.empty())
         return;
-    for (std::uint32_t i = 0; i < list_count(usage); ++i)
-        all->phrases.push_back(std::uint32_t(list_get(usage, i)));
+    all->phrases.assign(usage.begin(), usage.end());
     GtkTreeModel* shown = gtk_tree_view_get_model(view.w.usage_list);
     all->model.reset(shown ? GTK_TREE_MODEL(g_object_ref(shown)) : nullptr);
     all->selected = words_view_selected_usage_phrase(view);

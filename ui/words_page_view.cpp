@@ -160,15 +160,15 @@ void words_view_update_buttons(const WordsView& view)
     }
     int p = words_view_selected_usage_phrase(view);
     std::uint32_t n = word_count(view.db);
-    const ItemList* u = word_usage(view.db, std::uint32_t(w));
+    const bool used = !word_usage(view.db, std::uint32_t(w)).empty();
     set_sensitive(b.play, true);
     set_sensitive(b.replace, true);
     set_sensitive(b.move_up, w != 0);
     set_sensitive(b.move_down, std::uint32_t(w) + 1 < n);
     set_sensitive(b.add, n < word_limit(view.db));
-    set_sensitive(b.remove, u == nullptr);
+    set_sensitive(b.remove, !used);
     set_sensitive(b.save, true);
     set_sensitive(b.play_phrase, p >= 0);
-    set_sensitive(b.play_all, u != nullptr);
+    set_sensitive(b.play_all, used);
     set_sensitive(b.go_to_phrase, p >= 0);
 }

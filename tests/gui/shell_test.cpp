@@ -10,6 +10,7 @@
 #include "ui/words_page.h"
 #include "ui/shell.h"
 #include "ui/word_ref.h"
+#include "tests/gui/words_page_fixture.h"
 
 #include <algorithm>
 #include <gdk/gdkkeysyms.h>
@@ -422,16 +423,17 @@ TEST_F(ShellTest, ShowingTheWordsPageRebuildsUsage)
     open_path(write_csf("voice.csf")); // phrases {0, 1} and {2, 1, 0}
     SpeechDb* db = shell_database();
     GtkNotebook* nb = GTK_NOTEBOOK(shell_notebook());
+    shell_go_to_word(2);
+    GtkTreeView* usage_list = words_page_widgets().usage_list;
+    EXPECT_EQ(list_values(usage_list), std::vector<int>{1});
+    EXPECT_EQ(word_usage(db, 2).size(), 1u);
     gtk_notebook_set_current_page(nb, 0);
-    word_build_usage(db);
-    ASSERT_NE(word_usage(db, 2), nullptr);
-    EXPECT_EQ(list_count(word_usage(db, 2)), 1u);
 
     // An edit made elsewhere: phrase 0 now speaks word 2 first.
     ASSERT_TRUE(phrase_set_word(db, 0, 0, 2));
+    EXPECT_EQ(word_usage(db, 2).size(), 2u) << "the usage lists did not follow the edit";
     gtk_notebook_set_current_page(nb, 1);
-    ASSERT_NE(word_usage(db, 2), nullptr);
-    EXPECT_EQ(list_count(word_usage(db, 2)), 2u) << "the page hook did not rebuild the usage lists";
+    EXPECT_EQ(list_values(usage_list), (std::vector<int>{0, 1})) << "the page hook did not show the edit";
 }
 
 TEST(ParseWordRef, ClassifiesNumbersAliasesAndRubbish)

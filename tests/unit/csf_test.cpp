@@ -92,7 +92,7 @@ TEST(CsfLayout, ParserReadsHandLaidImages)
         EXPECT_EQ(w0->saved_audio, loaded) << "changing the audio leaves the saved audio as loaded";
         EXPECT_EQ(db_word(db.get(), 1)->audio, next) << "and the neighbouring word's bytes too";
         EXPECT_FALSE(w0->alias);
-        EXPECT_FALSE(w0->usage);
+        EXPECT_TRUE(w0->usage.empty());
     }
 }
 
@@ -144,7 +144,7 @@ TEST(CsfRoundTrip, OldVariantHolds255WordsAndWritesWord254AsByte255)
     ErrorText err;
     SpeechDbPtr back = csf_parse(image.data(), image.size(), &err);
     ASSERT_TRUE(back) << err;
-    EXPECT_EQ(list_count(back->words.get()), 255u);
+    EXPECT_EQ(list_count(back->words), 255u);
     EXPECT_EQ(db_phrase(back.get(), 0)->words[0], db_word(back.get(), 254));
     EXPECT_EQ(csf_build_old(back.get()), image);
 }
@@ -187,7 +187,7 @@ TEST(CsfRoundTrip, ThousandWordModernImageLoads)
     auto image = csf_image(db.get());
     SpeechDbPtr back = csf_parse(image.data(), image.size(), nullptr);
     ASSERT_TRUE(back);
-    EXPECT_EQ(list_count(back->words.get()), 1000u);
+    EXPECT_EQ(list_count(back->words), 1000u);
 }
 
 TEST(CsfRoundTrip, SwappedWordsChangeWrittenNumbersNotRecordings)
@@ -196,8 +196,7 @@ TEST(CsfRoundTrip, SwappedWordsChangeWrittenNumbersNotRecordings)
     // Swap words 0 and 2 the way a reorder does: positions and numbers.
     WordEntry* w0 = db_word(db.get(), 0);
     WordEntry* w2 = db_word(db.get(), 2);
-    list_set(db->words.get(), 0, reinterpret_cast<ListItem>(w2));
-    list_set(db->words.get(), 2, reinterpret_cast<ListItem>(w0));
+    list_swap(db->words, 0, 2);
     w0->number = 2;
     w2->number = 0;
     auto image = csf_build_modern(db.get());

@@ -60,7 +60,7 @@ TEST(PhraseQueries, OutOfRangeYieldsTheRefusalValues)
     EXPECT_EQ(phrase_comment(db.get(), HUGE_INDEX), nullptr);
     EXPECT_FALSE(phrase_is_changed(db.get(), HUGE_INDEX));
     EXPECT_EQ(word_alias(db.get(), 5), nullptr);
-    EXPECT_EQ(word_usage(db.get(), 5), nullptr);
+    EXPECT_TRUE(word_usage(db.get(), 5).empty());
     EXPECT_FALSE(word_is_changed(db.get(), HUGE_INDEX));
     EXPECT_EQ(db_is_modified(db.get()), 0) << "queries never mark the database";
 }
@@ -232,56 +232,54 @@ TEST(WordAlias, UniqueAmongOtherWordsOnly)
     EXPECT_STREQ(phrase_word_alias(db.get(), 0, 0), nullptr);
 }
 
-TEST(WordUsage, ListsEveryOccurrenceAscendingAndNullWhenUnused)
-{
-    SpeechDbPtr db = five_words(DB_FORMAT_MODERN, {{1}, {2}, {0, 1}, {1, 3, 1}, {}, {3}});
-    EXPECT_EQ(word_usage(db.get(), 1), nullptr) << "nothing before the first build";
-    word_build_usage(db.get());
-    EXPECT_EQ(db_is_modified(db.get()), 0);
-    auto items = [&](std::uint32_t word) {
-        std::vector<ListItem> out;
-        const ItemList* list = word_usage(db.get(), word);
-        for (std::uint32_t i = 0; i < list_count(list); ++i)
-            out.push_back(list_get(list, i));
-        return out;
-    };
-    EXPECT_EQ(items(1), (std::vector<ListItem>{0, 2, 3, 3}));
-    EXPECT_EQ(items(3), (std::vector<ListItem>{3, 5}));
-    EXPECT_EQ(word_usage(db.get(), 4), nullptr);
+using Usage = std::vector<std::uint32_t>;
 
-    // A rebuild follows phrase edits and drops lists that fell empty;
-    // word moves keep the lists with their words.
-    ASSERT_TRUE(phrase_set_word(db.get(), 1, 0, 4));
-    word_build_usage(db.get());
-    EXPECT_EQ(word_usage(db.get(), 2), nullptr);
-    EXPECT_EQ(items(4), (std::vector<ListItem>{1}));
-    ASSERT_TRUE(word_move_up(db.get(), 4));
-    EXPECT_EQ(items(3), (std::vector<ListItem>{1}));
+// A word's usage list as a vector, as whoever reads it sees it.
+Usage usage_of(const SpeechDb* db, std::uint32_t word)
+{
+    const std::span<const std::uint32_t> list = word_usage(db, word);
+    return Usage(list.begin(), list.end());
 }
 
-TEST(WordUsage, LongListsKeepTheLinearGrowthAccounting)
+TEST(WordUsage, ListsEveryOccurrenceAscendingAndEmptyWhenUnused)
 {
-    // 1500 phrases of two references to word 1: 3000 items, as if pushed
-    // one by one onto a list that grows by whole blocks; then 32 phrases
-    // of 32 references to word 2 fill exactly one block.
+    SpeechDbPtr db = five_words(DB_FORMAT_MODERN, {{1}, {2}, {0, 1}, {1, 3, 1}, {}, {3}});
+    EXPECT_EQ(usage_of(db.get(), 1), (Usage{0, 2, 3, 3})) << "current without any build first";
+    EXPECT_EQ(db_is_modified(db.get()), 0);
+    EXPECT_EQ(usage_of(db.get(), 3), (Usage{3, 5}));
+    EXPECT_TRUE(word_usage(db.get(), 4).empty());
+
+    // Every kind of phrase edit shows at once and drops lists that fell
+    // empty; word moves keep the lists with their words.
+    ASSERT_TRUE(phrase_set_word(db.get(), 1, 0, 4));
+    EXPECT_TRUE(word_usage(db.get(), 2).empty());
+    EXPECT_EQ(usage_of(db.get(), 4), (Usage{1}));
+    ASSERT_TRUE(phrase_insert_word(db.get(), 5, 0));
+    ASSERT_TRUE(phrase_remove_word(db.get(), 3, 0));
+    EXPECT_EQ(usage_of(db.get(), 0), (Usage{2, 5}));
+    EXPECT_EQ(usage_of(db.get(), 1), (Usage{0, 2, 3}));
+    phrase_revert(db.get(), 3);
+    EXPECT_EQ(usage_of(db.get(), 1), (Usage{0, 2, 3, 3}));
+    ASSERT_TRUE(word_move_up(db.get(), 4));
+    EXPECT_EQ(usage_of(db.get(), 3), (Usage{1}));
+}
+
+TEST(WordUsage, LongListsHoldEveryReferenceAndNoSpareRoom)
+{
+    // 1500 phrases of two references to word 1 (3000 items), then 32
+    // phrases of 32 references to word 2 (one old block exactly).
     std::vector<std::vector<int>> phrases(1500, std::vector<int>{1, 1});
     phrases.resize(1532, std::vector<int>(32, 2));
     SpeechDbPtr db = five_words(DB_FORMAT_MODERN, phrases);
-    word_build_usage(db.get());
-    const ItemList* list = word_usage(db.get(), 1);
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->count, 3000u);
-    EXPECT_EQ(list->spare, 72u);
-    EXPECT_EQ(list->items.size(), 3072u);
-    EXPECT_EQ(list_get(list, 2998), 1499u);
-    EXPECT_EQ(list->items[3000], 0u);
-    const ItemList* full = word_usage(db.get(), 2);
-    ASSERT_NE(full, nullptr);
-    EXPECT_EQ(full->count, 1024u);
-    EXPECT_EQ(full->spare, 0u);
-    EXPECT_EQ(list_get(full, 1023), 1531u);
-    const ItemList* one = word_usage(db.get(), 0);
-    EXPECT_EQ(one, nullptr);
+    const std::span<const std::uint32_t> list = word_usage(db.get(), 1);
+    ASSERT_EQ(list.size(), 3000u);
+    EXPECT_EQ(list[2998], 1499u);
+    EXPECT_EQ(db_word(db.get(), 1)->usage.capacity(), 3000u) << "sized to its content";
+    const std::span<const std::uint32_t> full = word_usage(db.get(), 2);
+    ASSERT_EQ(full.size(), 1024u);
+    EXPECT_EQ(full[1023], 1531u);
+    EXPECT_TRUE(word_usage(db.get(), 0).empty());
+    EXPECT_EQ(db_word(db.get(), 0)->usage.capacity(), 0u);
 }
 
 TEST(WordOrder, MovesSwapNumbersWhilePhrasesKeepTheirRecordings)
@@ -415,7 +413,6 @@ TEST(WordRemove, RefusesTheLastWordAndWordsStillSpoken)
     EXPECT_EQ(db_is_modified(db.get()), 0);
 
     ASSERT_TRUE(word_set_alias(db.get(), 1, "gone"));
-    word_build_usage(db.get());
     db->modified = 0;
     ASSERT_TRUE(word_remove(db.get(), 1));
     EXPECT_EQ(db_is_modified(db.get()), 1);

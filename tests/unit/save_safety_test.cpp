@@ -154,7 +154,7 @@ TEST(SaveSafety, SymbolicLinkIsKeptAndItsFileReplaced)
         EXPECT_STREQ(target, "../real/t.csf");
         SpeechDbPtr back = db_load_file(real.c_str(), &err);
         ASSERT_TRUE(back) << err;
-        EXPECT_EQ(list_count(back->words.get()), 400u);
+        EXPECT_EQ(list_count(back->words), 400u);
         EXPECT_EQ(dir_entries(dir.file("links")), std::vector<std::string>{"t.csf"});
         EXPECT_EQ(dir_entries(dir.file("real")), std::vector<std::string>{"t.csf"});
     }

@@ -1,80 +1,105 @@
-// The database model: list growth and accounting, header accessors, and
-// freeing a database whose words are shared by several phrases.
+// The database model: list growth, accounting and ownership, header
+// accessors, and freeing a database whose words are shared by several
+// phrases.
 #include "db/operations.h"
 #include "db/speech_db.h"
 #include "test_db.h"
 
 #include <gtest/gtest.h>
 
+using Numbers = ItemList<std::uint32_t>;
+
 TEST(ItemList, NewListHasRoomForOneBlock)
 {
-    ItemListPtr list = list_new();
-    EXPECT_EQ(list->count, 0u);
-    EXPECT_EQ(list->spare, LIST_GROWTH);
-    EXPECT_EQ(list->items.size(), LIST_GROWTH);
+    Numbers list;
+    EXPECT_EQ(list.count, 0u);
+    EXPECT_EQ(list.spare, LIST_GROWTH);
+    EXPECT_EQ(list.items.size(), LIST_GROWTH);
 }
 
-TEST(ItemList, OutOfRangeAndNullAreHarmless)
+TEST(ItemList, OutOfRangeIsHarmless)
 {
-    ItemListPtr list = list_new();
-    EXPECT_EQ(list_get(list.get(), 0), 0u);
-    EXPECT_EQ(list_get(nullptr, 0), 0u);
-    EXPECT_EQ(list_count(nullptr), 0u);
-    list_push(list.get(), 7);
-    EXPECT_EQ(list_get(list.get(), 1), 0u);
-    EXPECT_EQ(list_get(list.get(), std::uint32_t(-1)), 0u);
-    list_set(list.get(), 1, 9);
-    list_set(nullptr, 0, 9);
-    list_remove_at(list.get(), 1);
-    EXPECT_EQ(list->count, 1u);
-    EXPECT_EQ(list_get(list.get(), 0), 7u);
+    Numbers list;
+    EXPECT_EQ(list_get(list, 0), nullptr);
+    list_push(list, 7u);
+    EXPECT_EQ(list_get(list, 1), nullptr);
+    EXPECT_EQ(list_get(list, std::uint32_t(-1)), nullptr);
+    list_swap(list, 0, 1);
+    list_insert_at(list, 2, 9u);
+    list_remove_at(list, 1);
+    EXPECT_EQ(list.count, 1u);
+    EXPECT_EQ(*list_get(list, 0), 7u);
 }
 
 TEST(ItemList, GrowsLinearlyByOneBlockAndKeepsItems)
 {
-    ItemListPtr list = list_new();
-    for (ListItem i = 0; i < 1024; ++i)
-        list_push(list.get(), i * 3);
-    EXPECT_EQ(list->spare, 0u);
-    EXPECT_EQ(list->items.size(), 1024u);
-    list_push(list.get(), 99999);
-    EXPECT_EQ(list->count, 1025u);
-    EXPECT_EQ(list->spare, 1023u);
-    EXPECT_EQ(list->items.size(), 2048u);
-    for (ListItem i = 0; i < 1024; ++i)
-        ASSERT_EQ(list_get(list.get(), std::uint32_t(i)), i * 3);
-    EXPECT_EQ(list_get(list.get(), 1024), 99999u);
+    Numbers list;
+    for (std::uint32_t i = 0; i < 1024; ++i)
+        list_push(list, i * 3);
+    EXPECT_EQ(list.spare, 0u);
+    EXPECT_EQ(list.items.size(), 1024u);
+    list_push(list, 99999u);
+    EXPECT_EQ(list.count, 1025u);
+    EXPECT_EQ(list.spare, 1023u);
+    EXPECT_EQ(list.items.size(), 2048u);
+    for (std::uint32_t i = 0; i < 1024; ++i)
+        ASSERT_EQ(*list_get(list, i), i * 3);
+    EXPECT_EQ(*list_get(list, 1024), 99999u);
     for (int i = 0; i < 1023; ++i)
-        list_push(list.get(), 1);
-    list_push(list.get(), 2);
-    EXPECT_EQ(list->items.size(), 3072u) << "growth must be linear, not geometric";
+        list_push(list, 1u);
+    list_push(list, 2u);
+    EXPECT_EQ(list.items.size(), 3072u) << "growth must be linear, not geometric";
 }
 
 TEST(ItemList, RemoveMovesLaterItemsDownAndNeverShrinks)
 {
-    ItemListPtr list = list_new();
-    for (ListItem i = 1; i <= 4; ++i)
-        list_push(list.get(), i);
-    list_remove_at(list.get(), 0);
-    ASSERT_EQ(list->count, 3u);
-    EXPECT_EQ(list->spare, LIST_GROWTH - 3);
-    EXPECT_EQ(list_get(list.get(), 0), 2u);
-    EXPECT_EQ(list_get(list.get(), 2), 4u);
-    list_remove_at(list.get(), 2);
-    EXPECT_EQ(list->count, 2u);
-    EXPECT_EQ(list_get(list.get(), 1), 3u);
-    EXPECT_EQ(list->items.size(), LIST_GROWTH);
+    Numbers list;
+    for (std::uint32_t i = 1; i <= 4; ++i)
+        list_push(list, i);
+    list_remove_at(list, 0);
+    ASSERT_EQ(list.count, 3u);
+    EXPECT_EQ(list.spare, LIST_GROWTH - 3);
+    EXPECT_EQ(*list_get(list, 0), 2u);
+    EXPECT_EQ(*list_get(list, 2), 4u);
+    list_remove_at(list, 2);
+    EXPECT_EQ(list.count, 2u);
+    EXPECT_EQ(*list_get(list, 1), 3u);
+    EXPECT_EQ(list.items.size(), LIST_GROWTH);
 }
 
 TEST(ItemList, ReserveKeepsAccountingExact)
 {
-    ItemListPtr list = list_new();
-    list_reserve(list.get(), 5000);
-    for (ListItem i = 0; i < 3000; ++i)
-        list_push(list.get(), i);
-    EXPECT_EQ(list->count, 3000u);
-    EXPECT_EQ(list->spare, 72u);
-    EXPECT_EQ(list->items.size(), 3072u);
+    Numbers list;
+    list_reserve(list, 5000);
+    for (std::uint32_t i = 0; i < 3000; ++i)
+        list_push(list, i);
+    EXPECT_EQ(list.count, 3000u);
+    EXPECT_EQ(list.spare, 72u);
+    EXPECT_EQ(list.items.size(), 3072u);
+}
+
+TEST(ItemList, InsertIntoAFullBlockGrowsByOneBlockAndTakeHandsOwnershipOver)
+{
+    ItemList<std::unique_ptr<int>> list;
+    for (int i = 0; i < 1024; ++i)
+        list_push(list, std::make_unique<int>(i));
+    list_insert_at(list, 1, std::make_unique<int>(-1));
+    EXPECT_EQ(list.count, 1025u);
+    EXPECT_EQ(list.spare, 1023u);
+    EXPECT_EQ(list.items.size(), 2048u);
+    EXPECT_EQ(**list_get(list, 1), -1);
+    EXPECT_EQ(**list_get(list, 1024), 1023);
+
+    const std::unique_ptr<int> taken = list_take_at(list, 1);
+    ASSERT_NE(taken, nullptr);
+    EXPECT_EQ(*taken, -1);
+    EXPECT_EQ(list.count, 1024u);
+    EXPECT_EQ(list.spare, 1024u);
+    EXPECT_EQ(**list_get(list, 1), 1);
+    EXPECT_EQ(list.items[1024], nullptr) << "the vacated slot holds nothing";
+    list_swap(list, 0, 1023);
+    EXPECT_EQ(**list_get(list, 0), 1023);
+    EXPECT_EQ(list_take_at(list, 1024), nullptr);
 }
 
 TEST(SpeechDbHeader, LanguageCode)
@@ -123,7 +148,7 @@ TEST(SpeechDbFree, SharedWordsAreFreedOnceAndNullIsAllowed)
     SpeechDbPtr db = make_db(DB_FORMAT_MODERN, {{1}, {2}}, {{0, 0, 1}, {0}, {1, 1}});
     ASSERT_TRUE(word_set_alias(db.get(), 0, "x"));
     phrase_set_comment(db.get(), 0, "c");
-    db_word(db.get(), 1)->usage = list_new();
+    ASSERT_EQ(word_usage(db.get(), 1).size(), 3u);
     db.reset();
     db_free(nullptr);
     SUCCEED();

@@ -30,7 +30,7 @@ SpeechDbPtr make_db(DbFormat format, const std::vector<std::vector<std::uint8_t>
     db->bits_per_sample = 16;
     for (std::size_t i = 0; i < audio.size(); ++i) {
         auto w = std::make_unique<WordEntry>();
-        w->number = int(i);
+        w->number = std::uint32_t(i);
         w->audio = audio[i];
         w->saved_audio = audio[i];
         db_append_word(db.get(), std::move(w));
@@ -158,15 +158,15 @@ std::vector<std::string> dir_entries(const std::string& path)
 std::string db_check_invariants(const SpeechDb* db)
 {
     std::set<const WordEntry*> words;
-    for (std::uint32_t i = 0; i < list_count(db->words.get()); ++i) {
+    for (std::uint32_t i = 0; i < list_count(db->words); ++i) {
         const WordEntry* w = db_word(db, i);
-        if (w->number != int(i))
+        if (w->number != i)
             return "word " + std::to_string(i) + " has number " + std::to_string(w->number);
         words.insert(w);
     }
     if (words.empty())
         return "no words";
-    for (std::uint32_t i = 0; i < list_count(db->phrases.get()); ++i) {
+    for (std::uint32_t i = 0; i < list_count(db->phrases); ++i) {
         const PhraseEntry* p = db_phrase(db, i);
         if (p->words.size() > std::size_t(PHRASE_MAX_WORDS))
             return "phrase " + std::to_string(i) + " has " + std::to_string(p->words.size()) + " words";
@@ -201,22 +201,22 @@ std::string db_compare_saved(const SpeechDb* want, const SpeechDb* got, bool tex
         return "flags differ";
     if (got->modified != 0)
         return "loaded database is marked modified";
-    const std::uint32_t words = list_count(want->words.get());
-    if (list_count(got->words.get()) != words)
+    const std::uint32_t words = list_count(want->words);
+    if (list_count(got->words) != words)
         return "word count differs";
     for (std::uint32_t i = 0; i < words; ++i) {
         const WordEntry* w = db_word(want, i);
         const WordEntry* g = db_word(got, i);
         if (g->audio != w->audio)
             return "audio of word " + std::to_string(i) + " differs";
-        if (g->saved_audio != g->audio || g->changed != 0 || g->usage)
+        if (g->saved_audio != g->audio || g->changed || !g->usage.empty())
             return "word " + std::to_string(i) + " does not look loaded";
         std::string diff = compare_text("alias of word", i, texts ? w->alias : std::nullopt, g->alias);
         if (!diff.empty())
             return diff;
     }
-    const std::uint32_t phrases = list_count(want->phrases.get());
-    if (list_count(got->phrases.get()) != phrases)
+    const std::uint32_t phrases = list_count(want->phrases);
+    if (list_count(got->phrases) != phrases)
         return "phrase count differs";
     for (std::uint32_t i = 0; i < phrases; ++i) {
         const PhraseEntry* p = db_phrase(want, i);
