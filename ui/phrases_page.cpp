@@ -41,26 +41,26 @@ PhrasesPage& page_of(gpointer data)
     return *static_cast<PhrasesPage*>(data);
 }
 
-// The value of the row a cell path names, or -1 when there is no such row.
-long long row_value_at(GtkTreeView* list, const char* path)
+// The value of the row a cell path names, if there is such a row.
+std::optional<std::uint32_t> row_value_at(GtkTreeView* list, const char* path)
 {
     GtkTreeModel* model = gtk_tree_view_get_model(list);
     GtkTreeIter iter;
     if (!model || !path || !gtk_tree_model_get_iter_from_string(model, &iter, path))
-        return -1;
+        return std::nullopt;
     return row_value(model, &iter);
 }
 
-int selected_phrase(const PhrasesPage& page)
+std::optional<std::uint32_t> selected_phrase(const PhrasesPage& page)
 {
     return phrases_view_selected_phrase(page.view);
 }
-int selected_position(const PhrasesPage& page)
+std::optional<std::uint32_t> selected_position(const PhrasesPage& page)
 {
     return phrases_view_selected_position(page.view);
 }
 
-void select_position_row(PhrasesPage& page, int n)
+void select_position_row(PhrasesPage& page, std::uint32_t n)
 {
     select_row(page.view.w.word_list, n, false);
 }
@@ -85,9 +85,8 @@ void update_phrase_buttons(PhrasesPage& page)
 void refresh_phrase_word_list(PhrasesPage& page)
 {
     gtk_tree_view_set_model(page.view.w.word_list, nullptr);
-    const int p = selected_phrase(page);
-    if (p >= 0) {
-        GtkListStorePtr store = number_store_new(phrase_word_count(page.view.db, p));
+    if (const std::optional<std::uint32_t> p = selected_phrase(page)) {
+        GtkListStorePtr store = number_store_new(phrase_word_count(page.view.db, *p));
         gtk_tree_view_set_model(page.view.w.word_list, GTK_TREE_MODEL(store.get()));
     }
     update_phrase_buttons(page);
@@ -97,21 +96,25 @@ void refresh_phrase_word_list(PhrasesPage& page)
 
 // The selected phrase and position for a button action: false while a play
 // runs or when either is missing.
-bool action_target(const PhrasesPage& page, int& p, int& w)
+bool action_target(const PhrasesPage& page, std::uint32_t& p, std::uint32_t& w)
 {
     if (play_session_active())
         return false;
-    p = selected_phrase(page);
-    w = selected_position(page);
-    return p >= 0 && w >= 0;
+    const std::optional<std::uint32_t> phrase = selected_phrase(page);
+    const std::optional<std::uint32_t> position = selected_position(page);
+    if (!phrase || !position)
+        return false;
+    p = *phrase;
+    w = *position;
+    return true;
 }
 
 // Runs one edit of the selected position that moves the selection by
 // `step` rows when it succeeds.
-void move_word(PhrasesPage& page, bool (*move)(SpeechDb*, std::uint32_t, std::uint32_t), int step)
+void move_word(PhrasesPage& page, bool (*move)(SpeechDb*, std::uint32_t, std::uint32_t), std::int32_t step)
 {
-    int p = -1;
-    int w = -1;
+    std::uint32_t p = 0;
+    std::uint32_t w = 0;
     if (!action_target(page, p, w) || !move(page.view.db, p, w))
         return;
     select_position_row(page, w + step);
@@ -125,8 +128,8 @@ void set_word_rows(PhrasesPage& page, std::uint32_t rows)
 
 void add_word(PhrasesPage& page)
 {
-    int p = -1;
-    int w = -1;
+    std::uint32_t p = 0;
+    std::uint32_t w = 0;
     if (!action_target(page, p, w) || !phrase_insert_word(page.view.db, p, w))
         return;
     set_word_rows(page, phrase_word_count(page.view.db, p));
@@ -136,11 +139,12 @@ void add_word(PhrasesPage& page)
 
 void remove_word(PhrasesPage& page)
 {
-    int p = -1;
-    int w = -1;
+    std::uint32_t p = 0;
+    std::uint32_t w = 0;
     if (!action_target(page, p, w) || !phrase_remove_word(page.view.db, p, w))
         return;
-    const auto m = static_cast<int>(phrase_word_count(page.view.db, p));
+    // A phrase keeps at least one word, so w - 1 below is a position.
+    const std::uint32_t m = phrase_word_count(page.view.db, p);
     if (w == m)
         select_position_row(page, w - 1);
     set_word_rows(page, m);
@@ -169,30 +173,30 @@ void on_phrase_list_row_activated(GtkTreeView*, GtkTreePath*, GtkTreeViewColumn*
 void on_comment_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer data)
 {
     PhrasesPage& page = page_of(data);
-    const long long p = row_value_at(page.view.w.phrase_list, path);
-    if (p < 0 || !page.view.db)
+    const std::optional<std::uint32_t> p = row_value_at(page.view.w.phrase_list, path);
+    if (!p || !page.view.db)
         return;
-    phrase_set_comment(page.view.db, p, text && *text ? text : nullptr);
-    redraw_after_edit(page, p);
+    phrase_set_comment(page.view.db, *p, text && *text ? text : nullptr);
+    redraw_after_edit(page, *p);
 }
 
 void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer data)
 {
     PhrasesPage& page = page_of(data);
-    const long long p = row_value_at(page.view.w.phrase_list, path);
-    if (p < 0 || !page.view.db)
+    const std::optional<std::uint32_t> p = row_value_at(page.view.w.phrase_list, path);
+    if (!p || !page.view.db)
         return;
-    phrase_revert(page.view.db, p);
+    phrase_revert(page.view.db, *p);
     refresh_phrase_word_list(page);
-    redraw_after_edit(page, p);
+    redraw_after_edit(page, *p);
 }
 
 void on_word_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer data)
 {
     PhrasesPage& page = page_of(data);
     SpeechDb* db = page.view.db;
-    const int p = selected_phrase(page);
-    const long long w = row_value_at(page.view.w.word_list, path);
+    const std::optional<std::uint32_t> p = selected_phrase(page);
+    const std::optional<std::uint32_t> w = row_value_at(page.view.w.word_list, path);
     if (!text || !db)
         return;
     std::string alias(std::strlen(text) + 1, '\0');
@@ -202,20 +206,20 @@ void on_word_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer dat
     case WORD_REF_INVALID:
         return;
     case WORD_REF_ALIAS:
-        if (!page.view.use_aliases || p < 0 || w < 0)
+        if (!page.view.use_aliases || !p || !w)
             return;
-        done = phrase_set_word_by_alias(db, p, w, alias.c_str());
+        done = phrase_set_word_by_alias(db, *p, *w, alias.c_str());
         break;
     case WORD_REF_NUMBER:
         // Numbers are typed counted from 1; anything that cannot be a word
         // number is refused here rather than wrapped into range.
-        if (p < 0 || w < 0 || number < 1 || number > std::numeric_limits<std::int32_t>::max())
+        if (!p || !w || number < 1 || number > std::numeric_limits<std::int32_t>::max())
             return;
-        done = phrase_set_word(db, p, w, static_cast<std::int32_t>(number - 1));
+        done = phrase_set_word(db, *p, *w, std::uint32_t(number - 1));
         break;
     }
     if (done)
-        redraw_after_edit(page, p);
+        redraw_after_edit(page, *p);
 }
 
 void on_play_phrase_clicked(GtkButton*, gpointer data)
@@ -227,17 +231,17 @@ void on_play_phrase_clicked(GtkButton*, gpointer data)
 void on_save_phrase_clicked(GtkButton*, gpointer data)
 {
     PhrasesPage& page = page_of(data);
-    const int p = phrases_view_selected_phrase(page.view);
-    if (p < 0 || !page.view.db)
+    const std::optional<std::uint32_t> p = phrases_view_selected_phrase(page.view);
+    if (!p || !page.view.db)
         return;
     const unsigned generation = play_session_generation();
     char suggested[32];
-    std::snprintf(suggested, sizeof suggested, "phrase_%03d.wav", p + 1);
+    std::snprintf(suggested, sizeof suggested, "phrase_%03u.wav", unsigned(*p + 1));
     char path[4096];
     if (!dialogs_choose_save_path(suggested, path, sizeof path) || generation != play_session_generation())
         return;
     ErrorText err;
-    if (!phrase_export_wav(page.view.db, std::uint32_t(p), path, true, &err))
+    if (!phrase_export_wav(page.view.db, *p, path, true, &err))
         dialogs_show_error((std::string(_("Error saving audio file\n")) + err.text).c_str());
 }
 void on_play_word_clicked(GtkButton*, gpointer data)
@@ -264,8 +268,8 @@ void on_remove_word_clicked(GtkButton*, gpointer data)
 void on_go_to_word_clicked(GtkButton*, gpointer data)
 {
     PhrasesPage& page = page_of(data);
-    int p = -1;
-    int w = -1;
+    std::uint32_t p = 0;
+    std::uint32_t w = 0;
     if (!action_target(page, p, w))
         return;
     const std::uint32_t n = phrase_word_number(page.view.db, p, w);
@@ -362,9 +366,9 @@ const PhrasesPageWidgets& phrases_page_widgets()
 }
 int phrases_page_selected_phrase()
 {
-    return selected_phrase(the_page);
+    return int(selected_phrase(the_page).value_or(-1));
 }
 int phrases_page_selected_position()
 {
-    return selected_position(the_page);
+    return int(selected_position(the_page).value_or(-1));
 }

@@ -25,12 +25,12 @@ PlayStep word_at(const PhrasesView& view, std::uint32_t phrase, std::size_t posi
 
 void phrases_page_play_phrase(PhrasesView& view)
 {
-    const int p = phrases_view_selected_phrase(view);
-    if (play_session_active() || p < 0)
+    const std::optional<std::uint32_t> p = phrases_view_selected_phrase(view);
+    if (play_session_active() || !p)
         return;
     // Put back afterwards: the user's own selection in the word list.
-    const int w0 = phrases_view_selected_position(view);
-    const auto phrase = static_cast<std::uint32_t>(p);
+    const std::optional<std::uint32_t> w0 = phrases_view_selected_position(view);
+    const std::uint32_t phrase = *p;
     PhrasesView* self = &view;
     play_session_start({
         .owner = PageId::Phrases,
@@ -44,14 +44,14 @@ void phrases_page_play_phrase(PhrasesView& view)
                 // Keys still reach the window during the play, so another
                 // phrase may be selected by now: rows are selected only while
                 // the word list still shows this one.
-                if (phrases_view_selected_phrase(*self) == int(phrase))
-                    select_row(self->w.word_list, static_cast<int>(i), true);
+                if (phrases_view_selected_phrase(*self) == phrase)
+                    select_row(self->w.word_list, std::uint32_t(i), true);
                 return PlayStep::Play;
             },
         .sound = [self, phrase](std::size_t i, PlayItem& item) { return word_at(*self, phrase, i, item); },
         .finished =
             [self, phrase, w0](PlayEnd) {
-                if (phrases_view_selected_phrase(*self) == int(phrase))
+                if (phrases_view_selected_phrase(*self) == phrase)
                     select_row(self->w.word_list, w0, false);
                 phrases_view_update_buttons(*self);
             },
@@ -60,12 +60,12 @@ void phrases_page_play_phrase(PhrasesView& view)
 
 void phrases_page_play_word(PhrasesView& view)
 {
-    const int p = phrases_view_selected_phrase(view);
-    const int w = phrases_view_selected_position(view);
-    if (play_session_active() || p < 0 || w < 0 || phrase_word_number(view.db, p, w) == WORD_NONE)
+    const std::optional<std::uint32_t> p = phrases_view_selected_phrase(view);
+    const std::optional<std::uint32_t> w = phrases_view_selected_position(view);
+    if (play_session_active() || !p || !w || phrase_word_number(view.db, *p, *w) == WORD_NONE)
         return;
-    const auto phrase = static_cast<std::uint32_t>(p);
-    const auto position = static_cast<std::size_t>(w);
+    const std::uint32_t phrase = *p;
+    const std::size_t position = *w;
     PhrasesView* self = &view;
     // No grab: the page stays usable while a single word sounds.
     play_session_start({

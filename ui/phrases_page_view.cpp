@@ -178,12 +178,12 @@ void changed_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* 
 void word_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer data)
 {
     const PhrasesView& view = view_of(data);
-    const int p = phrases_view_selected_phrase(view);
+    const std::optional<std::uint32_t> p = phrases_view_selected_phrase(view);
     const std::uint32_t pos = row_value(model, iter);
     std::string text;
-    if (view.db && p >= 0) {
-        const char* alias = view.use_aliases ? phrase_word_alias(view.db, p, pos) : nullptr;
-        const std::uint32_t n = phrase_word_number(view.db, p, pos);
+    if (view.db && p) {
+        const char* alias = view.use_aliases ? phrase_word_alias(view.db, *p, pos) : nullptr;
+        const std::uint32_t n = phrase_word_number(view.db, *p, pos);
         if (alias)
             text = alias;
         else if (n != WORD_NONE)
@@ -298,12 +298,12 @@ GtkWidget* phrases_view_build(PhrasesView& view)
     return vbox;
 }
 
-int phrases_view_selected_phrase(const PhrasesView& view)
+std::optional<std::uint32_t> phrases_view_selected_phrase(const PhrasesView& view)
 {
     return selected_row_value(view.w.phrase_list);
 }
 
-int phrases_view_selected_position(const PhrasesView& view)
+std::optional<std::uint32_t> phrases_view_selected_position(const PhrasesView& view)
 {
     return selected_row_value(view.w.word_list);
 }
@@ -313,22 +313,22 @@ void phrases_view_update_buttons(const PhrasesView& view)
     if (play_session_playing(PageId::Phrases))
         return;
     const PhrasesPageWidgets& w = view.w;
-    const int p = phrases_view_selected_phrase(view);
-    const int pos = phrases_view_selected_position(view);
-    gtk_widget_set_sensitive(w.play_phrase, p >= 0);
-    gtk_widget_set_sensitive(w.save_phrase, p >= 0);
-    gtk_widget_set_sensitive(w.play_word, pos >= 0);
+    const std::optional<std::uint32_t> p = phrases_view_selected_phrase(view);
+    const std::optional<std::uint32_t> pos = phrases_view_selected_position(view);
+    gtk_widget_set_sensitive(w.play_phrase, p.has_value());
+    gtk_widget_set_sensitive(w.save_phrase, p.has_value());
+    gtk_widget_set_sensitive(w.play_word, pos.has_value());
     GtkWidget* const editing[] = { w.go_to_word, w.move_up, w.move_down, w.add_word, w.remove_word };
-    if (pos < 0 || p < 0) {
+    if (!pos || !p) {
         for (GtkWidget* button : editing)
             gtk_widget_set_sensitive(button, FALSE);
         return;
     }
-    const auto n = static_cast<int>(phrase_word_count(view.db, p));
+    const std::uint32_t n = phrase_word_count(view.db, *p);
     gtk_widget_set_sensitive(w.go_to_word, TRUE);
-    gtk_widget_set_sensitive(w.move_up, pos != 0);
-    gtk_widget_set_sensitive(w.move_down, pos < n - 1);
-    gtk_widget_set_sensitive(w.add_word, n < PHRASE_MAX_WORDS);
+    gtk_widget_set_sensitive(w.move_up, *pos != 0);
+    gtk_widget_set_sensitive(w.move_down, *pos + 1 < n);
+    gtk_widget_set_sensitive(w.add_word, n < std::uint32_t(PHRASE_MAX_WORDS));
     gtk_widget_set_sensitive(w.remove_word, n > 1);
 }
 

@@ -51,10 +51,11 @@ struct PhrasesView {
 // lists have no model and nothing is connected yet: the page does that.
 GtkWidget* phrases_view_build(PhrasesView& view);
 
-// The number the selected row holds, or -1: a phrase in the phrase list, a
-// position (in the selected phrase) in the word list.
-int phrases_view_selected_phrase(const PhrasesView& view);
-int phrases_view_selected_position(const PhrasesView& view);
+// The number the selected row holds (none when no row is selected): a
+// phrase in the phrase list, a position (in the selected phrase) in the word
+// list.
+std::optional<std::uint32_t> phrases_view_selected_phrase(const PhrasesView& view);
+std::optional<std::uint32_t> phrases_view_selected_position(const PhrasesView& view);
 
 // Makes each button sensitive exactly when its action has something to act
 // on. While the page plays they stay as they were: the play's end sets them.

@@ -51,25 +51,32 @@ std::uint32_t row_value(GtkTreeModel* model, GtkTreeIter* iter)
     return value;
 }
 
-int selected_row_value(GtkTreeView* view)
+std::optional<std::uint32_t> selected_row_value(GtkTreeView* view)
 {
     GtkTreeModel* model = nullptr;
     GtkTreeIter iter;
     if (!view || !gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view), &model, &iter))
-        return -1;
-    return int(row_value(model, &iter));
+        return std::nullopt;
+    return row_value(model, &iter);
 }
 
-bool select_row(GtkTreeView* view, int n, bool scroll)
+// The iterator of row `n` of `model`; false when there is no such row
+// (GTK counts rows in an int).
+static bool nth_row(GtkTreeModel* model, std::uint32_t n, GtkTreeIter* iter)
+{
+    return model && n <= std::uint32_t(INT_MAX) && gtk_tree_model_iter_nth_child(model, iter, nullptr, int(n));
+}
+
+bool select_row(GtkTreeView* view, std::optional<std::uint32_t> n, bool scroll)
 {
     GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
-    if (n < 0) {
+    if (!n) {
         gtk_tree_selection_unselect_all(selection);
         return true;
     }
     GtkTreeModel* model = gtk_tree_view_get_model(view);
     GtkTreeIter iter;
-    if (!model || !gtk_tree_model_iter_nth_child(model, &iter, nullptr, n))
+    if (!nth_row(model, *n, &iter))
         return false;
     if (scroll) {
         TreePathPtr path(gtk_tree_model_get_path(model, &iter));
@@ -79,11 +86,11 @@ bool select_row(GtkTreeView* view, int n, bool scroll)
     return true;
 }
 
-bool set_cursor_row(GtkTreeView* view, long long n, GtkTreeViewColumn* column)
+bool set_cursor_row(GtkTreeView* view, std::uint32_t n, GtkTreeViewColumn* column)
 {
     GtkTreeModel* model = gtk_tree_view_get_model(view);
     GtkTreeIter iter;
-    if (!model || n < 0 || n > INT_MAX || !gtk_tree_model_iter_nth_child(model, &iter, nullptr, int(n)))
+    if (!nth_row(model, n, &iter))
         return false;
     TreePathPtr path(gtk_tree_model_get_path(model, &iter));
     gtk_tree_view_scroll_to_cell(view, path.get(), nullptr, FALSE, 0, 0);

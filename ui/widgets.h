@@ -6,6 +6,7 @@
 #include "ui/gtk_ptr.h"
 
 #include <cstdint>
+#include <optional>
 #include <gtk/gtk.h>
 
 // `child` (a list) inside a borderless scrolled window whose bars appear
@@ -26,16 +27,17 @@ void number_store_set_rows(GtkListStore* store, std::uint32_t rows);
 
 // The number row `iter` of a number store holds.
 std::uint32_t row_value(GtkTreeModel* model, GtkTreeIter* iter);
-// The number of the selected row of `view`, or -1.
-int selected_row_value(GtkTreeView* view);
+// The number the selected row of `view` holds; none when nothing is
+// selected.
+std::optional<std::uint32_t> selected_row_value(GtkTreeView* view);
 
-// Selects row `n` of `view`, scrolling it into sight when `scroll`; a
-// negative `n` clears the selection. False, with nothing changed, when the
-// view has no such row.
-bool select_row(GtkTreeView* view, int n, bool scroll);
+// Selects row `n` of `view`, scrolling it into sight when `scroll`; no `n`
+// clears the selection. False, with nothing changed, when the view has no
+// such row.
+bool select_row(GtkTreeView* view, std::optional<std::uint32_t> n, bool scroll);
 // Scrolls to row `n` of `view` and puts the cursor (and so the selection)
 // on it in `column`. False when there is no such row.
-bool set_cursor_row(GtkTreeView* view, long long n, GtkTreeViewColumn* column);
+bool set_cursor_row(GtkTreeView* view, std::uint32_t n, GtkTreeViewColumn* column);
 
 // Appends a column titled `title` (centred) holding `cell`, aligned by
 // `xalign` and filled by `fill`, which gets `data`. A positive `width` makes

@@ -36,13 +36,13 @@ WordsPage& page_of(gpointer data)
     return *static_cast<WordsPage*>(data);
 }
 
-int selected_word(const WordsPage& page)
+std::optional<std::uint32_t> selected_word(const WordsPage& page)
 {
     return words_view_selected_word(page.view);
 }
 
-// Selects row n of the word list (none for a negative n) and scrolls to it.
-void select_word(WordsPage& page, int n)
+// Selects row n of the word list and scrolls to it.
+void select_word(WordsPage& page, std::uint32_t n)
 {
     select_row(page.view.w.word_list, n, true);
 }
@@ -75,9 +75,9 @@ void refresh_usage_list(WordsPage& page)
     }
     GtkTreeView* list = page.view.w.usage_list;
     gtk_tree_view_set_model(list, nullptr);
-    int w = selected_word(page);
+    const std::optional<std::uint32_t> w = selected_word(page);
     const std::span<const std::uint32_t> u
-        = w >= 0 && page.view.db ? word_usage(page.view.db, std::uint32_t(w)) : std::span<const std::uint32_t>();
+        = w && page.view.db ? word_usage(page.view.db, *w) : std::span<const std::uint32_t>();
     if (!u.empty()) {
         // Rows hold phrase numbers here, not 0 .. n - 1.
         GtkListStorePtr store(gtk_list_store_new(1, G_TYPE_UINT));
@@ -97,12 +97,12 @@ bool busy(const WordsPage& page)
 
 // ---- editing ----
 
-void move_word(WordsPage& page, bool (*move)(SpeechDb*, std::uint32_t), int step)
+void move_word(WordsPage& page, bool (*move)(SpeechDb*, std::uint32_t), std::int32_t step)
 {
-    int w = selected_word(page);
-    if (busy(page) || w < 0 || !move(page.view.db, std::uint32_t(w)))
+    const std::optional<std::uint32_t> w = selected_word(page);
+    if (busy(page) || !w || !move(page.view.db, *w))
         return;
-    select_word(page, w + step);
+    select_word(page, *w + step);
     redraw_word_list(page);
 }
 
@@ -113,40 +113,47 @@ void set_word_rows(WordsPage& page, std::uint32_t rows)
 
 void add_word(WordsPage& page)
 {
-    int w = selected_word(page);
-    if (busy(page) || w < 0 || !word_insert(page.view.db, std::uint32_t(w)))
+    const std::optional<std::uint32_t> w = selected_word(page);
+    if (busy(page) || !w || !word_insert(page.view.db, *w))
         return;
     set_word_rows(page, word_count(page.view.db));
-    select_word(page, w + 1);
+    select_word(page, *w + 1);
     redraw_word_list(page);
 }
 
 void remove_word(WordsPage& page)
 {
-    int w = selected_word(page);
-    if (busy(page) || w < 0)
+    const std::optional<std::uint32_t> w = selected_word(page);
+    if (busy(page) || !w)
         return;
     // The database refuses a word that any phrase speaks. The list shown
     // may predate the edit that made it used, so it is refreshed to show
     // why the word stayed.
-    if (!word_remove(page.view.db, std::uint32_t(w))) {
+    if (!word_remove(page.view.db, *w)) {
         refresh_usage_list(page);
         return;
     }
-    std::uint32_t n = word_count(page.view.db);
+    const std::uint32_t n = word_count(page.view.db);
     set_word_rows(page, n);
-    select_word(page, std::uint32_t(w) == n ? w - 1 : w);
+    // Removing the last word of the list selects the one before it; removing
+    // the only word leaves nothing to select.
+    if (*w < n)
+        select_word(page, *w);
+    else if (*w > 0)
+        select_word(page, *w - 1);
+    else
+        select_row(page.view.w.word_list, std::nullopt, true);
     refresh_usage_list(page);
     redraw_word_list(page);
 }
 
-// The word a cell path names, or -1.
-long long word_at_path(const WordsPage& page, const char* path)
+// The word a cell path names, if any.
+std::optional<std::uint32_t> word_at_path(const WordsPage& page, const char* path)
 {
     GtkTreeModel* model = gtk_tree_view_get_model(page.view.w.word_list);
     GtkTreeIter iter;
     if (!page.view.db || !model || !path || !gtk_tree_model_get_iter_from_string(model, &iter, path))
-        return -1;
+        return std::nullopt;
     return row_value(model, &iter);
 }
 
@@ -165,18 +172,18 @@ void on_usage_selection_changed(GtkTreeSelection*, gpointer data)
 void on_alias_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer data)
 {
     WordsPage& page = page_of(data);
-    const long long word = word_at_path(page, path);
-    if (word < 0 || !text)
+    const std::optional<std::uint32_t> word = word_at_path(page, path);
+    if (!word || !text)
         return;
     if (!*text) {
-        word_set_alias(page.view.db, word, nullptr);
+        word_set_alias(page.view.db, *word, nullptr);
     } else {
         // Sized to the text, so normalising never has to cut it.
         std::vector<char> alias(std::strlen(text) + 1);
         if (parse_word_ref(text, alias.data(), alias.size(), nullptr) != WORD_REF_ALIAS)
             return;
         // Refused silently when another word has this alias.
-        word_set_alias(page.view.db, word, alias.data());
+        word_set_alias(page.view.db, *word, alias.data());
     }
     redraw_word_list(page);
 }
@@ -184,10 +191,10 @@ void on_alias_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer da
 void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer data)
 {
     WordsPage& page = page_of(data);
-    const long long word = word_at_path(page, path);
-    if (word < 0)
+    const std::optional<std::uint32_t> word = word_at_path(page, path);
+    if (!word)
         return;
-    word_revert_audio(page.view.db, word);
+    word_revert_audio(page.view.db, *word);
     refresh_usage_list(page);
     redraw_word_list(page);
 }
@@ -216,16 +223,16 @@ void on_play_all_clicked(GtkButton*, gpointer data)
 void on_replace_clicked(GtkButton*, gpointer data)
 {
     WordsPage& page = page_of(data);
-    int w = selected_word(page);
-    if (!busy(page) && w >= 0 && words_page_replace_audio(page.view.db, std::uint32_t(w)))
+    const std::optional<std::uint32_t> w = selected_word(page);
+    if (!busy(page) && w && words_page_replace_audio(page.view.db, *w))
         redraw_word_list(page);
 }
 void on_save_clicked(GtkButton*, gpointer data)
 {
     WordsPage& page = page_of(data);
-    int w = selected_word(page);
-    if (!busy(page) && w >= 0)
-        words_page_export_audio(page.view.db, std::uint32_t(w));
+    const std::optional<std::uint32_t> w = selected_word(page);
+    if (!busy(page) && w)
+        words_page_export_audio(page.view.db, *w);
 }
 
 void on_move_up_clicked(GtkButton*, gpointer data)
@@ -248,10 +255,10 @@ void on_remove_clicked(GtkButton*, gpointer data)
 void on_go_to_phrase_clicked(GtkButton*, gpointer data)
 {
     WordsPage& page = page_of(data);
-    int p = words_view_selected_usage_phrase(page.view);
-    if (!page.view.db || selected_word(page) < 0 || p < 0)
+    const std::optional<std::uint32_t> p = words_view_selected_usage_phrase(page.view);
+    if (!page.view.db || !selected_word(page) || !p)
         return;
-    shell_go_to_phrase(std::uint32_t(p));
+    shell_go_to_phrase(*p);
 }
 
 void connect_signals(WordsPage& page)
@@ -342,8 +349,7 @@ void words_page_show_word(std::uint32_t word)
 
 std::optional<std::uint32_t> words_page_current_word()
 {
-    const int w = selected_word(the_page);
-    return w >= 0 ? std::optional<std::uint32_t>(std::uint32_t(w)) : std::nullopt;
+    return selected_word(the_page);
 }
 
 const WordsPageWidgets& words_page_widgets()
@@ -352,9 +358,9 @@ const WordsPageWidgets& words_page_widgets()
 }
 int words_page_selected_word()
 {
-    return selected_word(the_page);
+    return int(selected_word(the_page).value_or(-1));
 }
 int words_page_selected_usage_phrase()
 {
-    return words_view_selected_usage_phrase(the_page.view);
+    return int(words_view_selected_usage_phrase(the_page.view).value_or(-1));
 }

@@ -14,6 +14,7 @@
 #include "ui/widgets.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -43,22 +44,22 @@ void play_one(WordsView& view, GtkWidget* grab, PlayItem what)
 
 // Selects row `row` of the usage list when it still is `model` and has
 // that row; false otherwise.
-bool select_usage_row(WordsView& view, GtkTreeModel* model, int row)
+bool select_usage_row(WordsView& view, GtkTreeModel* model, std::uint32_t row)
 {
     GtkTreeView* list = view.w.usage_list;
-    return model && row >= 0 && gtk_tree_view_get_model(list) == model && select_row(list, row, true);
+    return model && gtk_tree_view_get_model(list) == model && select_row(list, row, true);
 }
 
 // Puts the usage-list selection back on row `row` after Play All, when the
 // list (possibly rebuilt meanwhile) still shows `phrase` there.
-void restore_usage_row(WordsView& view, int row, int phrase)
+void restore_usage_row(WordsView& view, std::optional<std::uint32_t> row, std::optional<std::uint32_t> phrase)
 {
     GtkTreeView* list = view.w.usage_list;
     GtkTreeModel* model = gtk_tree_view_get_model(list);
     GtkTreeIter iter;
-    if (row >= 0 && model && gtk_tree_model_iter_nth_child(model, &iter, nullptr, row)
-        && int(row_value(model, &iter)) == phrase) {
-        select_usage_row(view, model, row);
+    if (row && phrase && model && gtk_tree_model_iter_nth_child(model, &iter, nullptr, int(*row))
+        && row_value(model, &iter) == *phrase) {
+        select_usage_row(view, model, *row);
         return;
     }
     gtk_tree_selection_unselect_all(gtk_tree_view_get_selection(list));
@@ -69,14 +70,14 @@ void restore_usage_row(WordsView& view, int row, int phrase)
 // that show them.
 struct PlayAll {
     WordsView* view = nullptr;
-    int word = -1;
+    std::uint32_t word = 0;
     std::vector<std::uint32_t> phrases;
     // Held so that the rows it walks stay alive even if the view lets go.
     GtkTreeModelRef model;
     // The usage phrase selected at the start, and the last row holding it
-    // (a phrase that speaks the word twice has two rows), or -1.
-    int selected = -1;
-    int selected_row = -1;
+    // (a phrase that speaks the word twice has two rows), if any.
+    std::optional<std::uint32_t> selected;
+    std::optional<std::uint32_t> selected_row;
 
     // Choosing another word meanwhile ends the play.
     bool same_word() const { return words_view_selected_word(*view) == word; }
@@ -86,28 +87,29 @@ struct PlayAll {
 
 void words_page_play_word(WordsView& view)
 {
-    int w = words_view_selected_word(view);
-    if (busy(view) || w < 0)
+    const std::optional<std::uint32_t> w = words_view_selected_word(view);
+    if (busy(view) || !w)
         return;
-    play_one(view, view.w.play, { PlayItemKind::Word, std::uint32_t(w) });
+    play_one(view, view.w.play, { PlayItemKind::Word, *w });
 }
 
 void words_page_play_phrase(WordsView& view)
 {
-    int phrase = words_view_selected_usage_phrase(view);
-    if (busy(view) || words_view_selected_word(view) < 0 || phrase < 0)
+    const std::optional<std::uint32_t> phrase = words_view_selected_usage_phrase(view);
+    if (busy(view) || !words_view_selected_word(view) || !phrase)
         return;
-    play_one(view, view.w.play_phrase, { PlayItemKind::Phrase, std::uint32_t(phrase) });
+    play_one(view, view.w.play_phrase, { PlayItemKind::Phrase, *phrase });
 }
 
 void words_page_play_all(WordsView& view)
 {
-    if (busy(view) || words_view_selected_word(view) < 0)
+    const std::optional<std::uint32_t> word = words_view_selected_word(view);
+    if (busy(view) || !word)
         return;
     auto all = std::make_shared<PlayAll>();
     all->view = &view;
-    all->word = words_view_selected_word(view);
-    const std::span<const std::uint32_t> usage = word_usage(view.db, std::uint32_t(all->word));
+    all->word = *word;
+    const std::span<const std::uint32_t> usage = word_usage(view.db, all->word);
     if (usage.empty())
         return;
     all->phrases.assign(usage.begin(), usage.end());
@@ -115,8 +117,8 @@ void words_page_play_all(WordsView& view)
     all->model.reset(shown ? GTK_TREE_MODEL(g_object_ref(shown)) : nullptr);
     all->selected = words_view_selected_usage_phrase(view);
     for (std::size_t i = 0; i < all->phrases.size(); ++i)
-        if (int(all->phrases[i]) == all->selected)
-            all->selected_row = int(i);
+        if (all->phrases[i] == all->selected)
+            all->selected_row = std::uint32_t(i);
 
     play_session_start({
         .owner = PageId::Words,
@@ -128,7 +130,7 @@ void words_page_play_all(WordsView& view)
                     return PlayStep::Done;
                 if (!all->same_word())
                     return PlayStep::Abandon;
-                select_usage_row(*all->view, all->model.get(), int(i));
+                select_usage_row(*all->view, all->model.get(), std::uint32_t(i));
                 return PlayStep::Play;
             },
         .sound =

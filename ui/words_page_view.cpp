@@ -136,12 +136,12 @@ GtkWidget* words_view_build(WordsView& view)
     return page;
 }
 
-int words_view_selected_word(const WordsView& view)
+std::optional<std::uint32_t> words_view_selected_word(const WordsView& view)
 {
     return selected_row_value(view.w.word_list);
 }
 
-int words_view_selected_usage_phrase(const WordsView& view)
+std::optional<std::uint32_t> words_view_selected_usage_phrase(const WordsView& view)
 {
     return selected_row_value(view.w.usage_list);
 }
@@ -151,24 +151,24 @@ void words_view_update_buttons(const WordsView& view)
     if (play_session_playing(PageId::Words))
         return;
     const WordsPageWidgets& b = view.w;
-    int w = words_view_selected_word(view);
-    if (w < 0 || !view.db) {
+    const std::optional<std::uint32_t> w = words_view_selected_word(view);
+    if (!w || !view.db) {
         for (GtkWidget* button : { b.play, b.replace, b.move_up, b.move_down, b.add, b.remove, b.save, b.play_phrase,
                  b.play_all, b.go_to_phrase })
             set_sensitive(button, false);
         return;
     }
-    int p = words_view_selected_usage_phrase(view);
-    std::uint32_t n = word_count(view.db);
-    const bool used = !word_usage(view.db, std::uint32_t(w)).empty();
+    const bool phrase_selected = words_view_selected_usage_phrase(view).has_value();
+    const std::uint32_t n = word_count(view.db);
+    const bool used = !word_usage(view.db, *w).empty();
     set_sensitive(b.play, true);
     set_sensitive(b.replace, true);
-    set_sensitive(b.move_up, w != 0);
-    set_sensitive(b.move_down, std::uint32_t(w) + 1 < n);
+    set_sensitive(b.move_up, *w != 0);
+    set_sensitive(b.move_down, *w + 1 < n);
     set_sensitive(b.add, n < word_limit(view.db));
     set_sensitive(b.remove, !used);
     set_sensitive(b.save, true);
-    set_sensitive(b.play_phrase, p >= 0);
+    set_sensitive(b.play_phrase, phrase_selected);
     set_sensitive(b.play_all, used);
-    set_sensitive(b.go_to_phrase, p >= 0);
+    set_sensitive(b.go_to_phrase, phrase_selected);
 }

@@ -4,7 +4,9 @@
 
 #include "db/speech_db.h"
 
+#include <cstdint>
 #include <gtk/gtk.h>
+#include <optional>
 
 struct WordsPageWidgets {
     GtkTreeView* word_list = nullptr;
@@ -35,10 +37,10 @@ struct WordsView {
 // lists have no model and nothing is connected yet: the page does that.
 GtkWidget* words_view_build(WordsView& view);
 
-// The number the selected row holds, or -1: a word in the word list, a
-// phrase in the usage list.
-int words_view_selected_word(const WordsView& view);
-int words_view_selected_usage_phrase(const WordsView& view);
+// The number the selected row holds (none when no row is selected): a word
+// in the word list, a phrase in the usage list.
+std::optional<std::uint32_t> words_view_selected_word(const WordsView& view);
+std::optional<std::uint32_t> words_view_selected_usage_phrase(const WordsView& view);
 
 // Makes each button sensitive exactly when its action has something to act
 // on. While the page plays they stay as they were: the play's end sets them.
