@@ -5,6 +5,7 @@
 #include "tools/tool_util.h"
 
 #include "audio/shaping.h"
+#include "io/i18n.h"
 
 #include <clocale>
 #include <cmath>
@@ -37,30 +38,31 @@ struct Command {
 };
 
 constexpr Command COMMANDS[] = {
-    {"info", "FILE", "Show the format, header and size of a database.", 1, 1, OPTIONS_NONE, cmd_info},
-    {"dump", "FILE", "Write the whole database as JSON on stdout.", 1, 1, OPTIONS_NONE, cmd_dump},
-    {"export", "FILE DIR", "Write every word as DIR/NNN.wav.", 2, 2, OPTIONS_FORCE, cmd_export},
-    {"export-phrase", "FILE N OUT.wav", "Write phrase N as one WAV file, its words one after another.", 3, 3,
+    {"info", "FILE", N_("Show the format, header and size of a database."), 1, 1, OPTIONS_NONE, cmd_info},
+    {"dump", "FILE", N_("Write the whole database as JSON on stdout."), 1, 1, OPTIONS_NONE, cmd_dump},
+    {"export", "FILE DIR", N_("Write every word as DIR/NNN.wav."), 2, 2, OPTIONS_FORCE, cmd_export},
+    {"export-phrase", "FILE N OUT.wav", N_("Write phrase N as one WAV file, its words one after another."), 3, 3,
      OPTIONS_FORCE, cmd_export_phrase},
     {"import", "FILE DIR OUT",
-     "Replace words by the sound files in DIR (NNN.wav, ALIAS.wav); write OUT (.csf or .tbp).", 3, 3,
+     N_("Replace words by the sound files in DIR (NNN.wav, ALIAS.wav); write OUT (.csf or .tbp)."), 3, 3,
      OPTIONS_QUALITY | OPTIONS_SHAPE, cmd_import},
-    {"save", "FILE OUT", "Load a database and write it again as OUT (.csf or .tbp).", 2, 2, OPTIONS_NONE, cmd_save},
-    {"encode", "IN.wav OUT.adpcm", "Encode a 16000 Hz mono 16-bit WAV file (any sound file with --convert) to ADPCM.", 2, 2,
+    {"save", "FILE OUT", N_("Load a database and write it again as OUT (.csf or .tbp)."), 2, 2, OPTIONS_NONE, cmd_save},
+    {"encode", "IN.wav OUT.adpcm", N_("Encode a 16000 Hz mono 16-bit WAV file (any sound file with --convert) to ADPCM."), 2, 2,
      OPTIONS_QUALITY | OPTIONS_SHAPE, cmd_encode},
-    {"decode", "IN.adpcm OUT.wav", "Decode raw ADPCM bytes to a 16000 Hz mono 16-bit WAV file.", 2, 2,
+    {"decode", "IN.adpcm OUT.wav", N_("Decode raw ADPCM bytes to a 16000 Hz mono 16-bit WAV file."), 2, 2,
      OPTIONS_NONE, cmd_decode},
-    {"play", "FILE [WORD]", "Play a word (number or alias), or a phrase with --phrase N (numbers count from 1).", 1, 2,
+    {"play", "FILE [WORD]", N_("Play a word (number or alias), or a phrase with --phrase N (numbers count from 1)."), 1, 2,
      OPTIONS_PHRASE, cmd_play},
 };
 
 void print_usage(FILE* out)
 {
-    std::fprintf(out, "Usage: tembrel-tool COMMAND [OPTIONS] ARGUMENTS\n\nCommands:\n");
+    std::fputs(_("Usage: tembrel-tool COMMAND [OPTIONS] ARGUMENTS\n\nCommands:\n"), out);
     for (const Command& c : COMMANDS)
-        std::fprintf(out, "  %-13s %-16s %s\n", c.name, c.params, c.summary);
-    std::fprintf(out, "\nNumbers of words and phrases count from 1. "
-                      "'tembrel-tool COMMAND --help' describes a command.\n");
+        std::fprintf(out, "  %-13s %-16s %s\n", c.name, c.params, _(c.summary));
+    std::fputs(_("\nNumbers of words and phrases count from 1. "
+                 "'tembrel-tool COMMAND --help' describes a command.\n"),
+        out);
 }
 
 struct ContextDeleter {
@@ -106,7 +108,7 @@ gboolean on_trim_option(const gchar*, const gchar* value, gpointer data, GError*
     double db = TRIM_DEFAULT_DB;
     if (!parse_db(value, {"dB", "dBFS"}, &db) || db > 0 || db < -120) {
         g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE,
-                    "--trim takes a level in dBFS from -120 to 0, not '%s'", value);
+                    _("--trim takes a level in dBFS from -120 to 0, not '%s'"), value);
         return FALSE;
     }
     opts->import.trim_db = db;
@@ -124,7 +126,7 @@ gboolean on_level_option(const gchar*, const gchar* value, gpointer data, GError
     double target = 0;
     if (!parse_db(value, {"LUFS", "LKFS", "dB", "dBFS"}, &target) || target > 0 || target < -70) {
         g_set_error(error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE,
-                    "--level takes auto or a loudness in LUFS from -70 to 0, not '%s'", value);
+                    _("--level takes auto or a loudness in LUFS from -70 to 0, not '%s'"), value);
         return FALSE;
     }
     opts->level_auto = false;
@@ -149,25 +151,25 @@ int run_command(const Command& cmd, int argc, char** argv)
     gchar* phrase = nullptr;
     gchar* quality = nullptr;
     const GOptionEntry force_entries[] = {
-        {"force", 'f', 0, G_OPTION_ARG_NONE, &force, "Replace WAV files that already exist", nullptr},
+        {"force", 'f', 0, G_OPTION_ARG_NONE, &force, N_("Replace WAV files that already exist"), nullptr},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
     const GOptionEntry phrase_entries[] = {
-        {"phrase", 'p', 0, G_OPTION_ARG_STRING, &phrase, "Play phrase N instead of a word", "N"},
+        {"phrase", 'p', 0, G_OPTION_ARG_STRING, &phrase, N_("Play phrase N instead of a word"), "N"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
     const GOptionEntry quality_entries[] = {
         {"quality", 'q', 0, G_OPTION_ARG_STRING, &quality,
-         "standard (the default) or best: a slower search for codes that sound closer to the recording", "QUALITY"},
+         N_("standard (the default) or best: a slower search for codes that sound closer to the recording"), "QUALITY"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
     const GOptionEntry shape_entries[] = {
         {"convert", 'c', 0, G_OPTION_ARG_NONE, &convert,
-         "Convert any other sound file (rate, channels, width, FLAC, Ogg, AIFF) to 16000 Hz mono", nullptr},
+         N_("Convert any other sound file (rate, channels, width, FLAC, Ogg, AIFF) to 16000 Hz mono"), nullptr},
         {"trim", 0, 0, G_OPTION_ARG_CALLBACK, (void*)on_trim_option,
-         "Trim silence below DB dBFS (--trim alone: -45) at both ends", "DB"},
+         N_("Trim silence below DB dBFS (--trim alone: -45) at both ends"), "DB"},
         {"level", 0, 0, G_OPTION_ARG_CALLBACK, (void*)on_level_option,
-         "Match loudness to TARGET LUFS, or to the database's unchanged words (--level alone: auto)", "TARGET"},
+         N_("Match loudness to TARGET LUFS, or to the database's unchanged words (--level alone: auto)"), "TARGET"},
         {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr},
     };
 
@@ -175,7 +177,9 @@ int run_command(const Command& cmd, int argc, char** argv)
     // main group carries the options record to the callbacks.
     std::unique_ptr<GOptionContext, ContextDeleter> ctx(g_option_context_new(cmd.params));
     g_option_context_set_summary(ctx.get(), cmd.summary);
+    g_option_context_set_translation_domain(ctx.get(), "tembrel");
     GOptionGroup* group = g_option_group_new(nullptr, nullptr, nullptr, &opts, nullptr);
+    g_option_group_set_translation_domain(group, "tembrel");
     g_option_context_set_main_group(ctx.get(), group);
     if (cmd.options & OPTIONS_FORCE)
         g_option_group_add_entries(group, force_entries);
@@ -217,7 +221,7 @@ int run_command(const Command& cmd, int argc, char** argv)
     opts.phrase_text = phrase;
     g_autofree gchar* quality_owned = quality;
     if (quality && !parse_quality(quality, &opts.import.quality)) {
-        std::fprintf(stderr, "tembrel-tool: unknown quality '%s' (standard or best)\n", quality);
+        std::fprintf(stderr, _("tembrel-tool: unknown quality '%s' (standard or best)\n"), quality);
         return EXIT_USAGE;
     }
 
@@ -242,6 +246,8 @@ int main(int argc, char** argv)
     // their ellipses instead of '?'. Numbers keep the C locale: scripts
     // read them.
     std::setlocale(LC_CTYPE, "");
+    std::setlocale(LC_MESSAGES, "");
+    i18n_init();
     if (argc < 2) {
         print_usage(stderr);
         return EXIT_USAGE;
@@ -260,7 +266,7 @@ int main(int argc, char** argv)
         argv[1] = argv[0];
         return run_command(cmd, argc - 1, argv + 1);
     }
-    std::fprintf(stderr, "tembrel-tool: unknown command '%s'\n\n", argv[1]);
+    std::fprintf(stderr, _("tembrel-tool: unknown command '%s'\n\n"), argv[1]);
     print_usage(stderr);
     return EXIT_USAGE;
 }

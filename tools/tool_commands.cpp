@@ -2,6 +2,8 @@
 // audio libraries the editor uses.
 #include "tools/tool_commands.h"
 
+#include "io/i18n.h"
+
 #include "audio/wav_codec.h"
 #include "db/load.h"
 #include "db/operations.h"
@@ -38,7 +40,7 @@ SpeechDbPtr load_for_output(const char* in, const char* out, OutputKind* kind)
 {
     *kind = tool_output_kind(out);
     if (*kind == OUTPUT_NONE) {
-        tool_fail("Output file must end in .csf or .tbp");
+        tool_fail(_("Output file must end in .csf or .tbp"));
         return nullptr;
     }
     return load(in);
@@ -63,7 +65,7 @@ std::optional<std::vector<std::string>> folder_entries(const char* dir)
     GError* error = nullptr;
     GDir* d = g_dir_open(dir, 0, &error);
     if (!d) {
-        tool_fail(std::string("Failed to open folder '") + dir + "': " + error->message);
+        tool_fail(tool_printf(_("Failed to open folder '%s': %s"), dir, error->message));
         g_error_free(error);
         return std::nullopt;
     }
@@ -82,17 +84,17 @@ std::string report_text(const ImportReport& r)
     std::vector<std::string> parts;
     char buf[64];
     if (r.converted)
-        parts.push_back(sound_format_text(r.source) + " converted");
+        parts.push_back(tool_printf(_("%s converted"), sound_format_text(r.source).c_str()));
     if (r.trimmed) {
-        std::snprintf(buf, sizeof buf, "%.2f s trimmed", double(r.trimmed) / PCM_SAMPLE_RATE);
+        std::snprintf(buf, sizeof buf, _("%.2f s trimmed"), double(r.trimmed) / PCM_SAMPLE_RATE);
         parts.push_back(buf);
     }
     if (r.gain_db) {
-        std::snprintf(buf, sizeof buf, "gain %+.1f dB%s", *r.gain_db, r.peak_limited ? " (peak limited)" : "");
+        std::snprintf(buf, sizeof buf, _("gain %+.1f dB%s"), *r.gain_db, r.peak_limited ? _(" (peak limited)") : "");
         parts.push_back(buf);
     }
     if (r.clipped)
-        parts.push_back(std::to_string(r.clipped) + " samples clipped");
+        parts.push_back(tool_printf(_("%zu samples clipped"), std::size_t(r.clipped)));
     std::string text;
     for (const auto& p : parts)
         text += (text.empty() ? "" : ", ") + p;
@@ -113,10 +115,10 @@ bool find_word(const SpeechDb* db, const char* text, std::uint32_t* word)
             *word = found;
             return true;
         }
-        tool_fail(std::string("No word has the alias '") + text + "'");
+        tool_fail(tool_printf(_("No word has the alias '%s'"), text));
         return false;
     }
-    tool_fail(std::string("No word ") + text + " (the database has " + std::to_string(word_count(db)) + ")");
+    tool_fail(tool_printf(_("No word %s (the database has %u)"), text, word_count(db)));
     return false;
 }
 
@@ -188,7 +190,7 @@ int cmd_dump(char** args, const ToolOptions&)
     std::string text = out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
-    return std::fflush(stdout) == 0 ? 0 : tool_fail("Error writing output");
+    return std::fflush(stdout) == 0 ? 0 : tool_fail(_("Error writing output"));
 }
 
 int cmd_export(char** args, const ToolOptions& opts)
@@ -199,15 +201,15 @@ int cmd_export(char** args, const ToolOptions& opts)
     // A folder that does not exist yet is made, as a user asking for the
     // words in "words/" expects.
     if (g_mkdir_with_parents(args[1], 0777) != 0)
-        return tool_fail(std::string("Failed to create folder '") + args[1] + "': " + g_strerror(errno));
+        return tool_fail(tool_printf(_("Failed to create folder '%s': %s"), args[1], g_strerror(errno)));
     const std::uint32_t count = word_count(db.get());
-    Progress progress("exporting", count);
+    Progress progress(_("exporting"), count);
     std::uint32_t skipped = 0;
     for (std::uint32_t w = 0; w < count; ++w) {
         // A word without audio has nothing to export; say so and go on.
         if (word_audio_size(db.get(), w) == 0) {
             ++skipped;
-            std::fprintf(stderr, "tembrel-tool: word %u has no audio, skipped\n", w + 1);
+            std::fprintf(stderr, _("tembrel-tool: word %u has no audio, skipped\n"), w + 1);
             continue;
         }
         ErrorText err;
@@ -216,7 +218,7 @@ int cmd_export(char** args, const ToolOptions& opts)
             return tool_fail(path + ": " + err.text);
         progress.update(w + 1);
     }
-    std::printf("Exported %u words.\n", count - skipped);
+    std::printf(_("Exported %u words.\n"), count - skipped);
     return 0;
 }
 
@@ -227,8 +229,7 @@ int cmd_export_phrase(char** args, const ToolOptions& opts)
         return EXIT_FAILED;
     std::uint32_t n = 0;
     if (!tool_parse_number(args[1], phrase_count(db.get()), &n))
-        return tool_fail(std::string("No phrase ") + args[1] + " (the database has " +
-                         std::to_string(phrase_count(db.get())) + ")");
+        return tool_fail(tool_printf(_("No phrase %s (the database has %u)"), args[1], phrase_count(db.get())));
     ErrorText err;
     if (!phrase_export_wav(db.get(), n - 1, args[2], opts.force, &err))
         return tool_fail(std::string(args[2]) + ": " + err.text);
@@ -259,9 +260,9 @@ int cmd_import(char** args, const ToolOptions& opts)
     if (opts.level_auto) {
         options.level_lufs = db_median_loudness(db.get());
         if (!options.level_lufs)
-            return tool_fail("--level=auto: no unchanged word has audio to measure");
+            return tool_fail(_("--level=auto: no unchanged word has audio to measure"));
     }
-    Progress progress("importing", std::uint32_t(files.size()));
+    Progress progress(_("importing"), std::uint32_t(files.size()));
     BatchOutcome outcome;
     const bool ok = word_import_files(db.get(), files, options, 0, [&](std::size_t done, std::size_t) {
         progress.update(std::uint32_t(done));
@@ -271,16 +272,16 @@ int cmd_import(char** args, const ToolOptions& opts)
     if (!ok) {
         for (const auto& f : outcome.failures)
             tool_fail(f);
-        return tool_fail("nothing written: " + std::to_string(outcome.failures.size()) + " file(s) failed");
+        return tool_fail(tool_printf(_("nothing written: %zu file(s) failed"), outcome.failures.size()));
     }
     if (save(db.get(), args[2], kind) != 0)
         return EXIT_FAILED;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string text = report_text(outcome.reports[i]);
         if (!text.empty())
-            std::printf("word %u: %s\n", files[i].word + 1, text.c_str());
+            std::printf(_("word %u: %s\n"), files[i].word + 1, text.c_str());
     }
-    std::printf("Replaced %zu words.\n", files.size());
+    std::printf(_("Replaced %zu words.\n"), files.size());
     return 0;
 }
 
@@ -294,7 +295,7 @@ int cmd_save(char** args, const ToolOptions&)
 int cmd_encode(char** args, const ToolOptions& opts)
 {
     if (opts.level_auto)
-        return tool_fail("encode has no database to take the level from: give --level=TARGET");
+        return tool_fail(_("encode has no database to take the level from: give --level=TARGET"));
     ErrorText err;
     auto word = audio_import_file(args[0], opts.import, &err);
     if (!word)
@@ -311,9 +312,9 @@ int cmd_decode(char** args, const ToolOptions&)
 {
     ReadResult in = io_read_file(args[0]);
     if (in.status == IO_OPEN_FAILED)
-        return tool_fail(std::string("Failed to open '") + args[0] + "': " + g_strerror(in.error));
+        return tool_fail(tool_printf(_("Failed to open '%s': %s"), args[0], g_strerror(in.error)));
     if (in.status != IO_OK)
-        return tool_fail(std::string("Error reading '") + args[0] + "': " + g_strerror(in.error));
+        return tool_fail(tool_printf(_("Error reading '%s': %s"), args[0], g_strerror(in.error)));
     ErrorText err;
     if (!adpcm_decode_to_wav_file(in.data.data(), in.data.size(), args[1], true, PCM_SAMPLE_RATE, PCM_CHANNELS,
                                   PCM_BITS_PER_SAMPLE, &err))
@@ -325,7 +326,7 @@ namespace {
 
 int play_result(int err)
 {
-    return err < 0 ? tool_fail(std::string("Unable to play on the sound output: ") + g_strerror(-err)) : 0;
+    return err < 0 ? tool_fail(std::string(_("Unable to play on the sound output: ")) + g_strerror(-err)) : 0;
 }
 
 } // namespace
@@ -338,8 +339,8 @@ int cmd_play(char** args, const ToolOptions& opts)
     std::uint32_t n = 0;
     if (opts.phrase_text) {
         if (!tool_parse_number(opts.phrase_text, phrase_count(db.get()), &n))
-            return tool_fail(std::string("No phrase ") + opts.phrase_text + " (the database has " +
-                             std::to_string(phrase_count(db.get())) + ")");
+            return tool_fail(
+                tool_printf(_("No phrase %s (the database has %u)"), opts.phrase_text, phrase_count(db.get())));
         return play_result(phrase_play(db.get(), n - 1));
     }
     std::uint32_t w = 0;
@@ -347,6 +348,6 @@ int cmd_play(char** args, const ToolOptions& opts)
         return EXIT_FAILED;
     // Silence would look like success to a script.
     if (word_audio_size(db.get(), w) == 0)
-        return tool_fail("word " + std::to_string(w + 1) + " has no audio");
+        return tool_fail(tool_printf(_("word %u has no audio"), w + 1));
     return play_result(word_play(db.get(), w));
 }

@@ -4,9 +4,21 @@
 #include "db/csf.h"
 #include "db/project.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <glib.h>
 #include <unistd.h>
+
+std::string tool_printf(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    char* text = g_strdup_vprintf(format, args);
+    va_end(args);
+    std::string result = text;
+    g_free(text);
+    return result;
+}
 
 int tool_fail(const std::string& message)
 {

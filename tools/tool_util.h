@@ -15,6 +15,9 @@ constexpr int EXIT_USAGE = 2;
 // Prints "tembrel-tool: MESSAGE" on stderr as one line (line breaks in a
 // library message become blanks) and returns EXIT_FAILED.
 int tool_fail(const std::string& message);
+// printf into a string, for messages whose (translated) text has
+// placeholders.
+std::string tool_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // A strictly decimal number from 1 to `max`; false for anything else.
 bool tool_parse_number(const char* text, std::uint32_t max, std::uint32_t* out);
