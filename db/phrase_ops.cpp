@@ -3,6 +3,7 @@
 // the current list is what gets edited, the saved list is only compared
 // with, restored from, or overwritten by a commit.
 #include "db/operations.h"
+#include "db/history_edit.h"
 #include "db/word_lookup.h"
 
 #include <algorithm>
@@ -55,9 +56,11 @@ bool phrase_set_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, std:
     PhraseEntry* p = db_phrase(db, phrase);
     if (!w || !p || pos >= p->words.size())
         return false;
+    WordEntry* old = p->words[pos];
     p->words[pos] = w;
     db->phrase_edits++;
     db->modified = true;
+    history_record(db, SetPhraseWord{phrase, pos, old});
     return true;
 }
 
@@ -69,20 +72,32 @@ bool phrase_set_word_by_alias(SpeechDb* db, std::uint32_t phrase, std::uint32_t 
     return word != WORD_NONE && phrase_set_word(db, phrase, pos, word);
 }
 
+// Exchanges the words at `from` and its neighbour `to` (both in range).
+static void phrase_swap_words(SpeechDb* db, std::uint32_t phrase, std::uint32_t from, std::uint32_t to)
+{
+    PhraseEntry* p = db_phrase(db, phrase);
+    // Both places stay in the same phrase, so no usage list changes.
+    std::swap(p->words[from], p->words[to]);
+    db->modified = true;
+    history_record(db, MovePhraseWord{phrase, from, to});
+}
+
 bool phrase_move_word_up(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
 {
-    return pos != 0 && phrase_move_word_down(db, phrase, pos - 1);
+    const std::uint32_t n = phrase_word_count(db, phrase);
+    if (pos == 0 || pos >= n)
+        return false;
+    phrase_swap_words(db, phrase, pos, pos - 1);
+    return true;
 }
 
 bool phrase_move_word_down(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
 {
-    PhraseEntry* p = db_phrase(db, phrase);
+    const std::uint32_t n = phrase_word_count(db, phrase);
     // Written without pos + 1, which would wrap for the largest position.
-    if (!p || p->words.empty() || pos >= p->words.size() - 1)
+    if (n == 0 || pos >= n - 1)
         return false;
-    // Both places stay in the same phrase, so no usage list changes.
-    std::swap(p->words[pos], p->words[pos + 1]);
-    db->modified = true;
+    phrase_swap_words(db, phrase, pos, pos + 1);
     return true;
 }
 
@@ -96,6 +111,7 @@ bool phrase_insert_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
     p->words.insert(p->words.begin() + std::ptrdiff_t(pos) + 1, db_word(db, 0));
     db->phrase_edits++;
     db->modified = true;
+    history_record(db, InsertPhraseWord{phrase, pos + 1, db_word(db, 0)});
     return true;
 }
 
@@ -104,9 +120,11 @@ bool phrase_remove_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
     PhraseEntry* p = db_phrase(db, phrase);
     if (!p || pos >= p->words.size() || p->words.size() <= 1)
         return false;
+    WordEntry* removed = p->words[pos];
     p->words.erase(p->words.begin() + std::ptrdiff_t(pos));
     db->phrase_edits++;
     db->modified = true;
+    history_record(db, RemovePhraseWord{phrase, pos, removed});
     return true;
 }
 
@@ -115,25 +133,36 @@ void phrase_set_comment(SpeechDb* db, std::uint32_t phrase, const char* text)
     PhraseEntry* p = db_phrase(db, phrase);
     if (!p)
         return;
+    SetComment undo{phrase, std::move(p->comment)};
     if (text)
         p->comment = std::string(text);
     else
         p->comment.reset();
     db->modified = true;
+    history_record(db, std::move(undo));
 }
 
 void phrase_revert(SpeechDb* db, std::uint32_t phrase)
 {
     PhraseEntry* p = db_phrase(db, phrase);
-    if (!p)
+    if (!p || p->words == p->saved_words)
         return;
+    // The words as loaded differ from those last saved to a project as
+    // much as any other edit would: an unsaved change, and undoable.
+    SetPhraseList undo{phrase, false, std::move(p->words)};
     p->words = p->saved_words;
     db->phrase_edits++;
+    db->modified = true;
+    history_record(db, std::move(undo));
 }
 
 void phrase_commit(SpeechDb* db, std::uint32_t phrase)
 {
     PhraseEntry* p = db_phrase(db, phrase);
-    if (p)
-        p->saved_words = p->words;
+    if (!p || p->saved_words == p->words)
+        return;
+    SetPhraseList undo{phrase, true, std::move(p->saved_words)};
+    p->saved_words = p->words;
+    db->modified = true;
+    history_record(db, std::move(undo));
 }

@@ -3,6 +3,7 @@
 #include "db/project.h"
 
 #include "db/csf.h"
+#include "db/history.h"
 #include "db/csf_layout.h"
 #include "io/bytes.h"
 #include "io/file_io.h"
@@ -106,7 +107,8 @@ bool project_save(SpeechDb* db, const char* path, ErrorText* err)
     ProjectPieces pieces;
     if (!build_pieces(db, &pieces, err) || !io_replace_file(path, pieces.parts, err))
         return false;
-    db->modified = false;
+    // Undoing or redoing back to this step clears the mark again.
+    history_mark_saved(db);
     return true;
 }
 

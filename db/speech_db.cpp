@@ -1,6 +1,8 @@
 // Lifetime, entries and header accessors of the speech database.
 #include "db/speech_db.h"
 
+#include "db/history_edit.h"
+
 #include <cstring>
 
 SpeechDbPtr db_new()
@@ -64,10 +66,13 @@ void db_set_language_code(SpeechDb* db, const char* text)
 {
     if (!text)
         return;
+    SetLanguage undo;
+    std::memcpy(undo.other, db->language_code, sizeof undo.other);
     std::memset(db->language_code, 0, sizeof db->language_code);
     for (int i = 0; i < 3 && text[i]; ++i)
         db->language_code[i] = text[i];
     db->modified = true;
+    history_record(db, undo);
 }
 
 int db_flags(const SpeechDb* db)
@@ -77,8 +82,10 @@ int db_flags(const SpeechDb* db)
 
 void db_set_flags(SpeechDb* db, int value)
 {
+    const int old = db->flags;
     db->flags = value;
     db->modified = true;
+    history_record(db, SetFlags{old});
 }
 
 const char* db_format_name(const SpeechDb* db)

@@ -60,6 +60,12 @@ struct PhraseEntry {
     std::vector<WordEntry*> saved_words; // the list as loaded
 };
 
+// The undo history (db/history.h), made with the first edit.
+struct History;
+struct HistoryDeleter {
+    void operator()(History* history) const;
+};
+
 struct SpeechDb {
     bool modified = false;
     DbFormat format = DB_FORMAT_UNKNOWN;
@@ -80,6 +86,7 @@ struct SpeechDb {
     // up to date.
     std::uint64_t phrase_edits = 0;
     mutable std::uint64_t usage_built_for = ~std::uint64_t(0);
+    std::unique_ptr<History, HistoryDeleter> history;
 };
 
 using SpeechDbPtr = std::unique_ptr<SpeechDb>;

@@ -3,6 +3,7 @@
 // operations that reach the codec and the WAV files.
 #include "audio/adpcm.h"
 #include "audio/wav_codec.h"
+#include "db/history_edit.h"
 #include "db/operations.h"
 
 #include <vector>
@@ -27,11 +28,15 @@ bool word_set_audio(SpeechDb* db, std::uint32_t word, AudioBytes audio)
     if (!w)
         return false;
     // A new recording is unsaved work like any other edit: without the
-    // mark, Open and Quit would drop it without asking.
-    if (audio != w->audio)
-        db->modified = true;
+    // mark, Open and Quit would drop it without asking. The same bytes
+    // again change nothing.
+    if (audio == w->audio)
+        return true;
+    SetAudio undo{word, false, w->changed, std::move(w->audio)};
     w->audio = std::move(audio);
     w->changed = w->audio != w->saved_audio;
+    db->modified = true;
+    history_record(db, std::move(undo));
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include "audio/adpcm.h"
 #include "audio/shaping.h"
+#include "db/history.h"
 #include "db/operations.h"
 #include "db/word_lookup.h"
 
@@ -173,7 +174,9 @@ bool word_import_files(SpeechDb* db, const std::vector<WordFile>& files, const I
             out.failures.push_back(paths[i] + ": " + (*results)[i].error);
     if (!out.failures.empty())
         return false;
-    // Every file is ready: only now does the database change, in order.
+    // Every file is ready: only now does the database change, in order,
+    // as one step of the history.
+    HistoryGroup step(db, "Import Words");
     for (std::size_t i = 0; i < results->size(); ++i) {
         out.reports.push_back((*results)[i].word->report);
         word_set_audio(db, files[i].word, AudioBytes(std::move((*results)[i].word->adpcm)));

@@ -5,6 +5,7 @@
 // renumbers the entries it moves. Phrases keep pointing at the same
 // entries and so keep speaking the same recordings.
 #include "db/operations.h"
+#include "db/history_edit.h"
 #include "db/word_lookup.h"
 
 #include <memory>
@@ -39,21 +40,35 @@ bool word_set_alias(SpeechDb* db, std::uint32_t word, const char* text)
     WordEntry* w = db_word(db, word);
     if (!w)
         return false;
-    if (text) {
-        // The word's own alias is left out, so re-setting it succeeds.
-        if (word_find_alias(db, text, word) != WORD_NONE)
-            return false;
+    // The word's own alias is left out, so re-setting it succeeds.
+    if (text && word_find_alias(db, text, word) != WORD_NONE)
+        return false;
+    SetAlias undo{word, std::move(w->alias)};
+    if (text)
         w->alias = std::string(text);
-    } else {
+    else
         w->alias.reset();
-    }
     db->modified = true;
+    history_record(db, std::move(undo));
     return true;
+}
+
+// Exchanges word `from` with its neighbour `to` (both in range).
+static void word_swap(SpeechDb* db, std::uint32_t from, std::uint32_t to)
+{
+    list_swap(db->words, from, to);
+    db_word(db, from)->number = from;
+    db_word(db, to)->number = to;
+    db->modified = true;
+    history_record(db, MoveWord{from, to});
 }
 
 bool word_move_up(SpeechDb* db, std::uint32_t word)
 {
-    return word != 0 && word_move_down(db, word - 1);
+    if (word == 0 || word >= word_count(db))
+        return false;
+    word_swap(db, word, word - 1);
+    return true;
 }
 
 bool word_move_down(SpeechDb* db, std::uint32_t word)
@@ -62,10 +77,7 @@ bool word_move_down(SpeechDb* db, std::uint32_t word)
     const std::uint32_t n = word_count(db);
     if (n == 0 || word >= n - 1)
         return false;
-    list_swap(db->words, word, word + 1);
-    db_word(db, word)->number = word;
-    db_word(db, word + 1)->number = word + 1;
-    db->modified = true;
+    word_swap(db, word, word + 1);
     return true;
 }
 
@@ -83,6 +95,7 @@ bool word_insert(SpeechDb* db, std::uint32_t word)
     for (std::uint32_t i = word + 1; i <= n; ++i)
         db_word(db, i)->number = i;
     db->modified = true;
+    history_record(db, InsertWord{word + 1, nullptr});
     return true;
 }
 
@@ -108,8 +121,9 @@ bool word_remove(SpeechDb* db, std::uint32_t word)
     if (word_in_current_lists(db, entry))
         return false;
 
-    // The entry stays alive until no saved list refers to it any more.
-    const std::unique_ptr<WordEntry> removed = list_take_at(db->words, word);
+    // The history keeps the entry, so undoing the removal puts back the
+    // very entry that the saved lists and older steps refer to.
+    RemoveWord undo{word, list_take_at(db->words, word), {}};
     for (std::uint32_t i = word; i < n - 1; ++i)
         db_word(db, i)->number = i;
     // A saved list that still holds the entry would bring it back on
@@ -120,12 +134,14 @@ bool word_remove(SpeechDb* db, std::uint32_t word)
         PhraseEntry* ph = db_phrase(db, p);
         for (const WordEntry* w : ph->saved_words) {
             if (w == entry) {
+                undo.saved_lists.emplace_back(p, std::move(ph->saved_words));
                 ph->saved_words = ph->words;
                 break;
             }
         }
     }
     db->modified = true;
+    history_record(db, std::move(undo));
     return true;
 }
 
@@ -137,9 +153,14 @@ void word_revert_audio(SpeechDb* db, std::uint32_t word)
     if (!w)
         return;
     // Going back to the loaded recording is a change of the audio too, and
-    // differs from a project saved since.
-    if (w->audio != w->saved_audio)
-        db->modified = true;
+    // differs from a project saved since; the same audio again is none.
+    if (w->audio == w->saved_audio) {
+        w->changed = false;
+        return;
+    }
+    SetAudio undo{word, true, w->changed, std::move(w->audio)};
     w->audio = w->saved_audio;
     w->changed = false;
+    db->modified = true;
+    history_record(db, std::move(undo));
 }

@@ -9,6 +9,7 @@
 // operations promise to, and rebuilt usage lists must match the phrases.
 #include "audio/wav.h"
 #include "db/csf.h"
+#include "db/history.h"
 #include "db/load.h"
 #include "db/operations.h"
 #include "db/project.h"
@@ -165,11 +166,14 @@ bool apply_edit(SpeechDb* db, Input& in)
         return p < phrase_count(db);
     }
     case 7:
-        phrase_revert(db, pick_phrase(in, db));
-        return false;
-    case 8:
-        phrase_commit(db, pick_phrase(in, db));
-        return false;
+    case 8: {
+        // Either list taking the other's words is an unsaved change when
+        // they differed.
+        const std::uint32_t p = pick_phrase(in, db);
+        const bool differs = phrase_is_changed(db, p);
+        op == 7 ? phrase_revert(db, p) : phrase_commit(db, p);
+        return differs;
+    }
     case 9: {
         const std::uint32_t w = pick_word(in, db);
         const std::string text = pick_text(in, true, &null);
@@ -239,9 +243,10 @@ bool apply_edit(SpeechDb* db, Input& in)
     default: {
         // Whatever was edited, reverting leaves the phrase unchanged.
         const std::uint32_t p = pick_phrase(in, db);
+        const bool differs = phrase_is_changed(db, p);
         phrase_revert(db, p);
         FUZZ_CHECK(!phrase_is_changed(db, p), "changed after revert");
-        return false;
+        return differs;
     }
     }
 }
@@ -261,6 +266,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     Input in{data, size};
     SpeechDbPtr db = load_start(in);
+    std::vector<std::uint8_t> start;
+    const bool built = project_build(db.get(), &start, nullptr);
     for (int i = 0; i < MAX_EDITS && !in.empty(); ++i) {
         db->modified = 0;
         const bool marks = apply_edit(db.get(), in);
@@ -268,6 +275,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string broken = db_check_invariants(db.get());
     FUZZ_CHECK(broken.empty(), broken);
+
+    // Every edit undone gives back the database as loaded, to the byte, and
+    // every edit redone the edited one.
+    std::vector<std::uint8_t> end, again;
+    if (built && project_build(db.get(), &end, nullptr)) {
+        while (history_undo(db.get())) {
+        }
+        FUZZ_CHECK(project_build(db.get(), &again, nullptr) && again == start, "undo of every edit");
+        FUZZ_CHECK(db_check_invariants(db.get()).empty(), "invariants after undo");
+        while (history_redo(db.get())) {
+        }
+        FUZZ_CHECK(project_build(db.get(), &again, nullptr) && again == end, "redo of every edit");
+    }
 
     // Saved the way the editor saves, into files, and loaded from there.
     ErrorText err;

@@ -395,6 +395,10 @@ void Harness::step(int n)
         std::uint32_t ph = pick_index(np);
         if (ph < np) {
             ModelPhrase& mp = m_.phrases[ph];
+            // Either list taking the other's words is an unsaved change,
+            // unless they were equal already.
+            if (mp.current != mp.saved)
+                m_.modified = 1;
             (revert ? mp.current : mp.saved) = revert ? mp.saved : mp.current;
         }
         revert ? phrase_revert(db, ph) : phrase_commit(db, ph);

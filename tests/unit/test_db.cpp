@@ -23,7 +23,9 @@ SpeechDbPtr make_db(DbFormat format, const std::vector<std::vector<std::uint8_t>
     SpeechDbPtr db = db_new();
     db->format = format;
     db->codec = CODEC_ADPCM;
-    db_set_language_code(db.get(), language);
+    // Set as the loader sets it: not an edit, so not in the history.
+    for (int i = 0; i < 3 && language && language[i]; ++i)
+        db->language_code[i] = language[i];
     db->flags = flags;
     db->sample_rate = 16000;
     db->channels = 1;
