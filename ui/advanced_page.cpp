@@ -131,6 +131,8 @@ const Page ADVANCED_PAGE = {
     .playing = advanced_page_playing,
     .show_row = nullptr,
     .store_pending_edits = advanced_page_store_pending_edits,
+    .refresh = advanced_page_refresh,
+    .show_edit = nullptr,
 };
 
 void advanced_page_build(GtkNotebook* notebook)
@@ -189,6 +191,12 @@ void advanced_page_reload(SpeechDb* db)
 
 void advanced_page_shown()
 {
+}
+
+void advanced_page_refresh()
+{
+    if (the_page.db)
+        advanced_page_reload(the_page.db);
 }
 
 bool advanced_page_playing()

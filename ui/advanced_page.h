@@ -16,5 +16,7 @@ bool advanced_page_playing();
 // question before Open and Quit sees it. Does nothing when the entry holds
 // what was last stored.
 void advanced_page_store_pending_edits();
+// Shows the database's values again after an undo or redo.
+void advanced_page_refresh();
 
 extern const Page ADVANCED_PAGE;

@@ -30,6 +30,7 @@ struct ChooserSetup {
     const char* accept_stock;
     std::string* folder;
     const char* suggested;
+    const char* start_folder; // overrides `folder` for where to start
 };
 
 // Runs one chooser. The chooser hands back the name in the encoding the
@@ -41,7 +42,9 @@ bool run_chooser(const ChooserSetup& setup, char* out, std::size_t out_size)
     GtkWidget* dialog = gtk_file_chooser_dialog_new(setup.title, nullptr, setup.action, setup.accept_stock,
         GTK_RESPONSE_ACCEPT, GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
-    if (!setup.folder->empty())
+    if (setup.start_folder && *setup.start_folder)
+        gtk_file_chooser_set_current_folder(chooser, setup.start_folder);
+    else if (!setup.folder->empty())
         gtk_file_chooser_set_current_folder(chooser, setup.folder->c_str());
     if (setup.suggested)
         gtk_file_chooser_set_current_name(chooser, setup.suggested);
@@ -107,16 +110,18 @@ SaveAnswer dialogs_ask_save_first(const char* question)
     return SaveAnswer::Cancel;
 }
 
-bool dialogs_choose_save_path(const char* suggested, char* out, std::size_t out_size)
+bool dialogs_choose_save_path(const char* suggested, char* out, std::size_t out_size, const char* folder)
 {
     return run_chooser(
-        { _("Save File"), GTK_FILE_CHOOSER_ACTION_SAVE, GTK_STOCK_SAVE, &dialogs.save_folder, suggested }, out, out_size);
+        { _("Save File"), GTK_FILE_CHOOSER_ACTION_SAVE, GTK_STOCK_SAVE, &dialogs.save_folder, suggested, folder }, out,
+        out_size);
 }
 
 bool dialogs_choose_open_path(char* out, std::size_t out_size)
 {
     return run_chooser(
-        { _("Load File"), GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_OPEN, &dialogs.open_folder, nullptr }, out, out_size);
+        { _("Load File"), GTK_FILE_CHOOSER_ACTION_OPEN, GTK_STOCK_OPEN, &dialogs.open_folder, nullptr, nullptr }, out,
+        out_size);
 }
 
 namespace {

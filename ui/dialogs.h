@@ -32,8 +32,10 @@ SaveAnswer dialogs_ask_save_first(const char* question);
 // The Save chooser (with `suggested` as the name, when given, and the
 // chooser's own question before overwriting) and the Load chooser. True
 // when a file was chosen: its name, in the encoding the file layer opens,
-// is in `out`. A name that does not fit `out_size` counts as a cancel.
-bool dialogs_choose_save_path(const char* suggested, char* out, std::size_t out_size);
+// is in `out`. A name that does not fit `out_size` counts as a cancel. The
+// Save chooser starts in `folder` when one is given, otherwise where it
+// was last accepted.
+bool dialogs_choose_save_path(const char* suggested, char* out, std::size_t out_size, const char* folder = nullptr);
 bool dialogs_choose_open_path(char* out, std::size_t out_size);
 
 // A chooser for one folder and one for several files, both starting where

@@ -81,12 +81,10 @@ int main(int argc, char** argv)
         return 1;
     }
     shell_build();
-    if (cl.files && cl.files[0]) {
-        // Titles show the whole path, as they do for a file chosen in the
-        // Open dialog.
-        GCharPtr path(g_canonicalize_filename(cl.files[0], nullptr));
-        shell_open_file(path.get());
-    }
+    // Titles show the whole path, as they do for a file chosen in the Open
+    // dialog. Without a file the recovery folder is looked into.
+    GCharPtr path(cl.files && cl.files[0] ? g_canonicalize_filename(cl.files[0], nullptr) : nullptr);
+    shell_start(path.get());
     gtk_main();
     return 0;
 }

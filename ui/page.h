@@ -1,13 +1,13 @@
 // What the shell asks of every page of the notebook. Each page's header
-// declares the same four functions with its own prefix (build, reload,
+// declares the same functions with its own prefix (build, reload,
 // shown, playing) and a Page that names them; the shell keeps a table of
 // the pages in tab order and loops over it instead of naming each page.
 #pragma once
 
+#include "db/history.h"
+
 #include <cstdint>
 #include <gtk/gtk.h>
-
-struct SpeechDb;
 
 // In tab order: the value is the page's number in the notebook.
 enum class PageId {
@@ -35,4 +35,12 @@ struct Page {
     // Stores what was typed but not yet entered, so a save or the question
     // before Open and Quit sees it; null for a page without such input.
     void (*store_pending_edits)();
+    // The database changed without a new Open (an undo, a redo, an
+    // import): brings the page's rows and texts up to date, keeping the
+    // selection where it still names a row.
+    void (*refresh)();
+    // Selects the row where an undone or redone step took effect and
+    // scrolls it into sight, when that is on this page; null for a page
+    // without rows.
+    void (*show_edit)(const EditTarget& target);
 };

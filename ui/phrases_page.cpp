@@ -21,6 +21,7 @@
 #include "ui/widgets.h"
 #include "ui/word_ref.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -320,6 +321,8 @@ const Page PHRASES_PAGE = {
     .playing = phrases_page_playing,
     .show_row = phrases_page_show_phrase,
     .store_pending_edits = nullptr,
+    .refresh = phrases_page_refresh,
+    .show_edit = phrases_page_show_edit,
 };
 
 void phrases_page_build(GtkNotebook* notebook)
@@ -347,6 +350,31 @@ void phrases_page_reload(SpeechDb* db)
 
 void phrases_page_shown()
 {
+}
+
+void phrases_page_refresh()
+{
+    if (!the_page.view.db)
+        return;
+    // The number of phrases never changes; the selected phrase's word list
+    // may have grown or shrunk.
+    const std::optional<std::uint32_t> w = selected_position(the_page);
+    refresh_phrase_word_list(the_page);
+    const std::optional<std::uint32_t> p = selected_phrase(the_page);
+    const std::uint32_t rows = p ? phrase_word_count(the_page.view.db, *p) : 0;
+    if (w && rows > 0)
+        select_position_row(the_page, std::min(*w, rows - 1));
+    redraw_lists(the_page);
+}
+
+void phrases_page_show_edit(const EditTarget& target)
+{
+    if (!the_page.view.db || target.place != EditPlace::Phrase)
+        return;
+    phrases_page_show_phrase(target.number);
+    if (target.position)
+        select_row(the_page.view.w.word_list, *target.position, true);
+    redraw_after_edit(the_page, target.number);
 }
 
 bool phrases_page_playing()

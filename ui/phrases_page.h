@@ -16,5 +16,9 @@ bool phrases_page_playing();
 // Selects phrase `phrase` (0-based) and scrolls it into sight; nothing when
 // there is no such row.
 void phrases_page_show_phrase(std::uint32_t phrase);
+// After an undo or redo: the selected phrase's word list again, and the
+// place the step took effect selected.
+void phrases_page_refresh();
+void phrases_page_show_edit(const EditTarget& target);
 
 extern const Page PHRASES_PAGE;

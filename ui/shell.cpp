@@ -6,18 +6,24 @@
 #include "io/i18n.h"
 
 #include "db/csf.h"
+#include "db/history.h"
 #include "db/load.h"
 #include "db/project.h"
 #include "io/error_text.h"
 #include "ui/advanced_page.h"
 #include "ui/app_icon.h"
 #include "ui/dialogs.h"
+#include "ui/edit_menu.h"
 #include "ui/export_words_dialog.h"
 #include "ui/gtk_ptr.h"
 #include "ui/help.h"
 #include "ui/import_words_dialog.h"
 #include "ui/phrases_page.h"
 #include "ui/play_session.h"
+#include "ui/recent_files.h"
+#include "ui/recovery.h"
+#include "ui/recovery_dialog.h"
+#include "ui/save_names.h"
 #include "ui/shell_navigation.h"
 #include "ui/test_hooks.h"
 #include "ui/words_page.h"
@@ -25,6 +31,7 @@
 #include "tembrel_config.h"
 
 #include <array>
+#include <gdk/gdkkeysyms.h>
 #include <memory>
 
 namespace {
@@ -39,8 +46,15 @@ constexpr std::array<const Page*, 3> PAGES = { &PHRASES_PAGE, &WORDS_PAGE, &ADVA
 
 struct ShellState {
     SpeechDbPtr db;
+    // The file the database stands for (locale encoding): the one opened,
+    // or the project it was last saved as. Empty without a database.
+    std::string file_path;
+    // Where File > Save writes; empty until the database is a project.
+    std::string project_path;
     GtkWidget* main_window = nullptr;
     GtkWidget* main_notebook = nullptr;
+    // A file waiting to be opened from File > Open Recent.
+    std::string recent_path;
 };
 
 ShellState shell;
@@ -52,15 +66,42 @@ bool has_extension(const char* path, const char* suffix)
     return g_str_has_suffix(lower.get(), suffix);
 }
 
-void set_title_for_path(const char* path)
+// "<path> - Tembrel 1.0", with a "*" in front while there are unsaved
+// changes; the program's name alone without a file (or when the path
+// cannot be shown).
+void update_title()
 {
-    GCharPtr utf8(g_filename_to_utf8(path, -1, nullptr, nullptr, nullptr));
+    GCharPtr utf8(shell.file_path.empty() ? nullptr
+                                          : g_filename_to_utf8(shell.file_path.c_str(), -1, nullptr, nullptr, nullptr));
     if (!utf8) {
         gtk_window_set_title(GTK_WINDOW(shell.main_window), shell_app_title());
         return;
     }
-    GCharPtr title(g_strdup_printf("%s - %s", utf8.get(), shell_app_title()));
+    const bool modified = shell.db && db_is_modified(shell.db.get());
+    GCharPtr title(g_strdup_printf("%s%s - %s", modified ? "*" : "", utf8.get(), shell_app_title()));
     gtk_window_set_title(GTK_WINDOW(shell.main_window), title.get());
+}
+
+// Every edit, undo, redo and save of the database passes here.
+void on_history_changed()
+{
+    update_title();
+    edit_menu_update(shell.db.get());
+}
+
+bool is_project_name(const std::string& path);
+
+// Makes `db` the current database, standing for `file`, and shows it.
+void install_database(SpeechDbPtr db, const std::string& file)
+{
+    shell.db = std::move(db);
+    shell.file_path = file;
+    shell.project_path = is_project_name(file) ? file : std::string();
+    history_observe(shell.db.get(), on_history_changed);
+    recovery_track(shell.db.get(), file);
+    for (const Page* page : PAGES)
+        page->reload(shell.db.get());
+    on_history_changed();
 }
 
 // Text typed into a page but not yet entered counts as entered before a
@@ -80,8 +121,10 @@ bool settle_unsaved_changes(const char* question)
         return true;
     switch (dialogs_ask_save_first(question)) {
     case SaveAnswer::Yes:
-        return shell_save_project_as();
+        return shell_save();
     case SaveAnswer::No:
+        // The user gave the changes up: their recovery copy goes too.
+        recovery_discard(shell.file_path);
         return true;
     case SaveAnswer::Cancel:
         break;
@@ -112,9 +155,20 @@ void open_flow()
         shell_open_file(path);
 }
 
+// File > Open Recent: the same as Open with the file already chosen.
+void open_recent_flow()
+{
+    if (!may_go_ahead(Deferred::Open, open_recent_flow, _("Project not saved\nSave it before loading new file ?")))
+        return;
+    const std::string path = shell.recent_path;
+    shell.recent_path.clear();
+    if (!path.empty())
+        shell_open_file(path.c_str());
+}
+
 // One kind of file the database can be saved as.
 struct SaveKind {
-    const char* suggested_name;
+    const char* fallback_name; // suggested when there is no current file
     const char* extension;
     const char* wrong_extension_message;
     bool (*save)(SpeechDb* db, const char* path, ErrorText* err);
@@ -124,25 +178,45 @@ constexpr SaveKind AUDIO_FILE = {"audio.csf", ".csf", N_("Audio file must have '
     [](SpeechDb* db, const char* path, ErrorText* err) { return csf_save(db, path, err); }};
 constexpr SaveKind PROJECT_FILE = {"project.tbp", ".tbp", N_("Project file must have 'tbp' extension."), project_save};
 
-// Asks where to save, checks the name's extension, saves and reports any
-// failure. True when the file was written.
-bool save_as(const SaveKind& kind)
+bool is_project_name(const std::string& path)
+{
+    return !path.empty() && has_extension(path.c_str(), PROJECT_FILE.extension);
+}
+
+// After a project was written to `path`: it is where Save goes from now on
+// and what the title and the recent files show; the recovery copy of the
+// changes it holds is no longer needed.
+void project_saved(const std::string& path)
+{
+    recovery_discard(shell.file_path);
+    shell.project_path = path;
+    shell.file_path = path;
+    recovery_track(shell.db.get(), path);
+    recent_files_add(path.c_str());
+    on_history_changed();
+}
+
+// Asks where to save (suggesting the current file's folder and name with
+// the kind's extension), checks the name's extension, saves and reports
+// any failure. The path written, or empty.
+std::string save_as(const SaveKind& kind)
 {
     if (!shell.db)
-        return false;
+        return {};
     store_pending_edits();
+    const SuggestedName suggested = suggest_save_name(shell.file_path, kind.extension, kind.fallback_name);
     char path[SAVE_PATH_SIZE];
-    if (!dialogs_choose_save_path(kind.suggested_name, path, sizeof path))
-        return false;
+    if (!dialogs_choose_save_path(suggested.name.c_str(), path, sizeof path, suggested.folder.c_str()))
+        return {};
     if (!has_extension(path, kind.extension)) {
         dialogs_show_error(_(kind.wrong_extension_message));
-        return false;
+        return {};
     }
     ErrorText err;
     if (kind.save(shell.db.get(), path, &err))
-        return true;
+        return path;
     dialogs_show_error(err);
-    return false;
+    return {};
 }
 
 void save_audio_flow()
@@ -162,10 +236,46 @@ void on_open_item_activate(GtkMenuItem*, gpointer)
     open_flow();
 }
 
+void on_save_item_activate(GtkMenuItem*, gpointer)
+{
+    if (shell.db)
+        shell_save();
+}
+
 void on_save_project_item_activate(GtkMenuItem*, gpointer)
 {
     if (shell.db)
         shell_save_project_as();
+}
+
+void on_recent_menu_item_activated(GtkRecentChooser* chooser, gpointer)
+{
+    GCharPtr uri(gtk_recent_chooser_get_current_uri(chooser));
+    GCharPtr path(uri ? g_filename_from_uri(uri.get(), nullptr, nullptr) : nullptr);
+    if (!path)
+        return;
+    shell.recent_path = path.get();
+    open_recent_flow();
+}
+
+// Undo and Redo wait for no play but do nothing while one runs, like the
+// pages' own edits: what a play walks must not change under it.
+void on_undo_item_activate(GtkMenuItem*, gpointer)
+{
+    if (!shell.db || play_session_active())
+        return;
+    store_pending_edits();
+    if (auto target = history_undo(shell.db.get()))
+        shell_show_edit(*target);
+}
+
+void on_redo_item_activate(GtkMenuItem*, gpointer)
+{
+    if (!shell.db || play_session_active())
+        return;
+    store_pending_edits();
+    if (auto target = history_redo(shell.db.get()))
+        shell_show_edit(*target);
 }
 
 void on_save_audio_item_activate(GtkMenuItem*, gpointer)
@@ -178,7 +288,8 @@ void on_save_audio_item_activate(GtkMenuItem*, gpointer)
 void on_import_words_item_activate(GtkMenuItem*, gpointer)
 {
     if (shell.db && import_words_dialog_run(shell.db.get()))
-        gtk_widget_queue_draw(shell.main_notebook);
+        for (const Page* page : PAGES)
+            page->refresh();
 }
 
 void on_export_words_item_activate(GtkMenuItem*, gpointer)
@@ -212,25 +323,72 @@ void append_item(GtkWidget* menu, GtkWidget* item, GCallback handler)
     gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
 }
 
-GtkWidget* build_menu_bar(GtkAccelGroup* accel)
+// A menu item with the stock item's label and image and `key` (with Ctrl
+// and `mods`) as its accelerator.
+GtkWidget* stock_item(const char* stock, GtkAccelGroup* accel, guint key, GdkModifierType mods = GdkModifierType(0))
+{
+    GtkWidget* item = gtk_image_menu_item_new_from_stock(stock, nullptr);
+    gtk_widget_add_accelerator(
+        item, "activate", accel, key, GdkModifierType(GDK_CONTROL_MASK | mods), GTK_ACCEL_VISIBLE);
+    return item;
+}
+
+GtkWidget* build_file_menu(GtkAccelGroup* accel)
 {
     GtkWidget* menu = gtk_menu_new();
-    // Open deliberately has no accelerator; only Quit carries one.
-    append_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_OPEN, nullptr), G_CALLBACK(on_open_item_activate));
-    append_item(menu, image_menu_item(_("Save Project"), GTK_STOCK_SAVE_AS), G_CALLBACK(on_save_project_item_activate));
+    append_item(menu, stock_item(GTK_STOCK_OPEN, accel, GDK_o), G_CALLBACK(on_open_item_activate));
+    GtkWidget* recent = gtk_menu_item_new_with_label(_("Open Recent"));
+    GtkWidget* recent_menu = recent_files_menu_new();
+    g_signal_connect(recent_menu, "item-activated", G_CALLBACK(on_recent_menu_item_activated), nullptr);
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(recent), recent_menu);
+    append_item(menu, recent, nullptr);
+    append_item(menu, stock_item(GTK_STOCK_SAVE, accel, GDK_s), G_CALLBACK(on_save_item_activate));
+    append_item(menu, image_menu_item(_("Save Project As…"), GTK_STOCK_SAVE_AS), G_CALLBACK(on_save_project_item_activate));
     append_item(menu, image_menu_item(_("Save Audio"), GTK_STOCK_SAVE), G_CALLBACK(on_save_audio_item_activate));
     append_item(menu, gtk_separator_menu_item_new(), nullptr);
     append_item(menu, gtk_menu_item_new_with_label(_("Import Words…")), G_CALLBACK(on_import_words_item_activate));
     append_item(menu, gtk_menu_item_new_with_label(_("Export Words…")), G_CALLBACK(on_export_words_item_activate));
     append_item(menu, gtk_separator_menu_item_new(), nullptr);
     append_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_QUIT, accel), G_CALLBACK(on_quit_item_activate));
+    return menu;
+}
 
+GtkWidget* build_menu_bar(GtkAccelGroup* accel)
+{
     GtkWidget* bar = gtk_menu_bar_new();
     GtkWidget* file = gtk_menu_item_new_with_label(_("File"));
-    gtk_menu_item_set_submenu(GTK_MENU_ITEM(file), menu);
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(file), build_file_menu(accel));
     gtk_menu_shell_append(GTK_MENU_SHELL(bar), file);
+    gtk_menu_shell_append(GTK_MENU_SHELL(bar),
+        edit_menu_build(accel, G_CALLBACK(on_undo_item_activate), G_CALLBACK(on_redo_item_activate)));
     gtk_menu_shell_append(GTK_MENU_SHELL(bar), help_menu_build(accel));
     return bar;
+}
+
+// Asks about a recovery copy and does what the user chose; true when the
+// copy became the current database.
+bool offer_recovery(const RecoveryCopy& copy)
+{
+    switch (recovery_dialog_ask(copy)) {
+    case RecoveryAnswer::Later:
+        return false;
+    case RecoveryAnswer::Discard:
+        recovery_discard(copy.file);
+        return false;
+    case RecoveryAnswer::Recover:
+        break;
+    }
+    ErrorText err;
+    SpeechDbPtr recovered = db_load_file(copy.copy_path.c_str(), &err);
+    if (!recovered) {
+        dialogs_show_error(err);
+        recovery_keep_aside(copy);
+        return false;
+    }
+    install_database(std::move(recovered), copy.file);
+    // The copy holds changes the file lacks, and no step undoes them.
+    history_mark_unsaved(shell.db.get());
+    return true;
 }
 
 // Once installed, the icon theme holds the application's icon at every
@@ -305,6 +463,31 @@ SpeechDb* shell_database()
     return shell.db.get();
 }
 
+bool shell_save_project_as()
+{
+    const std::string path = save_as(PROJECT_FILE);
+    if (path.empty())
+        return false;
+    project_saved(path);
+    return true;
+}
+
+bool shell_save()
+{
+    if (!shell.db)
+        return false;
+    if (shell.project_path.empty())
+        return shell_save_project_as();
+    store_pending_edits();
+    ErrorText err;
+    if (!project_save(shell.db.get(), shell.project_path.c_str(), &err)) {
+        dialogs_show_error(err);
+        return false;
+    }
+    project_saved(shell.project_path);
+    return true;
+}
+
 bool shell_open_file(const char* path)
 {
     ErrorText err;
@@ -313,16 +496,30 @@ bool shell_open_file(const char* path)
         dialogs_show_error(err);
         return false;
     }
-    shell.db = std::move(loaded);
-    set_title_for_path(path);
-    for (const Page* page : PAGES)
-        page->reload(shell.db.get());
+    // Whatever recovery copy the old file had was settled by the question.
+    install_database(std::move(loaded), path);
+    recent_files_add(path);
+    if (auto copy = recovery_newer_copy(path))
+        offer_recovery(*copy);
     return true;
 }
 
-bool shell_save_project_as()
+const std::string& shell_file_path()
 {
-    return save_as(PROJECT_FILE);
+    return shell.file_path;
+}
+
+void shell_start(const char* file)
+{
+    if (file) {
+        shell_open_file(file);
+        return;
+    }
+    // Each copy in turn, newest first, until one is recovered: the editor
+    // holds one database at a time, and the others wait for the next start.
+    for (const RecoveryCopy& copy : recovery_list())
+        if (offer_recovery(copy))
+            return;
 }
 
 void shell_quit()
@@ -333,7 +530,12 @@ void shell_quit()
     // nothing draws from it once it is gone.
     if (shell.main_window)
         gtk_widget_hide(shell.main_window);
+    // Leaving with nothing unsaved: no copy is needed any more.
+    if (shell.db && !db_is_modified(shell.db.get()))
+        recovery_discard(shell.file_path);
+    recovery_track(nullptr, {});
     shell.db.reset();
+    shell.file_path.clear();
     gtk_main_quit();
 }
 
@@ -346,6 +548,10 @@ void shell_destroy_for_tests()
         gtk_widget_destroy(shell.main_window);
     shell.main_window = nullptr;
     shell.main_notebook = nullptr;
+    recovery_track(nullptr, {});
     shell.db.reset();
+    shell.file_path.clear();
+    shell.project_path.clear();
+    shell.recent_path.clear();
     dialogs_forget_folders();
 }

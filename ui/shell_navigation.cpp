@@ -40,3 +40,21 @@ void shell_go_to_word(std::uint32_t word)
 {
     go_to(PageId::Words, word);
 }
+
+void shell_show_edit(const EditTarget& target)
+{
+    for (const Page* page : navigation.pages)
+        page->refresh();
+    const PageId id = target.place == EditPlace::Phrase ? PageId::Phrases
+                      : target.place == EditPlace::Word ? PageId::Words
+                                                        : PageId::Advanced;
+    for (std::size_t number = 0; number < navigation.pages.size(); ++number) {
+        const Page* page = navigation.pages[number];
+        if (page->id != id)
+            continue;
+        if (page->show_edit)
+            page->show_edit(target);
+        gtk_notebook_set_current_page(navigation.notebook, static_cast<int>(number));
+        return;
+    }
+}

@@ -18,3 +18,6 @@ void shell_navigation_set(GtkNotebook* notebook, std::span<const Page* const> pa
 // that page current, so its `shown` sees the row already selected.
 void shell_go_to_phrase(std::uint32_t phrase);
 void shell_go_to_word(std::uint32_t word);
+// After an undo or redo: every page brings itself up to date, then the page
+// where the step took effect shows it and becomes current.
+void shell_show_edit(const EditTarget& target);

@@ -297,6 +297,8 @@ const Page WORDS_PAGE = {
     .playing = words_page_playing,
     .show_row = words_page_show_word,
     .store_pending_edits = nullptr,
+    .refresh = words_page_refresh,
+    .show_edit = words_page_show_edit,
 };
 
 void words_page_build(GtkNotebook* notebook)
@@ -333,6 +335,28 @@ void words_page_shown()
     }
     refresh_usage_list(the_page);
     update_buttons(the_page);
+}
+
+void words_page_refresh()
+{
+    if (!the_page.view.db)
+        return;
+    const std::uint32_t n = word_count(the_page.view.db);
+    const std::optional<std::uint32_t> w = selected_word(the_page);
+    set_word_rows(the_page, n);
+    // A shorter list drops a selection past its end; the last word stands in.
+    if (w && *w >= n && n > 0)
+        select_word(the_page, n - 1);
+    refresh_usage_list(the_page);
+    redraw_word_list(the_page);
+}
+
+void words_page_show_edit(const EditTarget& target)
+{
+    if (!the_page.view.db || target.place != EditPlace::Word)
+        return;
+    words_page_show_word(target.number);
+    redraw_word_list(the_page);
 }
 
 bool words_page_playing()

@@ -18,6 +18,10 @@ bool words_page_playing();
 // Selects word `word` (0-based) and scrolls it into sight; nothing when
 // there is no such row.
 void words_page_show_word(std::uint32_t word);
+// After an undo, a redo or an import: as many rows as words, the usage list
+// again, and the word the step changed selected.
+void words_page_refresh();
+void words_page_show_edit(const EditTarget& target);
 // The selected word, if any (what File > Export Words… offers besides all).
 std::optional<std::uint32_t> words_page_current_word();
 

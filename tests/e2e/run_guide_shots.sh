@@ -96,7 +96,7 @@ sleep 0.5
 focus "$MAIN"
 xdotool key F10
 sleep 0.3
-for _ in $(seq 4); do xdotool key Down; done
+for _ in $(seq 6); do xdotool key Down; done
 sleep 0.3
 xdotool key Return
 CHOOSER=$(wait_window '^Import Words$') || fail "File > Import Words… opened no dialog"
@@ -111,7 +111,7 @@ sleep 0.5
 focus "$MAIN"
 xdotool key F10
 sleep 0.3
-for _ in $(seq 3); do xdotool key Down; done
+for _ in $(seq 5); do xdotool key Down; done
 sleep 0.3
 shot save
 screen_shot guide-save

@@ -44,7 +44,8 @@ std::vector<GtkWidget*> help_menu_items()
 {
     std::vector<GtkWidget*> bars = find_all(shell_main_window(), GTK_TYPE_MENU_BAR);
     std::vector<GtkWidget*> top = find_all(bars.at(0), GTK_TYPE_MENU_ITEM);
-    GtkWidget* menu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(top.at(1)));
+    // Help is the last menu of the bar.
+    GtkWidget* menu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(top.back()));
     GListPtr children(gtk_container_get_children(GTK_CONTAINER(menu)));
     std::vector<GtkWidget*> items;
     for (GList* l = children.get(); l; l = l->next)

@@ -91,8 +91,8 @@ std::string csf_of(const TempDir& dir, const char* name, int words)
     return path;
 }
 
-constexpr int IMPORT_WORDS_ITEM = 4;
-constexpr int EXPORT_WORDS_ITEM = 5;
+constexpr int IMPORT_WORDS_ITEM = FILE_IMPORT_WORDS;
+constexpr int EXPORT_WORDS_ITEM = FILE_EXPORT_WORDS;
 
 } // namespace
 

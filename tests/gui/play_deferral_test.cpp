@@ -100,7 +100,7 @@ TEST_F(ShellTest, DeferredOpenRunsAfterThePlay)
     std::string other = write_csf("other.csf", 0x20);
 
     play_session_pretend_for_tests(true);
-    activate_item(0);
+    activate_item(FILE_OPEN);
     pump_for(100);
     EXPECT_EQ(seen_dialogs().size(), 1u) << "no chooser while the play runs";
     EXPECT_EQ(shell_database(), db);
@@ -118,9 +118,9 @@ TEST_F(ShellTest, QuitOutranksAnOpenWaitingForThePlay)
     open_path(write_csf("voice.csf"));
     EXPECT_TRUE(main_loop_quit_by([] {
         play_session_pretend_for_tests(true);
-        activate_item(0);
+        activate_item(FILE_OPEN);
         shell_quit();
-        activate_item(0);
+        activate_item(FILE_OPEN);
         play_session_pretend_for_tests(false);
     }));
     EXPECT_EQ(seen_dialogs().size(), 1u) << "no Load chooser after the Quit";

@@ -34,7 +34,7 @@ std::string ShellTest::write_csf(const std::string& name, int flags, const char*
 void ShellTest::open_path(const std::string& path)
 {
     queue_answer(answer_choose(path));
-    activate_item(0);
+    activate_item(FILE_OPEN);
     EXPECT_EQ(unanswered_count(), 0u);
 }
 

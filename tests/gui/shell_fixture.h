@@ -27,9 +27,20 @@ protected:
     TempDir dir;
 };
 
-// The File menu's items in order (Open, Save Project, Save Audio,
-// separator, Import Words…, Export Words…, separator, Quit) and activating
-// one as a click would.
+// The File menu's items in order and activating one as a click would.
+enum FileItem {
+    FILE_OPEN,
+    FILE_OPEN_RECENT,
+    FILE_SAVE,
+    FILE_SAVE_PROJECT_AS,
+    FILE_SAVE_AUDIO,
+    FILE_SEPARATOR_1,
+    FILE_IMPORT_WORDS,
+    FILE_EXPORT_WORDS,
+    FILE_SEPARATOR_2,
+    FILE_QUIT,
+    FILE_ITEMS,
+};
 std::vector<GtkWidget*> file_menu_items();
 void activate_item(int index);
 std::string menu_item_label(GtkWidget* item);

@@ -4,6 +4,7 @@
 #include "db/csf.h"
 #include "gui_test_util.h"
 #include "shell_fixture.h"
+#include "ui/gtk_ptr.h"
 #include "db/operations.h"
 #include "ui/dialogs.h"
 #include "ui/phrases_page.h"
@@ -51,22 +52,25 @@ TEST_F(ShellTest, StartsWithTitleMenuTabsAndMinimumSize)
     std::vector<GtkWidget*> bars = find_all(window, GTK_TYPE_MENU_BAR);
     ASSERT_EQ(bars.size(), 1u);
     std::vector<GtkWidget*> top = find_all(bars[0], GTK_TYPE_MENU_ITEM);
-    ASSERT_EQ(top.size(), 2u);
+    ASSERT_EQ(top.size(), 3u);
     EXPECT_EQ(menu_item_label(top[0]), "File");
-    EXPECT_EQ(menu_item_label(top[1]), "Help");
+    EXPECT_EQ(menu_item_label(top[1]), "Edit");
+    EXPECT_EQ(menu_item_label(top[2]), "Help");
 
     std::vector<GtkWidget*> items = file_menu_items();
-    ASSERT_EQ(items.size(), 8u);
-    EXPECT_EQ(menu_item_label(items[0]), "gtk-open");
-    EXPECT_EQ(menu_item_label(items[1]), "Save Project");
-    EXPECT_EQ(menu_item_label(items[2]), "Save Audio");
-    EXPECT_TRUE(GTK_IS_SEPARATOR_MENU_ITEM(items[3]));
-    EXPECT_EQ(menu_item_label(items[4]), "Import Words…");
-    EXPECT_EQ(menu_item_label(items[5]), "Export Words…");
-    EXPECT_TRUE(GTK_IS_SEPARATOR_MENU_ITEM(items[6]));
-    EXPECT_EQ(menu_item_label(items[7]), "gtk-quit");
-    EXPECT_EQ(menu_item_image_stock(items[1]), "gtk-save-as");
-    EXPECT_EQ(menu_item_image_stock(items[2]), "gtk-save");
+    ASSERT_EQ(items.size(), std::size_t(FILE_ITEMS));
+    EXPECT_EQ(menu_item_label(items[FILE_OPEN]), "gtk-open");
+    EXPECT_EQ(menu_item_label(items[FILE_OPEN_RECENT]), "Open Recent");
+    EXPECT_EQ(menu_item_label(items[FILE_SAVE]), "gtk-save");
+    EXPECT_EQ(menu_item_label(items[FILE_SAVE_PROJECT_AS]), "Save Project As…");
+    EXPECT_EQ(menu_item_label(items[FILE_SAVE_AUDIO]), "Save Audio");
+    EXPECT_TRUE(GTK_IS_SEPARATOR_MENU_ITEM(items[FILE_SEPARATOR_1]));
+    EXPECT_EQ(menu_item_label(items[FILE_IMPORT_WORDS]), "Import Words…");
+    EXPECT_EQ(menu_item_label(items[FILE_EXPORT_WORDS]), "Export Words…");
+    EXPECT_TRUE(GTK_IS_SEPARATOR_MENU_ITEM(items[FILE_SEPARATOR_2]));
+    EXPECT_EQ(menu_item_label(items[FILE_QUIT]), "gtk-quit");
+    EXPECT_EQ(menu_item_image_stock(items[FILE_SAVE_PROJECT_AS]), "gtk-save-as");
+    EXPECT_EQ(menu_item_image_stock(items[FILE_SAVE_AUDIO]), "gtk-save");
 
     GtkNotebook* nb = GTK_NOTEBOOK(shell_notebook());
     ASSERT_EQ(gtk_notebook_get_n_pages(nb), 3);
@@ -104,11 +108,14 @@ TEST_F(ShellTest, IconIsSixteenSquareWithBlackTransparent)
     EXPECT_GT(opaque, 0);
 }
 
-TEST_F(ShellTest, OnlyQuitCarriesAnAccelerator)
+TEST_F(ShellTest, OpenSaveAndQuitCarryTheirAccelerators)
 {
     std::vector<GtkWidget*> items = file_menu_items();
-    ASSERT_EQ(items.size(), 8u);
-    EXPECT_EQ(gtk_widget_list_accel_closures(items[0]), nullptr) << "Open must have no accelerator";
+    ASSERT_EQ(items.size(), std::size_t(FILE_ITEMS));
+    for (int i : {FILE_OPEN, FILE_SAVE, FILE_QUIT})
+        EXPECT_NE(gtk_widget_list_accel_closures(items[std::size_t(i)]), nullptr) << menu_item_label(items[std::size_t(i)]);
+    for (int i : {FILE_SAVE_PROJECT_AS, FILE_SAVE_AUDIO, FILE_IMPORT_WORDS, FILE_EXPORT_WORDS})
+        EXPECT_EQ(gtk_widget_list_accel_closures(items[std::size_t(i)]), nullptr) << menu_item_label(items[std::size_t(i)]);
     EXPECT_TRUE(main_loop_quit_by([] {
         // Ctrl+Q reaches the Quit item through the window's accelerator group.
         EXPECT_TRUE(gtk_accel_groups_activate(G_OBJECT(shell_main_window()), GDK_q, GDK_CONTROL_MASK));
@@ -125,7 +132,7 @@ TEST_F(ShellTest, QuitWithoutDatabaseOrUnmodifiedAsksNothing)
     shell_build();
     open_path(write_csf("voice.csf"));
     ASSERT_NE(shell_database(), nullptr);
-    EXPECT_TRUE(main_loop_quit_by([] { activate_item(7); }));
+    EXPECT_TRUE(main_loop_quit_by([] { activate_item(FILE_QUIT); }));
     EXPECT_EQ(shell_database(), nullptr) << "Quit frees the database";
     EXPECT_EQ(seen_dialogs().size(), 1u) << "only the Load chooser";
 }
@@ -159,7 +166,7 @@ TEST_F(ShellTest, OpenSetsTitleAndShowsTheChooser)
 TEST_F(ShellTest, CancelledLoadChooserChangesNothing)
 {
     queue_answer(answer_response(GTK_RESPONSE_CANCEL));
-    activate_item(0);
+    activate_item(FILE_OPEN);
     EXPECT_EQ(shell_database(), nullptr);
     EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(shell_main_window())), "Tembrel 1.0");
     EXPECT_EQ(seen_dialogs().size(), 1u);
@@ -178,7 +185,7 @@ TEST_F(ShellTest, FailedOpenKeepsDatabasePagesAndTitle)
     write_bytes(bad, { 0xDE, 0xAD, 0xBE }); // too short: the message names the file
     queue_answer(answer_choose(bad));
     queue_answer(answer_response(GTK_RESPONSE_CLOSE));
-    activate_item(0);
+    activate_item(FILE_OPEN);
 
     ASSERT_EQ(seen_dialogs().size(), 3u);
     const SeenDialog& error = seen_dialogs()[2];
@@ -231,7 +238,7 @@ TEST_F(ShellTest, OpenOverModifiedAsksAndCancelKeepsEverything)
     db_set_flags(db, 0x11);
 
     queue_answer(answer_response(GTK_RESPONSE_CANCEL));
-    activate_item(0);
+    activate_item(FILE_OPEN);
     ASSERT_EQ(seen_dialogs().size(), 2u) << "question only, no chooser after Cancel";
     EXPECT_EQ(seen_dialogs()[1].text, ASK_OPEN);
     EXPECT_EQ(shell_database(), db);
@@ -240,7 +247,7 @@ TEST_F(ShellTest, OpenOverModifiedAsksAndCancelKeepsEverything)
     // Yes, then a cancelled Save File chooser: the Open stops there too.
     queue_answer(answer_response(GTK_RESPONSE_YES));
     queue_answer(answer_response(GTK_RESPONSE_CANCEL));
-    activate_item(0);
+    activate_item(FILE_OPEN);
     ASSERT_EQ(seen_dialogs().size(), 4u);
     EXPECT_EQ(seen_dialogs()[3].title, "Save File");
     EXPECT_EQ(shell_database(), db);
@@ -250,7 +257,7 @@ TEST_F(ShellTest, OpenOverModifiedAsksAndCancelKeepsEverything)
     std::string other = write_csf("other.csf", 0x22);
     queue_answer(answer_response(GTK_RESPONSE_NO));
     queue_answer(answer_choose(other));
-    activate_item(0);
+    activate_item(FILE_OPEN);
     ASSERT_EQ(seen_dialogs().size(), 6u);
     EXPECT_EQ(seen_dialogs()[5].title, "Load File");
     EXPECT_EQ(db_flags(shell_database()), 0x22);
@@ -266,10 +273,10 @@ TEST_F(ShellTest, OpenOverModifiedYesSavesProjectThenLoads)
     queue_answer(answer_response(GTK_RESPONSE_YES));
     queue_answer(answer_choose(project));
     queue_answer(answer_choose(other));
-    activate_item(0);
+    activate_item(FILE_OPEN);
 
     ASSERT_EQ(seen_dialogs().size(), 4u);
-    EXPECT_EQ(seen_dialogs()[2].current_name, "project.tbp");
+    EXPECT_EQ(seen_dialogs()[2].current_name, "voice.tbp") << "the opened file's name as a project";
     EXPECT_TRUE(seen_dialogs()[2].overwrite_confirmation);
     ASSERT_TRUE(file_exists(project)) << "upper-case .TBP passes, written under the name as typed";
     EXPECT_EQ(db_flags(shell_database()), 0x01);
@@ -339,17 +346,17 @@ TEST_F(ShellTest, SaveAudioChecksExtensionAndKeepsModifiedMark)
     std::string wrong = dir.file("audio.wav");
     queue_answer(answer_choose(wrong));
     queue_answer(answer_response(GTK_RESPONSE_CLOSE));
-    activate_item(2);
+    activate_item(FILE_SAVE_AUDIO);
     ASSERT_EQ(seen_dialogs().size(), 3u);
     EXPECT_EQ(seen_dialogs()[1].title, "Save File");
-    EXPECT_EQ(seen_dialogs()[1].current_name, "audio.csf");
+    EXPECT_EQ(seen_dialogs()[1].current_name, "voice.csf");
     EXPECT_EQ(seen_dialogs()[1].chooser_action, GTK_FILE_CHOOSER_ACTION_SAVE);
     EXPECT_EQ(seen_dialogs()[2].text, "Audio file must have 'csf' extension.");
     EXPECT_FALSE(file_exists(wrong));
 
     std::string good = dir.file("Saved.CSF");
     queue_answer(answer_choose(good));
-    activate_item(2);
+    activate_item(FILE_SAVE_AUDIO);
     ASSERT_TRUE(file_exists(good));
     EXPECT_TRUE(db_is_modified(shell_database())) << "a CSF save leaves the project unsaved";
 
@@ -365,8 +372,8 @@ TEST_F(ShellTest, SaveAudioChecksExtensionAndKeepsModifiedMark)
 
 TEST_F(ShellTest, SaveCommandsWithoutDatabaseDoNothing)
 {
-    activate_item(1);
-    activate_item(2);
+    activate_item(FILE_SAVE_PROJECT_AS);
+    activate_item(FILE_SAVE_AUDIO);
     pump_for(200);
     EXPECT_TRUE(seen_dialogs().empty());
     EXPECT_EQ(find_new_toplevel_dialog(), nullptr) << "no chooser may appear";
@@ -383,20 +390,21 @@ TEST_F(ShellTest, ChoosersRememberTheirOwnFolders)
     open_path(source);
 
     queue_answer(answer_choose(save_dir + "/copy.csf"));
-    activate_item(2);
+    activate_item(FILE_SAVE_AUDIO);
     EXPECT_EQ(dialogs_save_folder(), save_dir);
     EXPECT_EQ(dialogs_open_folder(), open_dir);
 
     // After a save the Load chooser still starts where the last load was.
     queue_answer(answer_response(GTK_RESPONSE_CANCEL));
-    activate_item(0);
+    activate_item(FILE_OPEN);
     EXPECT_EQ(seen_dialogs().back().folder, open_dir);
 
-    // A cancelled chooser does not move its folder.
+    // The database's own save choosers start beside its file; a cancelled
+    // chooser does not move the remembered folder.
     queue_answer(answer_response(GTK_RESPONSE_CANCEL));
-    activate_item(1);
-    EXPECT_EQ(seen_dialogs().back().folder, save_dir);
-    EXPECT_EQ(seen_dialogs().back().current_name, "project.tbp");
+    activate_item(FILE_SAVE_PROJECT_AS);
+    EXPECT_EQ(seen_dialogs().back().folder, open_dir);
+    EXPECT_EQ(seen_dialogs().back().current_name, "voice.tbp");
     EXPECT_EQ(dialogs_save_folder(), save_dir);
 }
 

@@ -71,12 +71,13 @@ TEST_F(ShellTest, LanguageDeShowsGermanMenusTabsButtonsAndQuestions)
     {
         GermanTexts german;
         shell_build();
-        EXPECT_EQ(menu_bar_labels(), (Labels { "Datei", "Hilfe" }));
+        EXPECT_EQ(menu_bar_labels(), (Labels { "Datei", "Bearbeiten", "Hilfe" }));
         std::vector<GtkWidget*> items = file_menu_items();
-        ASSERT_EQ(items.size(), 8u);
-        EXPECT_EQ(menu_item_label(items[1]), "Projekt speichern");
-        EXPECT_EQ(menu_item_label(items[2]), "Audio speichern");
-        EXPECT_EQ(menu_item_label(items[4]), "Wörter importieren…");
+        ASSERT_EQ(items.size(), std::size_t(FILE_ITEMS));
+        EXPECT_EQ(menu_item_label(items[FILE_OPEN_RECENT]), "Zuletzt geöffnet");
+        EXPECT_EQ(menu_item_label(items[FILE_SAVE_PROJECT_AS]), "Projekt speichern unter…");
+        EXPECT_EQ(menu_item_label(items[FILE_SAVE_AUDIO]), "Audio speichern");
+        EXPECT_EQ(menu_item_label(items[FILE_IMPORT_WORDS]), "Wörter importieren…");
         EXPECT_EQ(tab_labels(), (Labels { "Phrasen", "Wörter", "Erweitert" }));
         const Labels buttons = button_labels();
         ASSERT_EQ(buttons.size(), english_buttons.size());
@@ -86,7 +87,7 @@ TEST_F(ShellTest, LanguageDeShowsGermanMenusTabsButtonsAndQuestions)
         ASSERT_TRUE(shell_open_file(csf.c_str()));
         db_set_flags(shell_database(), 0x01);
         queue_answer(answer_response(GTK_RESPONSE_CANCEL));
-        activate_item(0);
+        activate_item(FILE_OPEN);
         ASSERT_EQ(seen_dialogs().size(), 1u);
         EXPECT_EQ(seen_dialogs()[0].title, "Speichern");
         EXPECT_NE(seen_dialogs()[0].text.find("Projekt nicht gespeichert\nVor dem Laden einer neuen Datei speichern?"),
@@ -96,7 +97,7 @@ TEST_F(ShellTest, LanguageDeShowsGermanMenusTabsButtonsAndQuestions)
     }
     // The default is English again, text for text.
     shell_build();
-    EXPECT_EQ(menu_bar_labels(), (Labels { "File", "Help" }));
+    EXPECT_EQ(menu_bar_labels(), (Labels { "File", "Edit", "Help" }));
     EXPECT_EQ(tab_labels(), (Labels { "Phrases", "Words", "Advanced" }));
     EXPECT_EQ(button_labels(), english_buttons);
 }

@@ -61,7 +61,7 @@ TEST_F(WordsPageInShellTest, OpenDuringPlayAllRunsAfterIt)
     SpeechDb* first = shell_database();
 
     inject_at_usage_selection(2, [&] {
-        activate_item(0); // File > Open
+        activate_item(FILE_OPEN); // File > Open
         EXPECT_EQ(shell_database(), first);
     });
     queue_answer(answer_choose(dir.file("other.csf")));
