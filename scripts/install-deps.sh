@@ -11,6 +11,7 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils imagemagick libgdk-pixbuf2.0-bin
   sox bc espeak-ng
   libsndfile1-dev libsoxr-dev libebur128-dev
+  pulseaudio pulseaudio-utils
   clang-14 libclang-rt-14-dev gcovr
   clang-format
   librsvg2-bin gzip

@@ -95,12 +95,10 @@ void refresh_phrase_word_list(PhrasesPage& page)
 
 // ---- actions ----
 
-// The selected phrase and position for a button action: false while a play
-// runs or when either is missing.
+// The selected phrase and position for a button action: false when either
+// is missing.
 bool action_target(const PhrasesPage& page, std::uint32_t& p, std::uint32_t& w)
 {
-    if (play_session_active())
-        return false;
     const std::optional<std::uint32_t> phrase = selected_phrase(page);
     const std::optional<std::uint32_t> position = selected_position(page);
     if (!phrase || !position)
@@ -110,13 +108,26 @@ bool action_target(const PhrasesPage& page, std::uint32_t& p, std::uint32_t& w)
     return true;
 }
 
+// Every edit first stops a running play: the database never changes under
+// one. False when there is nothing to edit, or the play could not stop.
+bool ready_to_edit(const PhrasesPage& page)
+{
+    return page.view.db && play_session_stop();
+}
+
+// action_target() for an edit.
+bool edit_target(const PhrasesPage& page, std::uint32_t& p, std::uint32_t& w)
+{
+    return action_target(page, p, w) && ready_to_edit(page);
+}
+
 // Runs one edit of the selected position that moves the selection by
 // `step` rows when it succeeds.
 void move_word(PhrasesPage& page, bool (*move)(SpeechDb*, std::uint32_t, std::uint32_t), std::int32_t step)
 {
     std::uint32_t p = 0;
     std::uint32_t w = 0;
-    if (!action_target(page, p, w) || !move(page.view.db, p, w))
+    if (!edit_target(page, p, w) || !move(page.view.db, p, w))
         return;
     select_position_row(page, w + step);
     redraw_after_edit(page, p);
@@ -131,7 +142,7 @@ void add_word(PhrasesPage& page)
 {
     std::uint32_t p = 0;
     std::uint32_t w = 0;
-    if (!action_target(page, p, w) || !phrase_insert_word(page.view.db, p, w))
+    if (!edit_target(page, p, w) || !phrase_insert_word(page.view.db, p, w))
         return;
     set_word_rows(page, phrase_word_count(page.view.db, p));
     select_position_row(page, w + 1);
@@ -142,7 +153,7 @@ void remove_word(PhrasesPage& page)
 {
     std::uint32_t p = 0;
     std::uint32_t w = 0;
-    if (!action_target(page, p, w) || !phrase_remove_word(page.view.db, p, w))
+    if (!edit_target(page, p, w) || !phrase_remove_word(page.view.db, p, w))
         return;
     // A phrase keeps at least one word, so w - 1 below is a position.
     const std::uint32_t m = phrase_word_count(page.view.db, p);
@@ -175,7 +186,7 @@ void on_comment_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer 
 {
     PhrasesPage& page = page_of(data);
     const std::optional<std::uint32_t> p = row_value_at(page.view.w.phrase_list, path);
-    if (!p || !page.view.db)
+    if (!p || !ready_to_edit(page))
         return;
     phrase_set_comment(page.view.db, *p, text && *text ? text : nullptr);
     redraw_after_edit(page, *p);
@@ -185,7 +196,7 @@ void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer data)
 {
     PhrasesPage& page = page_of(data);
     const std::optional<std::uint32_t> p = row_value_at(page.view.w.phrase_list, path);
-    if (!p || !page.view.db)
+    if (!p || !ready_to_edit(page))
         return;
     phrase_revert(page.view.db, *p);
     refresh_phrase_word_list(page);
@@ -203,24 +214,39 @@ void on_word_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer dat
     std::string alias(std::strlen(text) + 1, '\0');
     long long number = 0;
     bool done = false;
-    switch (parse_word_ref(text, alias.data(), alias.size(), &number)) {
+    const WordRef kind = parse_word_ref(text, alias.data(), alias.size(), &number);
+    if (kind == WORD_REF_INVALID || !p || !w || !ready_to_edit(page))
+        return;
+    switch (kind) {
     case WORD_REF_INVALID:
         return;
     case WORD_REF_ALIAS:
-        if (!page.view.use_aliases || !p || !w)
+        if (!page.view.use_aliases)
             return;
         done = phrase_set_word_by_alias(db, *p, *w, alias.c_str());
         break;
     case WORD_REF_NUMBER:
         // Numbers are typed counted from 1; anything that cannot be a word
         // number is refused here rather than wrapped into range.
-        if (!p || !w || number < 1 || number > std::numeric_limits<std::int32_t>::max())
+        if (number < 1 || number > std::numeric_limits<std::int32_t>::max())
             return;
         done = phrase_set_word(db, *p, *w, std::uint32_t(number - 1));
         break;
     }
     if (done)
         redraw_after_edit(page, *p);
+}
+
+// Space on a list plays its selection or stops the play that runs.
+gboolean on_phrase_list_key_press_event(GtkWidget*, GdkEventKey* event, gpointer data)
+{
+    PhrasesView& view = page_of(data).view;
+    return play_session_space_key(event, [&view] { phrases_page_play_phrase(view); });
+}
+gboolean on_word_list_key_press_event(GtkWidget*, GdkEventKey* event, gpointer data)
+{
+    PhrasesView& view = page_of(data).view;
+    return play_session_space_key(event, [&view] { phrases_page_play_word(view); });
 }
 
 void on_play_phrase_clicked(GtkButton*, gpointer data)
@@ -296,6 +322,8 @@ void connect_signals(PhrasesPage& page)
     g_signal_connect(w.changed_renderer, "toggled", G_CALLBACK(on_changed_toggled), &page);
     g_signal_connect(gtk_tree_view_get_selection(w.word_list), "changed", G_CALLBACK(on_word_selection_changed), &page);
     g_signal_connect(w.word_renderer, "edited", G_CALLBACK(on_word_edited), &page);
+    g_signal_connect(w.phrase_list, "key-press-event", G_CALLBACK(on_phrase_list_key_press_event), &page);
+    g_signal_connect(w.word_list, "key-press-event", G_CALLBACK(on_word_list_key_press_event), &page);
     const std::pair<GtkWidget*, GCallback> buttons[] = {
         { w.play_phrase, G_CALLBACK(on_play_phrase_clicked) },
         { w.play_word, G_CALLBACK(on_play_word_clicked) },

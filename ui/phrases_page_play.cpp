@@ -26,7 +26,8 @@ PlayStep word_at(const PhrasesView& view, std::uint32_t phrase, std::size_t posi
 void phrases_page_play_phrase(PhrasesView& view)
 {
     const std::optional<std::uint32_t> p = phrases_view_selected_phrase(view);
-    if (play_session_active() || !p)
+    // A new play replaces the one that runs.
+    if (!p || !play_session_stop())
         return;
     // Put back afterwards: the user's own selection in the word list.
     const std::optional<std::uint32_t> w0 = phrases_view_selected_position(view);
@@ -35,13 +36,12 @@ void phrases_page_play_phrase(PhrasesView& view)
     play_session_start({
         .owner = PageId::Phrases,
         .db = view.db,
-        .grab = view.w.play_box,
         .show =
             [self, phrase](std::size_t i) {
                 // The count is read at every step: a revert may change it.
                 if (i >= phrase_word_count(self->db, phrase))
                     return PlayStep::Done;
-                // Keys still reach the window during the play, so another
+                // The window stays usable during the play, so another
                 // phrase may be selected by now: rows are selected only while
                 // the word list still shows this one.
                 if (phrases_view_selected_phrase(*self) == phrase)
@@ -49,6 +49,7 @@ void phrases_page_play_phrase(PhrasesView& view)
                 return PlayStep::Play;
             },
         .sound = [self, phrase](std::size_t i, PlayItem& item) { return word_at(*self, phrase, i, item); },
+        .progress = nullptr,
         .finished =
             [self, phrase, w0](PlayEnd) {
                 if (phrases_view_selected_phrase(*self) == phrase)
@@ -62,18 +63,18 @@ void phrases_page_play_word(PhrasesView& view)
 {
     const std::optional<std::uint32_t> p = phrases_view_selected_phrase(view);
     const std::optional<std::uint32_t> w = phrases_view_selected_position(view);
-    if (play_session_active() || !p || !w || phrase_word_number(view.db, *p, *w) == WORD_NONE)
+    if (!p || !w || phrase_word_number(view.db, *p, *w) == WORD_NONE || !play_session_stop())
         return;
     const std::uint32_t phrase = *p;
     const std::size_t position = *w;
     PhrasesView* self = &view;
-    // No grab: the page stays usable while a single word sounds.
     play_session_start({
         .owner = PageId::Phrases,
         .db = view.db,
         .show = [](std::size_t i) { return i == 0 ? PlayStep::Play : PlayStep::Done; },
         .sound
         = [self, phrase, position](std::size_t, PlayItem& item) { return word_at(*self, phrase, position, item); },
+        .progress = nullptr,
         .finished = [self](PlayEnd) { phrases_view_update_buttons(*self); },
     });
 }

@@ -263,6 +263,8 @@ GtkWidget* build_button_column(PhrasesPageWidgets& w)
     w.play_box = button_box();
     w.play_phrase = add_button(w.play_box, _("Play Phrase"));
     w.play_word = add_button(w.play_box, _("Play Word"));
+    w.stop = play_session_stop_button_new();
+    gtk_box_pack_start(GTK_BOX(w.play_box), w.stop, TRUE, TRUE, 0);
     GtkWidget* save = button_box();
     w.save_phrase = add_button(save, _("Save Phrase…"));
     GtkWidget* go = button_box();
@@ -310,8 +312,6 @@ std::optional<std::uint32_t> phrases_view_selected_position(const PhrasesView& v
 
 void phrases_view_update_buttons(const PhrasesView& view)
 {
-    if (play_session_playing(PageId::Phrases))
-        return;
     const PhrasesPageWidgets& w = view.w;
     const std::optional<std::uint32_t> p = phrases_view_selected_phrase(view);
     const std::optional<std::uint32_t> pos = phrases_view_selected_position(view);

@@ -30,6 +30,7 @@ struct PhrasesPageWidgets {
     GtkWidget* play_phrase = nullptr;
     GtkWidget* play_word = nullptr;
     GtkWidget* save_phrase = nullptr;
+    GtkWidget* stop = nullptr;
     GtkWidget* go_to_word = nullptr;
     GtkWidget* move_up = nullptr;
     GtkWidget* move_down = nullptr;
@@ -58,7 +59,7 @@ std::optional<std::uint32_t> phrases_view_selected_phrase(const PhrasesView& vie
 std::optional<std::uint32_t> phrases_view_selected_position(const PhrasesView& view);
 
 // Makes each button sensitive exactly when its action has something to act
-// on. While the page plays they stay as they were: the play's end sets them.
+// on. The Stop button is the playback session's to set.
 void phrases_view_update_buttons(const PhrasesView& view);
 
 // Widens the "Words" and "Comment" columns for the texts of `phrase`, or,

@@ -25,6 +25,7 @@
 #include "ui/recovery_dialog.h"
 #include "ui/save_names.h"
 #include "ui/shell_navigation.h"
+#include "ui/status_bar.h"
 #include "ui/test_hooks.h"
 #include "ui/words_page.h"
 
@@ -133,13 +134,15 @@ bool settle_unsaved_changes(const char* question)
 }
 
 // The common start of Open and Quit. Freeing or replacing the database
-// under a running play would pull it from under the play, so while one
-// runs the command waits for its end (`flow` is then run again from the
-// start, save question included). Otherwise unsaved changes are settled.
-// True when the command may go on now.
+// under a running play would pull it from under the play, so a running play
+// is stopped first; the command then goes on as if none had run, save
+// question included. Only a stop asked from inside the play's own step
+// cannot end it at once: the command then waits for its end (`flow` is
+// run again from the start). Otherwise unsaved changes are settled. True
+// when the command may go on now.
 bool may_go_ahead(Deferred command, void (*flow)(), const char* question)
 {
-    if (play_session_active()) {
+    if (!play_session_stop()) {
         play_session_defer(command, flow);
         return false;
     }
@@ -231,6 +234,15 @@ gboolean on_main_window_delete_event(GtkWidget*, GdkEvent*, gpointer)
     return TRUE;
 }
 
+// Keys no widget used: Escape stops a running play wherever the focus is.
+gboolean on_main_window_key_press_event(GtkWidget*, GdkEventKey* event, gpointer)
+{
+    if (event->keyval != GDK_KEY_Escape || !play_session_active())
+        return FALSE;
+    play_session_stop();
+    return TRUE;
+}
+
 void on_open_item_activate(GtkMenuItem*, gpointer)
 {
     open_flow();
@@ -258,11 +270,11 @@ void on_recent_menu_item_activated(GtkRecentChooser* chooser, gpointer)
     open_recent_flow();
 }
 
-// Undo and Redo wait for no play but do nothing while one runs, like the
-// pages' own edits: what a play walks must not change under it.
+// Undo and Redo change the database, so like the pages' own edits they
+// stop a running play first: what a play walks must not change under it.
 void on_undo_item_activate(GtkMenuItem*, gpointer)
 {
-    if (!shell.db || play_session_active())
+    if (!shell.db || !play_session_stop())
         return;
     store_pending_edits();
     if (auto target = history_undo(shell.db.get()))
@@ -271,7 +283,7 @@ void on_undo_item_activate(GtkMenuItem*, gpointer)
 
 void on_redo_item_activate(GtkMenuItem*, gpointer)
 {
-    if (!shell.db || play_session_active())
+    if (!shell.db || !play_session_stop())
         return;
     store_pending_edits();
     if (auto target = history_redo(shell.db.get()))
@@ -283,11 +295,11 @@ void on_save_audio_item_activate(GtkMenuItem*, gpointer)
     save_audio_flow();
 }
 
-// The batch commands work on the database and wait for no play: a play
-// holds its own decoded copy of the words it speaks.
+// Importing changes the words, so like every edit it stops a running play
+// first; exporting only reads them and lets a play go on.
 void on_import_words_item_activate(GtkMenuItem*, gpointer)
 {
-    if (shell.db && import_words_dialog_run(shell.db.get()))
+    if (shell.db && play_session_stop() && import_words_dialog_run(shell.db.get()))
         for (const Page* page : PAGES)
             page->refresh();
 }
@@ -418,6 +430,9 @@ GtkWidget* shell_build()
     shell.main_window = window;
     dialogs_set_parent(GTK_WINDOW(window));
     g_signal_connect(window, "delete_event", G_CALLBACK(on_main_window_delete_event), nullptr);
+    // After the focus widget had its chance, so an edited cell still gets
+    // Escape to cancel its edit.
+    g_signal_connect_after(window, "key-press-event", G_CALLBACK(on_main_window_key_press_event), nullptr);
     gtk_container_set_border_width(GTK_CONTAINER(window), 2);
 
     GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
@@ -442,6 +457,8 @@ GtkWidget* shell_build()
     for (const Page* page : PAGES)
         page->build(GTK_NOTEBOOK(notebook));
     shell_navigation_set(GTK_NOTEBOOK(notebook), PAGES);
+
+    gtk_box_pack_start(GTK_BOX(vbox), status_bar_build(), FALSE, FALSE, 0);
 
     gtk_widget_show_all(window);
     gtk_widget_set_size_request(window, MIN_WIDTH, MIN_HEIGHT);

@@ -38,6 +38,5 @@ void shell_start(const char* file);
 // opened, or the project it was last saved as.
 const std::string& shell_file_path();
 // The Quit flow (File > Quit, Ctrl+Q and closing the window). Like File >
-// Open, it waits for the end of a running play before it asks or frees
-// anything.
+// Open, it stops a running play before it asks or frees anything.
 void shell_quit();

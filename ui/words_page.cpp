@@ -57,22 +57,10 @@ void update_buttons(WordsPage& page)
     words_view_update_buttons(page.view);
 }
 
-void refresh_usage_list(WordsPage& page);
-
-// Held back while the page plays, so it takes no arguments.
-void refresh_usage_list_later()
-{
-    refresh_usage_list(the_page);
-}
-
+// Also while Play All runs: it walks its own copy of the phrases and holds
+// the rows it selects, and it ends once another word is selected.
 void refresh_usage_list(WordsPage& page)
 {
-    // Replacing the usage list under a running Play All would pull the rows
-    // it walks from under it: that waits for the play's end.
-    if (words_page_playing()) {
-        play_session_defer(Deferred::PageWork, refresh_usage_list_later);
-        return;
-    }
     GtkTreeView* list = page.view.w.usage_list;
     gtk_tree_view_set_model(list, nullptr);
     const std::optional<std::uint32_t> w = selected_word(page);
@@ -90,9 +78,11 @@ void refresh_usage_list(WordsPage& page)
     update_buttons(page);
 }
 
-bool busy(const WordsPage& page)
+// Every edit first stops a running play: the database never changes under
+// one. False when there is nothing to edit, or the play could not stop.
+bool ready_to_edit(const WordsPage& page)
 {
-    return play_session_active() || !page.view.db;
+    return page.view.db && play_session_stop();
 }
 
 // ---- editing ----
@@ -100,7 +90,7 @@ bool busy(const WordsPage& page)
 void move_word(WordsPage& page, bool (*move)(SpeechDb*, std::uint32_t), std::int32_t step)
 {
     const std::optional<std::uint32_t> w = selected_word(page);
-    if (busy(page) || !w || !move(page.view.db, *w))
+    if (!w || !ready_to_edit(page) || !move(page.view.db, *w))
         return;
     select_word(page, *w + step);
     redraw_word_list(page);
@@ -114,7 +104,7 @@ void set_word_rows(WordsPage& page, std::uint32_t rows)
 void add_word(WordsPage& page)
 {
     const std::optional<std::uint32_t> w = selected_word(page);
-    if (busy(page) || !w || !word_insert(page.view.db, *w))
+    if (!w || !ready_to_edit(page) || !word_insert(page.view.db, *w))
         return;
     set_word_rows(page, word_count(page.view.db));
     select_word(page, *w + 1);
@@ -124,7 +114,7 @@ void add_word(WordsPage& page)
 void remove_word(WordsPage& page)
 {
     const std::optional<std::uint32_t> w = selected_word(page);
-    if (busy(page) || !w)
+    if (!w || !ready_to_edit(page))
         return;
     // The database refuses a word that any phrase speaks. The list shown
     // may predate the edit that made it used, so it is refreshed to show
@@ -173,7 +163,7 @@ void on_alias_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer da
 {
     WordsPage& page = page_of(data);
     const std::optional<std::uint32_t> word = word_at_path(page, path);
-    if (!word || !text)
+    if (!word || !text || !ready_to_edit(page))
         return;
     if (!*text) {
         word_set_alias(page.view.db, *word, nullptr);
@@ -192,7 +182,7 @@ void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer data)
 {
     WordsPage& page = page_of(data);
     const std::optional<std::uint32_t> word = word_at_path(page, path);
-    if (!word)
+    if (!word || !ready_to_edit(page))
         return;
     word_revert_audio(page.view.db, *word);
     refresh_usage_list(page);
@@ -206,6 +196,17 @@ void on_word_list_row_activated(GtkTreeView*, GtkTreePath*, GtkTreeViewColumn*, 
 void on_usage_list_row_activated(GtkTreeView*, GtkTreePath*, GtkTreeViewColumn*, gpointer data)
 {
     words_page_play_phrase(page_of(data).view);
+}
+// Space on a list plays its selection or stops the play that runs.
+gboolean on_word_list_key_press_event(GtkWidget*, GdkEventKey* event, gpointer data)
+{
+    WordsView& view = page_of(data).view;
+    return play_session_space_key(event, [&view] { words_page_play_word(view); });
+}
+gboolean on_usage_list_key_press_event(GtkWidget*, GdkEventKey* event, gpointer data)
+{
+    WordsView& view = page_of(data).view;
+    return play_session_space_key(event, [&view] { words_page_play_phrase(view); });
 }
 void on_play_clicked(GtkButton*, gpointer data)
 {
@@ -224,14 +225,15 @@ void on_replace_clicked(GtkButton*, gpointer data)
 {
     WordsPage& page = page_of(data);
     const std::optional<std::uint32_t> w = selected_word(page);
-    if (!busy(page) && w && words_page_replace_audio(page.view.db, *w))
+    if (w && ready_to_edit(page) && words_page_replace_audio(page.view.db, *w))
         redraw_word_list(page);
 }
 void on_save_clicked(GtkButton*, gpointer data)
 {
     WordsPage& page = page_of(data);
     const std::optional<std::uint32_t> w = selected_word(page);
-    if (!busy(page) && w)
+    // Reads the database only, so a play may go on meanwhile.
+    if (page.view.db && w)
         words_page_export_audio(page.view.db, *w);
 }
 
@@ -271,6 +273,8 @@ void connect_signals(WordsPage& page)
     g_signal_connect(b.changed_renderer, "toggled", G_CALLBACK(on_changed_toggled), &page);
     g_signal_connect(b.word_list, "row-activated", G_CALLBACK(on_word_list_row_activated), &page);
     g_signal_connect(b.usage_list, "row-activated", G_CALLBACK(on_usage_list_row_activated), &page);
+    g_signal_connect(b.word_list, "key-press-event", G_CALLBACK(on_word_list_key_press_event), &page);
+    g_signal_connect(b.usage_list, "key-press-event", G_CALLBACK(on_usage_list_key_press_event), &page);
     const std::pair<GtkWidget*, GCallback> buttons[] = {
         { b.play, G_CALLBACK(on_play_clicked) },
         { b.replace, G_CALLBACK(on_replace_clicked) },

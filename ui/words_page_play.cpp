@@ -1,11 +1,11 @@
 // The Words page's plays, through the playback session.
 //
-// A play runs the main loop itself (so the row being played is drawn), and
-// in that loop keyboard input, the window's close button or an idle task
-// can still reach the program. So a play keeps its own copy of what it
-// plays and checks at every step that the selected word is still the one
-// it started with; the session ends it when the page gets another
-// database, and the page holds back usage-list work until it has ended.
+// The window stays usable while a play runs: the user may select another
+// word, switch pages or rebuild the usage lists meanwhile. So a play keeps
+// its own copy of what it plays and checks at every step that the selected
+// word is still the one it started with; the session ends it when the page
+// gets another database, and the page holds back usage-list work until it
+// has ended. Starting a play stops the one that runs.
 #include "ui/words_page_play.h"
 
 #include "db/operations.h"
@@ -19,25 +19,27 @@
 
 namespace {
 
-bool busy(const WordsView& view)
+// False when the page has nothing to play from or the running play could
+// not be stopped.
+bool ready(const WordsView& view)
 {
-    return play_session_active() || !view.db;
+    return view.db && play_session_stop();
 }
 
 // Plays one item: a word, or a phrase of the usage list.
-void play_one(WordsView& view, GtkWidget* grab, PlayItem what)
+void play_one(WordsView& view, PlayItem what)
 {
     WordsView* self = &view;
     play_session_start({
         .owner = PageId::Words,
         .db = view.db,
-        .grab = grab,
         .show = [](std::size_t i) { return i == 0 ? PlayStep::Play : PlayStep::Done; },
         .sound =
             [what](std::size_t, PlayItem& item) {
                 item = what;
                 return PlayStep::Play;
             },
+        .progress = nullptr,
         .finished = [self](PlayEnd) { words_view_update_buttons(*self); },
     });
 }
@@ -88,23 +90,23 @@ struct PlayAll {
 void words_page_play_word(WordsView& view)
 {
     const std::optional<std::uint32_t> w = words_view_selected_word(view);
-    if (busy(view) || !w)
+    if (!w || !ready(view))
         return;
-    play_one(view, view.w.play, { PlayItemKind::Word, *w });
+    play_one(view, { PlayItemKind::Word, *w });
 }
 
 void words_page_play_phrase(WordsView& view)
 {
     const std::optional<std::uint32_t> phrase = words_view_selected_usage_phrase(view);
-    if (busy(view) || !words_view_selected_word(view) || !phrase)
+    if (!words_view_selected_word(view) || !phrase || !ready(view))
         return;
-    play_one(view, view.w.play_phrase, { PlayItemKind::Phrase, *phrase });
+    play_one(view, { PlayItemKind::Phrase, *phrase });
 }
 
 void words_page_play_all(WordsView& view)
 {
     const std::optional<std::uint32_t> word = words_view_selected_word(view);
-    if (busy(view) || !word)
+    if (!word || !ready(view))
         return;
     auto all = std::make_shared<PlayAll>();
     all->view = &view;
@@ -123,7 +125,6 @@ void words_page_play_all(WordsView& view)
     play_session_start({
         .owner = PageId::Words,
         .db = view.db,
-        .grab = view.w.play_all,
         .show =
             [all](std::size_t i) {
                 if (i >= all->phrases.size())
@@ -140,6 +141,7 @@ void words_page_play_all(WordsView& view)
                 item = { PlayItemKind::Phrase, all->phrases[i] };
                 return PlayStep::Play;
             },
+        .progress = nullptr,
         .finished =
             [all](PlayEnd end) {
                 words_view_update_buttons(*all->view);

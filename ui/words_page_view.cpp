@@ -121,6 +121,8 @@ GtkWidget* words_view_build(WordsView& view)
     b.word_list = build_word_list(view);
     GtkWidget* word_buttons = add_list_part(page, b.word_list, TRUE);
     add_button_box(word_buttons, { { _("Play"), &b.play } });
+    b.stop = play_session_stop_button_new();
+    gtk_box_pack_start(GTK_BOX(gtk_widget_get_parent(b.play)), b.stop, TRUE, TRUE, 0);
     add_button_box(word_buttons, { { _("Replace"), &b.replace } });
     add_button_box(word_buttons, { { _("Move Up"), &b.move_up }, { _("Move Down"), &b.move_down } });
     add_button_box(word_buttons, { { _("Add"), &b.add }, { _("Remove"), &b.remove } });
@@ -148,8 +150,6 @@ std::optional<std::uint32_t> words_view_selected_usage_phrase(const WordsView& v
 
 void words_view_update_buttons(const WordsView& view)
 {
-    if (play_session_playing(PageId::Words))
-        return;
     const WordsPageWidgets& b = view.w;
     const std::optional<std::uint32_t> w = words_view_selected_word(view);
     if (!w || !view.db) {

@@ -14,6 +14,7 @@ struct WordsPageWidgets {
     GtkCellRenderer* alias_renderer = nullptr;
     GtkCellRenderer* changed_renderer = nullptr;
     GtkWidget* play = nullptr;
+    GtkWidget* stop = nullptr;
     GtkWidget* replace = nullptr;
     GtkWidget* move_up = nullptr;
     GtkWidget* move_down = nullptr;
@@ -43,5 +44,5 @@ std::optional<std::uint32_t> words_view_selected_word(const WordsView& view);
 std::optional<std::uint32_t> words_view_selected_usage_phrase(const WordsView& view);
 
 // Makes each button sensitive exactly when its action has something to act
-// on. While the page plays they stay as they were: the play's end sets them.
+// on. The Stop button is the playback session's to set.
 void words_view_update_buttons(const WordsView& view);

@@ -55,8 +55,8 @@ window_shot guide-listen
 
 # Rewire a phrase: the last word of the phrase selected, then clicked again
 # to type another word's alias over it (Escape leaves it as it was).
-click_at 200 508
-click_at 200 508
+click_at 200 460
+click_at 200 460
 sleep 0.5
 type_slowly "right" 0.05
 sleep 0.3
@@ -81,7 +81,7 @@ click_at 200 102
 xdotool key Home
 for _ in $(seq 20); do xdotool key Down; done
 sleep 0.3
-click_at 850 112
+click_at 850 139
 CHOOSER=$(wait_window '^Load File$') || fail "Replace opened no chooser"
 # Without a window manager the chooser would cover the window's corner.
 xdotool windowmove --sync "$CHOOSER" 260 150 || true

@@ -2,6 +2,7 @@
 #include "gui_test_util.h"
 
 #include "ui/gtk_ptr.h"
+#include "ui/play_session.h"
 
 #include <algorithm>
 #include <csignal>
@@ -341,6 +342,27 @@ void pump_for(unsigned ms)
         else
             g_usleep(2000);
     }
+}
+
+bool pump_until(const std::function<bool()>& done, unsigned timeout_ms)
+{
+    const gint64 end = g_get_monotonic_time() + gint64(timeout_ms) * 1000;
+    while (!done()) {
+        if (g_get_monotonic_time() >= end)
+            return false;
+        if (gtk_events_pending())
+            gtk_main_iteration_do(FALSE);
+        else
+            g_usleep(1000);
+    }
+    return true;
+}
+
+bool wait_for_play_end(unsigned timeout_ms)
+{
+    const bool ended = pump_until([] { return !play_session_active(); }, timeout_ms);
+    pump_events();
+    return ended;
 }
 
 DialogAnswer answer_response(int response)

@@ -34,6 +34,11 @@ void watchdog_disarm();
 
 // Handles every pending event, then returns.
 void pump_events();
+// Runs the main loop until `done` holds or `timeout_ms` passed; whether it
+// holds.
+bool pump_until(const std::function<bool()>& done, unsigned timeout_ms = 5000);
+// Runs the main loop until no play runs (plays go on in the background).
+bool wait_for_play_end(unsigned timeout_ms = 5000);
 // Runs the main loop for `ms` milliseconds (lets timeouts and idles run).
 void pump_for(unsigned ms);
 
