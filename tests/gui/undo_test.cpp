@@ -6,6 +6,8 @@
 #include "shell_fixture.h"
 #include "ui/edit_menu.h"
 #include "ui/phrases_page_view.h"
+#include "ui/play_session.h"
+#include "ui/test_hooks.h"
 #include "ui/shell.h"
 #include "ui/words_page_view.h"
 
@@ -144,6 +146,31 @@ TEST_F(UndoTest, OpeningAnotherFileStartsAFreshHistory)
     open_path_answering_no(write_csf("other.csf"));
     EXPECT_EQ(menu_item_label(edit_menu_undo_item()), "Undo");
     EXPECT_FALSE(gtk_widget_get_sensitive(edit_menu_undo_item()));
+}
+
+// Undo and Redo change the database: a running play is stopped first, and
+// then the step is taken (not refused).
+TEST_F(UndoTest, UndoAndRedoDuringAPlayStopItThenAct)
+{
+    shell_go_to_word(1);
+    click(words_page_widgets().add);
+    ASSERT_EQ(word_count(shell_database()), 4u);
+    const struct {
+        const char* name;
+        GtkWidget* item;
+        std::uint32_t words_after;
+    } steps[] = {
+        { "undo", edit_menu_undo_item(), 3u },
+        { "redo", edit_menu_redo_item(), 4u },
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        play_session_pretend_for_tests(true);
+        gtk_menu_item_activate(GTK_MENU_ITEM(step.item));
+        pump_events();
+        EXPECT_FALSE(play_session_active());
+        EXPECT_EQ(word_count(shell_database()), step.words_after);
+    }
 }
 
 } // namespace
