@@ -3,6 +3,7 @@
 // database and the refusals of saving a phrase as one recording.
 #include "audio/adpcm.h"
 #include "audio/wav.h"
+#include "db/history.h"
 #include "db/operations.h"
 #include "db/word_import.h"
 #include "test_db.h"
@@ -123,6 +124,15 @@ TEST(WordImportFiles, CommitsEveryWordInOrderOrNothing)
         EXPECT_TRUE(word_is_changed(db.get(), files[i].word));
     }
     EXPECT_EQ(db_is_modified(db.get()), 1);
+
+    // The whole batch is one step of the history (the refused and the
+    // cancelled import above recorded none): one undo takes every word back.
+    EXPECT_EQ(history_undo_count(db.get()), 1u);
+    EXPECT_EQ(history_undo_label(db.get()), "Import Words");
+    ASSERT_TRUE(history_undo(db.get()).has_value());
+    for (std::uint32_t w = 0; w < 5; ++w)
+        EXPECT_EQ(audio_of(db.get(), w), before[w]) << w;
+    EXPECT_FALSE(db_is_modified(db.get()));
 }
 
 TEST(WordImportAudio, LevelsToTheMedianOfTheUnchangedWords)
