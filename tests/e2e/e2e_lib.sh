@@ -95,3 +95,27 @@ start_xvfb() {
   [ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
   export DISPLAY=":$(head -n 1 "$WORK/display")"
 }
+
+# Waits for the editor to end after a quit was asked for; fails with the
+# given words when it is still running, or when it ended with a status
+# other than 0.
+wait_editor_end() { # failure
+  local status=0
+  for _ in $(seq 100); do
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$APP_PID" 2>/dev/null && fail "$1"
+  wait "$APP_PID" || status=$?
+  APP_PID=""
+  [ "$status" -eq 0 ] || fail "the editor exited with status $status"
+}
+
+# Opens the File menu from the keyboard (F10) and moves down to its
+# N-th item, leaving the menu open on it.
+file_menu_item() { # n
+  xdotool key F10
+  sleep 0.3
+  for _ in $(seq "$1"); do xdotool key Down; done
+  sleep 0.3
+}

@@ -73,15 +73,7 @@ CLASS=$(xprop -id "$MAIN" WM_CLASS)
 [ "$CLASS" = "WM_CLASS(STRING) = \"$APP_ID\", \"$APP_ID\"" ] || fail "window class: $CLASS"
 focus "$MAIN"
 xdotool key ctrl+q
-for _ in $(seq 100); do
-  kill -0 "$APP_PID" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$APP_PID" 2>/dev/null && fail "the editor did not quit on Ctrl+Q"
-STATUS=0
-wait "$APP_PID" || STATUS=$?
-APP_PID=""
-[ "$STATUS" -eq 0 ] || fail "the editor exited with status $STATUS"
+wait_editor_end "the editor did not quit on Ctrl+Q"
 
 # A file that does not load: the message shows over the main window, which
 # stays empty once it is closed.
@@ -106,10 +98,5 @@ done
 shot empty-after-load-message
 focus "$MAIN"
 xdotool key ctrl+q
-for _ in $(seq 100); do
-  kill -0 "$APP_PID" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$APP_PID" 2>/dev/null && fail "the editor did not quit after the load message"
-APP_PID=""
+wait_editor_end "the editor did not quit after the load message"
 echo "command line test passed"

@@ -37,10 +37,7 @@ focus "$MAIN"
 shot start
 
 # File > Open from the keyboard: F10 opens the File menu, Down picks Open.
-xdotool key F10
-sleep 0.3
-xdotool key Down
-sleep 0.3
+file_menu_item 1
 shot file-menu
 xdotool key Return
 
@@ -121,13 +118,5 @@ focus "$QUESTION"
 shot save-question
 xdotool key alt+n
 
-for _ in $(seq 100); do
-  kill -0 "$APP_PID" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$APP_PID" 2>/dev/null && fail "the editor was still running after Ctrl+Q and No"
-STATUS=0
-wait "$APP_PID" || STATUS=$?
-APP_PID=""
-[ "$STATUS" -eq 0 ] || fail "the editor exited with status $STATUS"
+wait_editor_end "the editor was still running after Ctrl+Q and No"
 echo "e2e passed; screenshots in $SHOTS"

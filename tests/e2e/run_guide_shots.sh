@@ -94,10 +94,7 @@ sleep 0.5
 
 # Import a folder of recordings: File > Import Words… opens its dialog.
 focus "$MAIN"
-xdotool key F10
-sleep 0.3
-for _ in $(seq 6); do xdotool key Down; done
-sleep 0.3
+file_menu_item 6
 xdotool key Return
 CHOOSER=$(wait_window '^Import Words$') || fail "File > Import Words… opened no dialog"
 sleep 0.5
@@ -109,10 +106,7 @@ sleep 0.5
 
 # Save for the car: the File menu with Save Audio picked.
 focus "$MAIN"
-xdotool key F10
-sleep 0.3
-for _ in $(seq 5); do xdotool key Down; done
-sleep 0.3
+file_menu_item 5
 shot save
 screen_shot guide-save
 xdotool key Escape Escape
@@ -121,15 +115,7 @@ sleep 0.3
 # Nothing was changed: Ctrl+Q quits without a question.
 focus "$MAIN"
 xdotool key ctrl+q
-for _ in $(seq 100); do
-  kill -0 "$APP_PID" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$APP_PID" 2>/dev/null && fail "the editor was still running after Ctrl+Q"
-STATUS=0
-wait "$APP_PID" || STATUS=$?
-APP_PID=""
-[ "$STATUS" -eq 0 ] || fail "the editor exited with status $STATUS"
+wait_editor_end "the editor was still running after Ctrl+Q"
 for name in listen rewire find replace import save; do
   [ -s "$WINDOW_SHOTS/guide-$name.png" ] || fail "no picture guide-$name.png"
 done

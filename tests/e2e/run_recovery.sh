@@ -74,12 +74,7 @@ compgen -G "$RECOVERY/*.ini" >/dev/null && fail "the recovery copy outlived the 
 
 focus "$MAIN"
 xdotool key ctrl+q
-for _ in $(seq 100); do
-  kill -0 "$APP_PID" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$APP_PID" 2>/dev/null && fail "the editor did not quit on Ctrl+Q after saving"
-APP_PID=""
+wait_editor_end "the editor did not quit on Ctrl+Q after saving"
 
 INFO=$("$TOOL" info voice.tbp) || fail "tembrel-tool could not read voice.tbp: $INFO"
 grep -qx "language: FR" <<<"$INFO" || fail "the saved project lacks the recovered edit: $INFO"
