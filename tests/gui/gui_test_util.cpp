@@ -520,3 +520,29 @@ PrivateConfigHome::~PrivateConfigHome()
             ADD_FAILURE() << "could not remove " << path;
     }
 }
+
+void click_row(GtkTreeView* view, int row, int clicks)
+{
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+    GdkRectangle rect;
+    gtk_tree_view_get_cell_area(view, path, gtk_tree_view_get_column(view, 0), &rect);
+    gtk_tree_path_free(path);
+    GdkWindow* bin = gtk_tree_view_get_bin_window(view);
+    // Presses 20 ms apart, so two of them count as a double click.
+    const guint32 start = gtk_get_current_event_time() + 1000;
+    int step = 0;
+    for (int c = 0; c < clicks; ++c) {
+        for (GdkEventType type : { GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE }) {
+            GdkEvent* event = gdk_event_new(type);
+            event->button.window = GDK_WINDOW(g_object_ref(bin));
+            event->button.send_event = TRUE;
+            event->button.time = start + 20 * step++;
+            event->button.x = rect.x + rect.width / 2.0;
+            event->button.y = rect.y + rect.height / 2.0;
+            event->button.button = 1;
+            event->button.device = gdk_device_get_core_pointer();
+            gdk_event_put(event);
+            gdk_event_free(event);
+        }
+    }
+}

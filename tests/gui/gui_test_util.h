@@ -108,6 +108,9 @@ std::vector<GtkWidget*> find_all(GtkWidget* root, GType type);
 // Selects row `row` of `view` (a negative row clears the selection), as a
 // user's click would, and handles the events that follow.
 void select_row(GtkTreeView* view, int row);
+// Real clicks (1 = a click, 2 = a double click) on `row` of `view`: the
+// presses and releases the pointer sends, through the event queue.
+void click_row(GtkTreeView* view, int row, int clicks = 1);
 // Clicks `button` and handles the events that follow.
 void click(GtkWidget* button);
 // Whether a user can use `widget`: it and every parent are sensitive.

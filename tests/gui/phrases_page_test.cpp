@@ -43,25 +43,7 @@ void double_click_row(GtkTreeView* view, int row)
     for (int i = 0; i < 100 && !gtk_widget_get_mapped(GTK_WIDGET(view)); ++i)
         pump_for(20);
     pump_for(100);
-    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
-    GdkRectangle rect;
-    gtk_tree_view_get_cell_area(view, path, gtk_tree_view_get_column(view, 0), &rect);
-    gtk_tree_path_free(path);
-    GdkWindow* bin = gtk_tree_view_get_bin_window(view);
-    const guint32 start = gtk_get_current_event_time() + 1000;
-    int step = 0;
-    for (GdkEventType type : { GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE, GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE }) {
-        GdkEvent* event = gdk_event_new(type);
-        event->button.window = GDK_WINDOW(g_object_ref(bin));
-        event->button.send_event = TRUE;
-        event->button.time = start + 20 * step++;
-        event->button.x = rect.x + rect.width / 2.0;
-        event->button.y = rect.y + rect.height / 2.0;
-        event->button.button = 1;
-        event->button.device = gdk_device_get_core_pointer();
-        gdk_event_put(event);
-        gdk_event_free(event);
-    }
+    click_row(view, row, 2);
     pump_events();
 }
 

@@ -38,27 +38,6 @@ std::vector<std::uint8_t> tone_word(double seconds)
     return adpcm_encode(pcm.data(), pcm.size());
 }
 
-// A real click on `row` of `view`, through the event queue.
-void click_row(GtkTreeView* view, int row)
-{
-    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
-    GdkRectangle rect;
-    gtk_tree_view_get_cell_area(view, path, gtk_tree_view_get_column(view, 0), &rect);
-    gtk_tree_path_free(path);
-    for (GdkEventType type : { GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE }) {
-        GdkEvent* event = gdk_event_new(type);
-        event->button.window = GDK_WINDOW(g_object_ref(gtk_tree_view_get_bin_window(view)));
-        event->button.send_event = TRUE;
-        event->button.time = GDK_CURRENT_TIME;
-        event->button.x = rect.x + rect.width / 2.0;
-        event->button.y = rect.y + rect.height / 2.0;
-        event->button.button = 1;
-        event->button.device = gdk_device_get_core_pointer();
-        gdk_event_put(event);
-        gdk_event_free(event);
-    }
-}
-
 // A key pressed while `focus` has the focus, through the event queue.
 void press_key(GtkWidget* focus, guint keyval)
 {
