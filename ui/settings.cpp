@@ -36,6 +36,21 @@ bool store(const std::function<void(GKeyFile*)>& change)
     return g_file_set_contents(path.c_str(), text.get(), gssize(length), nullptr);
 }
 
+// One typed value of the file, or `fallback` when it is missing or does not
+// read as that type.
+template <typename T, typename Getter>
+T get_value(Getter getter, const char* group, const char* key, T fallback)
+{
+    KeyFilePtr keys = load();
+    GError* error = nullptr;
+    const auto value = getter(keys.get(), group, key, &error);
+    if (error) {
+        g_error_free(error);
+        return fallback;
+    }
+    return T(value);
+}
+
 } // namespace
 
 std::string settings_path()
@@ -51,14 +66,7 @@ std::string settings_path()
 
 bool settings_get_bool(const char* group, const char* key, bool fallback)
 {
-    KeyFilePtr keys = load();
-    GError* error = nullptr;
-    const gboolean value = g_key_file_get_boolean(keys.get(), group, key, &error);
-    if (error) {
-        g_error_free(error);
-        return fallback;
-    }
-    return value;
+    return get_value(g_key_file_get_boolean, group, key, fallback);
 }
 
 std::string settings_get_string(const char* group, const char* key, const char* fallback)
@@ -70,14 +78,7 @@ std::string settings_get_string(const char* group, const char* key, const char* 
 
 int settings_get_int(const char* group, const char* key, int fallback)
 {
-    KeyFilePtr keys = load();
-    GError* error = nullptr;
-    const gint value = g_key_file_get_integer(keys.get(), group, key, &error);
-    if (error) {
-        g_error_free(error);
-        return fallback;
-    }
-    return value;
+    return get_value(g_key_file_get_integer, group, key, fallback);
 }
 
 bool settings_set_bool(const char* group, const char* key, bool value)

@@ -272,22 +272,23 @@ void on_recent_menu_item_activated(GtkRecentChooser* chooser, gpointer)
 
 // Undo and Redo change the database, so like the pages' own edits they
 // stop a running play first: what a play walks must not change under it.
-void on_undo_item_activate(GtkMenuItem*, gpointer)
+void take_history_step(std::optional<EditTarget> (*step)(SpeechDb*))
 {
     if (!shell.db || !play_session_stop())
         return;
     store_pending_edits();
-    if (auto target = history_undo(shell.db.get()))
+    if (auto target = step(shell.db.get()))
         shell_show_edit(*target);
+}
+
+void on_undo_item_activate(GtkMenuItem*, gpointer)
+{
+    take_history_step(history_undo);
 }
 
 void on_redo_item_activate(GtkMenuItem*, gpointer)
 {
-    if (!shell.db || !play_session_stop())
-        return;
-    store_pending_edits();
-    if (auto target = history_redo(shell.db.get()))
-        shell_show_edit(*target);
+    take_history_step(history_redo);
 }
 
 void on_save_audio_item_activate(GtkMenuItem*, gpointer)
