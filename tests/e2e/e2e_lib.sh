@@ -84,9 +84,11 @@ wait_title() { # window expected
 }
 
 # Starts a private X server (so no other test's window can take the
-# keyboard) and points DISPLAY at it.
+# keyboard) and points DISPLAY at it. -noreset: an X server resets when its
+# last client goes, and refuses connections meanwhile, so an editor started
+# right after the previous one ended or was killed could not open it.
 start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/display" 2>"$WORK/xvfb.log" &
   XVFB_PID=$!
   for _ in $(seq 100); do
     [ -s "$WORK/display" ] && break
