@@ -4,6 +4,7 @@
 #include "audio/pcm_convert.h"
 #include "audio/shaping.h"
 #include "audio/wav.h"
+#include "io/i18n.h"
 
 #include <cmath>
 #include <cstring>
@@ -67,7 +68,7 @@ std::optional<ImportedWord> audio_import_file(const char* path, const ImportOpti
     auto strict = wav_read(path, WAV_FORMAT_PCM, NATIVE_RATE, 1, 16, &strict_err);
     if (strict) {
         if (strict->size() <= 3) {
-            error_set(err, "File is too small");
+            error_set(err, _("File is too small"));
             return std::nullopt;
         }
         exact = strict_samples(*strict);
@@ -88,7 +89,7 @@ std::optional<ImportedWord> audio_import_file(const char* path, const ImportOpti
             report.converted = true;
         }
         if (exact.size() + mono.size() < 2) {
-            error_set(err, "File is too small");
+            error_set(err, _("File is too small"));
             return std::nullopt;
         }
     }

@@ -3,6 +3,8 @@
 // refused instead of hanging the import.
 #include "audio/sound_file.h"
 
+#include "io/i18n.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -69,19 +71,19 @@ SoundFormat format_of(const SF_INFO& info)
 SndfilePtr open_sound(const char* path, SF_INFO* info, ErrorText* err)
 {
     if (!path || !*path) {
-        error_set(err, "Invalid file name.");
+        error_set(err, _("Invalid file name."));
         return nullptr;
     }
     const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error_set(err, "Failed to open '%s': %s", path, std::strerror(errno));
+        error_set(err, _("Failed to open '%s': %s"), path, std::strerror(errno));
         return nullptr;
     }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int code = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
-        error_set(err, "Failed to open '%s': %s", path, std::strerror(code));
+        error_set(err, _("Failed to open '%s': %s"), path, std::strerror(code));
         return nullptr;
     }
     // A regular file never blocks; the library expects ordinary reads.
@@ -89,11 +91,11 @@ SndfilePtr open_sound(const char* path, SF_INFO* info, ErrorText* err)
     *info = SF_INFO{};
     SndfilePtr f(sf_open_fd(fd, SFM_READ, info, SF_TRUE));
     if (!f) {
-        error_set(err, "Unsupported audio file '%s': %s", path, sf_strerror(nullptr));
+        error_set(err, _("Unsupported audio file '%s': %s"), path, sf_strerror(nullptr));
         return nullptr;
     }
     if (info->channels < 1 || info->samplerate < 1) {
-        error_set(err, "Unsupported audio file '%s': %s", path, "no audio");
+        error_set(err, _("Unsupported audio file '%s': %s"), path, _("no audio"));
         return nullptr;
     }
     return f;
@@ -147,7 +149,7 @@ std::optional<SoundData> sound_file_read(const char* path, ErrorText* err)
         data.exact.resize(frames);
         const sf_count_t got = sf_read_short(f.get(), data.exact.data(), sf_count_t(frames));
         if (got < 0 || std::size_t(got) != frames) {
-            error_set(err, "Error reading '%s'", path);
+            error_set(err, _("Error reading '%s'"), path);
             return std::nullopt;
         }
         return data;
@@ -172,7 +174,7 @@ std::optional<SoundData> sound_file_read(const char* path, ErrorText* err)
         }
     }
     if (sf_error(f.get()) != SF_ERR_NO_ERROR || (info.frames > 0 && data.mono.size() < frames)) {
-        error_set(err, "Error reading '%s'", path);
+        error_set(err, _("Error reading '%s'"), path);
         return std::nullopt;
     }
     return data;

@@ -9,6 +9,7 @@
 #include "db/csf_layout.h"
 #include "io/bytes.h"
 #include "io/file_io.h"
+#include "io/i18n.h"
 #include "io/large_buffer.h"
 
 #include <cstring>
@@ -165,15 +166,15 @@ std::vector<std::uint8_t> csf_build_modern(const SpeechDb* db)
 bool csf_build_pieces(const SpeechDb* db, CsfPieces* pieces, ErrorText* err)
 {
     if (db->format != DB_FORMAT_OLD && db->format != DB_FORMAT_MODERN) {
-        error_set(err, "Unrecognized file format");
+        error_set(err, _("Unrecognized file format"));
         return false;
     }
     if (!build_pieces(db, db->format, pieces)) {
         // Only a database that outgrew its variant's fields gives no image.
         if (db->format == DB_FORMAT_OLD)
-            error_set(err, "Database too large for the old format");
+            error_set(err, _("Database too large for the old format"));
         else
-            error_set(err, "Error saving file");
+            error_set(err, _("Error saving file"));
         return false;
     }
     return true;
@@ -191,7 +192,7 @@ bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, Error
 bool csf_save(const SpeechDb* db, const char* path, ErrorText* err)
 {
     if (!path || !*path) {
-        error_set(err, "Invalid output filename");
+        error_set(err, _("Invalid output filename"));
         return false;
     }
     // The audio goes to the file straight from the words, so a save needs

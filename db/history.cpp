@@ -6,8 +6,11 @@
 #include "db/history.h"
 
 #include "db/history_edit.h"
+#include "io/i18n.h"
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -76,39 +79,78 @@ std::uint32_t last_index(std::uint32_t count)
     return count == 0 ? 0 : count - 1;
 }
 
-// The label of a step of one edit, numbers counted from 1 as shown.
+// A step's label in the user's language. The format is checked against its
+// arguments through gettext's translation of the literal.
+__attribute__((format(printf, 1, 2))) std::string label_printf(const char* format, ...)
+{
+    char buf[256];
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    return buf;
+}
+
+// Numbers in labels count from 1, as the lists show them.
+unsigned long long shown(std::uint32_t number)
+{
+    return static_cast<unsigned long long>(number) + 1;
+}
+
+// The label of a step of one edit. Each label is one whole sentence for the
+// translators, so word order can change with the language.
 std::string label_of(const HistoryEdit& edit)
 {
-    const auto n = [](std::uint32_t number) { return std::to_string(std::uint64_t(number) + 1); };
     struct Labeller {
-        decltype(n) num;
-        std::string operator()(const SetPhraseWord& e) const { return "Change Word In Phrase " + num(e.phrase); }
+        std::string operator()(const SetPhraseWord& e) const
+        {
+            return label_printf(_("Change Word In Phrase %llu"), shown(e.phrase));
+        }
         std::string operator()(const MovePhraseWord& e) const
         {
-            return (e.to < e.from ? "Move Word Up In Phrase " : "Move Word Down In Phrase ") + num(e.phrase);
+            return e.to < e.from ? label_printf(_("Move Word Up In Phrase %llu"), shown(e.phrase))
+                                 : label_printf(_("Move Word Down In Phrase %llu"), shown(e.phrase));
         }
-        std::string operator()(const InsertPhraseWord& e) const { return "Add Word To Phrase " + num(e.phrase); }
-        std::string operator()(const RemovePhraseWord& e) const { return "Remove Word From Phrase " + num(e.phrase); }
-        std::string operator()(const SetComment& e) const { return "Change Comment Of Phrase " + num(e.phrase); }
+        std::string operator()(const InsertPhraseWord& e) const
+        {
+            return label_printf(_("Add Word To Phrase %llu"), shown(e.phrase));
+        }
+        std::string operator()(const RemovePhraseWord& e) const
+        {
+            return label_printf(_("Remove Word From Phrase %llu"), shown(e.phrase));
+        }
+        std::string operator()(const SetComment& e) const
+        {
+            return label_printf(_("Change Comment Of Phrase %llu"), shown(e.phrase));
+        }
         std::string operator()(const SetPhraseList& e) const
         {
-            return (e.saved_list ? "Keep Phrase " : "Revert Phrase ") + num(e.phrase);
+            return e.saved_list ? label_printf(_("Keep Phrase %llu"), shown(e.phrase))
+                                : label_printf(_("Revert Phrase %llu"), shown(e.phrase));
         }
-        std::string operator()(const SetAlias& e) const { return "Change Alias Of Word " + num(e.word); }
+        std::string operator()(const SetAlias& e) const
+        {
+            return label_printf(_("Change Alias Of Word %llu"), shown(e.word));
+        }
         std::string operator()(const MoveWord& e) const
         {
-            return "Move Word " + num(e.from) + (e.to < e.from ? " Up" : " Down");
+            return e.to < e.from ? label_printf(_("Move Word %llu Up"), shown(e.from))
+                                 : label_printf(_("Move Word %llu Down"), shown(e.from));
         }
-        std::string operator()(const InsertWord& e) const { return "Add Word " + num(e.number); }
-        std::string operator()(const RemoveWord& e) const { return "Remove Word " + num(e.number); }
+        std::string operator()(const InsertWord& e) const { return label_printf(_("Add Word %llu"), shown(e.number)); }
+        std::string operator()(const RemoveWord& e) const
+        {
+            return label_printf(_("Remove Word %llu"), shown(e.number));
+        }
         std::string operator()(const SetAudio& e) const
         {
-            return (e.revert ? "Revert Word " : "Replace Word ") + num(e.word);
+            return e.revert ? label_printf(_("Revert Word %llu"), shown(e.word))
+                            : label_printf(_("Replace Word %llu"), shown(e.word));
         }
-        std::string operator()(const SetLanguage&) const { return "Change Language Code"; }
-        std::string operator()(const SetFlags&) const { return "Change Flags"; }
+        std::string operator()(const SetLanguage&) const { return _("Change Language Code"); }
+        std::string operator()(const SetFlags&) const { return _("Change Flags"); }
     };
-    return std::visit(Labeller{n}, edit);
+    return std::visit(Labeller {}, edit);
 }
 
 // Takes an edit back (`undo`) or does it again, and says where.
@@ -118,9 +160,9 @@ struct Applier {
 
     EditTarget phrase(std::uint32_t p, std::optional<std::uint32_t> pos = std::nullopt) const
     {
-        return {EditPlace::Phrase, p, pos};
+        return { EditPlace::Phrase, p, pos };
     }
-    EditTarget word(std::uint32_t w) const { return {EditPlace::Word, w, std::nullopt}; }
+    EditTarget word(std::uint32_t w) const { return { EditPlace::Word, w, std::nullopt }; }
 
     EditTarget operator()(SetPhraseWord& e) const
     {
@@ -294,7 +336,7 @@ std::optional<EditTarget> history_undo(SpeechDb* db)
     EditTarget target;
     // Backwards, so each edit meets the state it left.
     for (auto it = step.edits.rbegin(); it != step.edits.rend(); ++it)
-        target = std::visit(Applier{db, true}, *it);
+        target = std::visit(Applier { db, true }, *it);
     h.done--;
     settle_mark(db, h);
     notify(h);
@@ -309,7 +351,7 @@ std::optional<EditTarget> history_redo(SpeechDb* db)
     HistoryStep& step = h.steps[h.done];
     std::optional<EditTarget> target;
     for (HistoryEdit& edit : step.edits) {
-        EditTarget t = std::visit(Applier{db, false}, edit);
+        EditTarget t = std::visit(Applier { db, false }, edit);
         // A group is shown where it began.
         if (!target)
             target = t;

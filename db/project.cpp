@@ -7,6 +7,7 @@
 #include "db/csf_layout.h"
 #include "io/bytes.h"
 #include "io/file_io.h"
+#include "io/i18n.h"
 #include "io/large_buffer.h"
 
 #include <cstring>
@@ -61,7 +62,7 @@ bool build_head(const SpeechDb* db, std::vector<std::uint8_t>* head, ErrorText* 
             append_record(*head, w, *alias);
     append_be(head, 4, PROJECT_END_MARK);
     if (head->size() > 0xFFFFFFFFu) {
-        error_set(err, "Error saving file");
+        error_set(err, _("Error saving file"));
         return false;
     }
     std::memcpy(head->data(), PROJECT_MAGIC, 4);
@@ -101,7 +102,7 @@ bool project_build(const SpeechDb* db, std::vector<std::uint8_t>* out, ErrorText
 bool project_save(SpeechDb* db, const char* path, ErrorText* err)
 {
     if (!path || !*path) {
-        error_set(err, "Invalid output filename");
+        error_set(err, _("Invalid output filename"));
         return false;
     }
     ProjectPieces pieces;
@@ -124,7 +125,7 @@ SpeechDbPtr project_parse_block(const ByteBlock& block, ErrorText* err)
     std::uint32_t image_offset = 0;
     if (!read_u32be(data, size, 4, &image_offset) || image_offset < 2 * PROJECT_HEADER_SIZE
         || image_offset > size) {
-        error_set(err, "Invalid project file");
+        error_set(err, _("Invalid project file"));
         return nullptr;
     }
     SpeechDbPtr db = csf_parse_block(block, image_offset, err);
@@ -141,7 +142,7 @@ SpeechDbPtr project_parse_block(const ByteBlock& block, ErrorText* err)
             word->alias = std::move(text);
     };
     if (!read_records(data, image_offset, &pos, set_comment) || !read_records(data, image_offset, &pos, set_alias)) {
-        error_set(err, "Invalid project file");
+        error_set(err, _("Invalid project file"));
         return nullptr;
     }
     db->modified = false;

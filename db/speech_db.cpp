@@ -2,6 +2,7 @@
 #include "db/speech_db.h"
 
 #include "db/history_edit.h"
+#include "io/i18n.h"
 
 #include <cstring>
 
@@ -92,10 +93,10 @@ const char* db_format_name(const SpeechDb* db)
 {
     switch (db->format) {
     case DB_FORMAT_OLD:
-        return "Old (Mk2 systems)";
+        return N_("Old (Mk2 systems)");
     case DB_FORMAT_MODERN:
-        return "Modern (Mk3 Mk4 systems)";
+        return N_("Modern (Mk3 Mk4 systems)");
     default:
-        return "Unknown";
+        return N_("Unknown");
     }
 }

@@ -6,6 +6,7 @@
 #include "db/history.h"
 #include "db/operations.h"
 #include "db/word_lookup.h"
+#include "io/i18n.h"
 
 #include <algorithm>
 #include <array>
@@ -176,7 +177,7 @@ bool word_import_files(SpeechDb* db, const std::vector<WordFile>& files, const I
         return false;
     // Every file is ready: only now does the database change, in order,
     // as one step of the history.
-    HistoryGroup step(db, "Import Words");
+    HistoryGroup step(db, _("Import Words"));
     for (std::size_t i = 0; i < results->size(); ++i) {
         out.reports.push_back((*results)[i].word->report);
         word_set_audio(db, files[i].word, AudioBytes(std::move((*results)[i].word->adpcm)));

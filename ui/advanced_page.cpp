@@ -185,7 +185,7 @@ void advanced_page_reload(SpeechDb* db)
     int flags = db_flags(db);
     for (int i = 0; i < FLAG_BITS; ++i)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(page.flag_boxes[i]), (flags & (0x80 >> i)) != 0);
-    gtk_label_set_text(GTK_LABEL(page.format_label), db_format_name(db));
+    gtk_label_set_text(GTK_LABEL(page.format_label), _(db_format_name(db)));
     page.db = db;
 }
 

@@ -2,9 +2,12 @@
 // honour it) the menus, tabs, buttons and questions are German; back in the
 // default locale every text is the English one again.
 #include "io/i18n.h"
+#include "db/operations.h"
 #include "shell_fixture.h"
+#include "ui/edit_menu.h"
 #include "ui/shell.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 
@@ -85,7 +88,16 @@ TEST_F(ShellTest, LanguageDeShowsGermanMenusTabsButtonsAndQuestions)
             EXPECT_NE(std::find(buttons.begin(), buttons.end(), german), buttons.end()) << german;
 
         ASSERT_TRUE(shell_open_file(csf.c_str()));
+        // Texts made below the window (step labels, format names) are German too.
+        word_set_alias(shell_database(), 2, "links");
+        EXPECT_EQ(menu_item_label(edit_menu_undo_item()), "Rückgängig: Alias von Wort 3 ändern");
         db_set_flags(shell_database(), 0x01);
+        EXPECT_EQ(menu_item_label(edit_menu_undo_item()), "Rückgängig: Flags ändern");
+        const std::vector<GtkWidget*> labels = find_all(shell_main_window(), GTK_TYPE_LABEL);
+        EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](GtkWidget* l) {
+            return std::string(gtk_label_get_text(GTK_LABEL(l))).rfind("Alt (Mk2", 0) == 0
+                || std::string(gtk_label_get_text(GTK_LABEL(l))).rfind("Modern (Mk3-", 0) == 0;
+        }));
         queue_answer(answer_response(GTK_RESPONSE_CANCEL));
         activate_item(FILE_OPEN);
         ASSERT_EQ(seen_dialogs().size(), 1u);
