@@ -5,6 +5,7 @@
 #include "io/i18n.h"
 
 #include "audio/wav_codec.h"
+#include "db/file_names.h"
 #include "db/load.h"
 #include "db/operations.h"
 #include "db/word_import.h"
@@ -36,17 +37,17 @@ SpeechDbPtr load(const char* path)
 
 // Checks that OUT names a CSF or project file before anything is read,
 // then loads IN; null after saying why.
-SpeechDbPtr load_for_output(const char* in, const char* out, OutputKind* kind)
+SpeechDbPtr load_for_output(const char* in, const char* out, DbFileKind* kind)
 {
-    *kind = tool_output_kind(out);
-    if (*kind == OUTPUT_NONE) {
+    *kind = db_file_kind(out);
+    if (*kind == DbFileKind::None) {
         tool_fail(_("Output file must end in .csf or .tbp"));
         return nullptr;
     }
     return load(in);
 }
 
-int save(SpeechDb* db, const char* path, OutputKind kind)
+int save(SpeechDb* db, const char* path, DbFileKind kind)
 {
     ErrorText err;
     return tool_save(db, path, kind, &err) ? 0 : tool_fail(err.text);
@@ -54,9 +55,7 @@ int save(SpeechDb* db, const char* path, OutputKind kind)
 
 std::string word_file(const char* dir, std::uint32_t word)
 {
-    char name[32];
-    std::snprintf(name, sizeof name, "%03u.wav", word + 1);
-    return std::string(dir) + "/" + name;
+    return std::string(dir) + "/" + word_export_name(word);
 }
 
 // The paths of every entry in DIR, or nothing after saying why.
@@ -238,7 +237,7 @@ int cmd_export_phrase(char** args, const ToolOptions& opts)
 
 int cmd_import(char** args, const ToolOptions& opts)
 {
-    OutputKind kind = OUTPUT_NONE;
+    DbFileKind kind = DbFileKind::None;
     SpeechDbPtr db = load_for_output(args[0], args[2], &kind);
     if (!db)
         return EXIT_FAILED;
@@ -287,7 +286,7 @@ int cmd_import(char** args, const ToolOptions& opts)
 
 int cmd_save(char** args, const ToolOptions&)
 {
-    OutputKind kind = OUTPUT_NONE;
+    DbFileKind kind = DbFileKind::None;
     SpeechDbPtr db = load_for_output(args[0], args[1], &kind);
     return db ? save(db.get(), args[1], kind) : EXIT_FAILED;
 }

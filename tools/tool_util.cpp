@@ -48,21 +48,9 @@ bool tool_parse_number(const char* text, std::uint32_t max, std::uint32_t* out)
     return true;
 }
 
-OutputKind tool_output_kind(const char* path)
+bool tool_save(SpeechDb* db, const char* path, DbFileKind kind, ErrorText* err)
 {
-    if (!path)
-        return OUTPUT_NONE;
-    g_autofree char* lower = g_ascii_strdown(path, -1);
-    if (g_str_has_suffix(lower, ".csf"))
-        return OUTPUT_CSF;
-    if (g_str_has_suffix(lower, ".tbp"))
-        return OUTPUT_PROJECT;
-    return OUTPUT_NONE;
-}
-
-bool tool_save(SpeechDb* db, const char* path, OutputKind kind, ErrorText* err)
-{
-    return kind == OUTPUT_CSF ? csf_save(db, path, err) : project_save(db, path, err);
+    return kind == DbFileKind::Csf ? csf_save(db, path, err) : project_save(db, path, err);
 }
 
 Progress::Progress(const char* l, std::uint32_t t) : label(l), total(t), active(isatty(STDERR_FILENO) && t > 1) {}

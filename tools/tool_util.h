@@ -3,6 +3,7 @@
 // output-format choice by file extension.
 #pragma once
 
+#include "db/file_names.h"
 #include "db/speech_db.h"
 #include "io/error_text.h"
 
@@ -22,13 +23,10 @@ std::string tool_printf(const char* format, ...) __attribute__((format(printf, 1
 // A strictly decimal number from 1 to `max`; false for anything else.
 bool tool_parse_number(const char* text, std::uint32_t max, std::uint32_t* out);
 
-enum OutputKind { OUTPUT_NONE, OUTPUT_CSF, OUTPUT_PROJECT };
-// .csf or .tbp, in any letter case.
-OutputKind tool_output_kind(const char* path);
-
-// Writes the database as `kind`, OUTPUT_CSF or OUTPUT_PROJECT (the commands
-// refuse any other output before loading); false with the message in `err`.
-bool tool_save(SpeechDb* db, const char* path, OutputKind kind, ErrorText* err);
+// Writes the database as `kind`, a CSF or a project file (the commands
+// refuse any other output, by db_file_kind, before loading); false with the
+// message in `err`.
+bool tool_save(SpeechDb* db, const char* path, DbFileKind kind, ErrorText* err);
 
 // A "\rLABEL i/n" line on stderr, only when stderr is a terminal.
 struct Progress {

@@ -2,13 +2,13 @@
 #include "ui/export_words_dialog.h"
 #include "io/i18n.h"
 
+#include "db/file_names.h"
 #include "db/operations.h"
 #include "io/file_io.h"
 #include "ui/dialogs.h"
 #include "ui/gtk_ptr.h"
 #include "ui/progress_window.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -94,9 +94,7 @@ std::vector<ExportTarget> export_words_targets(const SpeechDb* db, const std::ve
         // A word without audio has nothing to write.
         if (word_audio_size(db, w) == 0)
             continue;
-        char name[32];
-        std::snprintf(name, sizeof name, "%03u.wav", w + 1);
-        targets.push_back({w, name});
+        targets.push_back({w, word_export_name(w)});
         // An alias with a slash would name another folder.
         const std::string alias = word_alias(db, w) ? word_alias(db, w) : "";
         if (aliases && !alias.empty() && alias.find('/') == std::string::npos)

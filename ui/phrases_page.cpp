@@ -11,6 +11,7 @@
 #include "io/i18n.h"
 
 #include "db/operations.h"
+#include "db/word_ref.h"
 #include "io/error_text.h"
 #include "ui/dialogs.h"
 #include "ui/phrases_page_play.h"
@@ -19,7 +20,6 @@
 #include "ui/shell_navigation.h"
 #include "ui/test_hooks.h"
 #include "ui/widgets.h"
-#include "ui/word_ref.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -215,17 +215,17 @@ void on_word_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer dat
     long long number = 0;
     bool done = false;
     const WordRef kind = parse_word_ref(text, alias.data(), alias.size(), &number);
-    if (kind == WORD_REF_INVALID || !p || !w || !ready_to_edit(page))
+    if (kind == WordRef::Invalid || !p || !w || !ready_to_edit(page))
         return;
     switch (kind) {
-    case WORD_REF_INVALID:
+    case WordRef::Invalid:
         return;
-    case WORD_REF_ALIAS:
+    case WordRef::Alias:
         if (!page.view.use_aliases)
             return;
         done = phrase_set_word_by_alias(db, *p, *w, alias.c_str());
         break;
-    case WORD_REF_NUMBER:
+    case WordRef::Number:
         // Numbers are typed counted from 1; anything that cannot be a word
         // number is refused here rather than wrapped into range.
         if (number < 1 || number > std::numeric_limits<std::int32_t>::max())

@@ -8,12 +8,12 @@
 #include "io/i18n.h"
 
 #include "db/operations.h"
+#include "db/word_ref.h"
 #include "ui/gtk_ptr.h"
 #include "ui/play_session.h"
 #include "ui/shell_navigation.h"
 #include "ui/test_hooks.h"
 #include "ui/widgets.h"
-#include "ui/word_ref.h"
 #include "ui/words_page_files.h"
 #include "ui/words_page_play.h"
 #include "ui/words_page_view.h"
@@ -170,7 +170,7 @@ void on_alias_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer da
     } else {
         // Sized to the text, so normalising never has to cut it.
         std::vector<char> alias(std::strlen(text) + 1);
-        if (parse_word_ref(text, alias.data(), alias.size(), nullptr) != WORD_REF_ALIAS)
+        if (parse_word_ref(text, alias.data(), alias.size(), nullptr) != WordRef::Alias)
             return;
         // Refused silently when another word has this alias.
         word_set_alias(page.view.db, *word, alias.data());

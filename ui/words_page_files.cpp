@@ -8,6 +8,7 @@
 #include "io/i18n.h"
 
 #include "audio/sound_file.h"
+#include "db/file_names.h"
 #include "db/operations.h"
 #include "db/word_import.h"
 #include "io/error_text.h"
@@ -17,7 +18,6 @@
 #include "ui/import_choices.h"
 #include "ui/play_session.h"
 
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -69,10 +69,9 @@ bool words_page_replace_audio(SpeechDb* db, std::uint32_t word)
 void words_page_export_audio(const SpeechDb* db, std::uint32_t word)
 {
     const unsigned generation = play_session_generation();
-    char suggested[32];
-    std::snprintf(suggested, sizeof suggested, "%03u.wav", word + 1);
+    const std::string suggested = word_export_name(word);
     char path[WAV_PATH_SIZE];
-    if (!dialogs_choose_save_path(suggested, path, sizeof path) || generation != play_session_generation())
+    if (!dialogs_choose_save_path(suggested.c_str(), path, sizeof path) || generation != play_session_generation())
         return;
     ErrorText err;
     if (!word_export_wav(db, word, path, true, &err))

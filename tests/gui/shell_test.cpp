@@ -10,7 +10,6 @@
 #include "ui/phrases_page.h"
 #include "ui/words_page.h"
 #include "ui/shell.h"
-#include "ui/word_ref.h"
 #include "tests/gui/words_page_fixture.h"
 
 #include <algorithm>
@@ -442,33 +441,4 @@ TEST_F(ShellTest, ShowingTheWordsPageRebuildsUsage)
     EXPECT_EQ(word_usage(db, 2).size(), 2u) << "the usage lists did not follow the edit";
     gtk_notebook_set_current_page(nb, 1);
     EXPECT_EQ(list_values(usage_list), (std::vector<int>{0, 1})) << "the page hook did not show the edit";
-}
-
-TEST(ParseWordRef, ClassifiesNumbersAliasesAndRubbish)
-{
-    char alias[64] = "";
-    long long n = -1;
-    EXPECT_EQ(parse_word_ref("  12 ", alias, sizeof alias, &n), WORD_REF_NUMBER);
-    EXPECT_EQ(n, 12);
-    EXPECT_EQ(parse_word_ref("0", alias, sizeof alias, &n), WORD_REF_NUMBER);
-    EXPECT_EQ(n, 0);
-    for (const char* bad : { "12a", "1_2", "", "   ", "1 2" })
-        EXPECT_EQ(parse_word_ref(bad, alias, sizeof alias, &n), WORD_REF_INVALID) << '"' << bad << '"';
-    EXPECT_EQ(parse_word_ref(nullptr, alias, sizeof alias, &n), WORD_REF_INVALID);
-
-    EXPECT_EQ(parse_word_ref(" big bell\t", alias, sizeof alias, &n), WORD_REF_ALIAS);
-    EXPECT_STREQ(alias, "big_bell");
-    EXPECT_EQ(parse_word_ref("-3", alias, sizeof alias, &n), WORD_REF_ALIAS);
-    EXPECT_STREQ(alias, "-3");
-
-    // Outputs are optional, and a long alias is cut to the buffer.
-    EXPECT_EQ(parse_word_ref("7", nullptr, 0, nullptr), WORD_REF_NUMBER);
-    EXPECT_EQ(parse_word_ref("abc", nullptr, 0, nullptr), WORD_REF_ALIAS);
-    char small[4];
-    EXPECT_EQ(parse_word_ref("abcdef", small, sizeof small, nullptr), WORD_REF_ALIAS);
-    EXPECT_STREQ(small, "abc");
-
-    // Far too many digits saturate instead of wrapping into a valid number.
-    EXPECT_EQ(parse_word_ref("99999999999999999999999", nullptr, 0, &n), WORD_REF_NUMBER);
-    EXPECT_GE(n, 2147483647LL);
 }

@@ -1,13 +1,13 @@
 // Parsing what a user typed as a reference to a word: a word number or an
-// alias.
+// alias. No toolkit here, so the editor and tembrel-tool can share it.
 #pragma once
 
 #include <cstddef>
 
-enum WordRef {
-    WORD_REF_INVALID = 0,
-    WORD_REF_ALIAS = 1,
-    WORD_REF_NUMBER = 2,
+enum class WordRef {
+    Invalid,
+    Alias,
+    Number,
 };
 
 // Classifies typed text as a word number or an alias (trimmed, blanks
