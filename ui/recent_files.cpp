@@ -1,6 +1,7 @@
 // The recently used files of the editor, kept by GtkRecentManager.
 #include "ui/recent_files.h"
 
+#include "db/file_names.h"
 #include "ui/gtk_ptr.h"
 
 namespace {
@@ -10,8 +11,7 @@ constexpr const char* RECENT_APP_NAME = "Tembrel";
 
 const char* mime_type_of(const char* path)
 {
-    GCharPtr lower(g_ascii_strdown(path, -1));
-    return g_str_has_suffix(lower.get(), ".tbp") ? "application/x-tembrel-project" : "application/x-tembrel-csf";
+    return db_file_kind(path) == DbFileKind::Project ? "application/x-tembrel-project" : "application/x-tembrel-csf";
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "io/i18n.h"
 
 #include "db/csf.h"
+#include "db/file_names.h"
 #include "db/history.h"
 #include "db/load.h"
 #include "db/project.h"
@@ -59,13 +60,6 @@ struct ShellState {
 };
 
 ShellState shell;
-
-// True when the ending name (any letter case) is `suffix`.
-bool has_extension(const char* path, const char* suffix)
-{
-    GCharPtr lower(g_ascii_strdown(path, -1));
-    return g_str_has_suffix(lower.get(), suffix);
-}
 
 // "<path> - Tembrel 1.0", with a "*" in front while there are unsaved
 // changes; the program's name alone without a file (or when the path
@@ -173,17 +167,19 @@ void open_recent_flow()
 struct SaveKind {
     const char* fallback_name; // suggested when there is no current file
     const char* extension;
+    DbFileKind file_kind; // what the chosen name's extension must say
     const char* wrong_extension_message;
     bool (*save)(SpeechDb* db, const char* path, ErrorText* err);
 };
 
-constexpr SaveKind AUDIO_FILE = {"audio.csf", ".csf", N_("Audio file must have 'csf' extension."),
+constexpr SaveKind AUDIO_FILE = {"audio.csf", ".csf", DbFileKind::Csf, N_("Audio file must have 'csf' extension."),
     [](SpeechDb* db, const char* path, ErrorText* err) { return csf_save(db, path, err); }};
-constexpr SaveKind PROJECT_FILE = {"project.tbp", ".tbp", N_("Project file must have 'tbp' extension."), project_save};
+constexpr SaveKind PROJECT_FILE = {"project.tbp", ".tbp", DbFileKind::Project,
+    N_("Project file must have 'tbp' extension."), project_save};
 
 bool is_project_name(const std::string& path)
 {
-    return !path.empty() && has_extension(path.c_str(), PROJECT_FILE.extension);
+    return db_file_kind(path.c_str()) == DbFileKind::Project;
 }
 
 // After a project was written to `path`: it is where Save goes from now on
@@ -211,7 +207,7 @@ std::string save_as(const SaveKind& kind)
     char path[SAVE_PATH_SIZE];
     if (!dialogs_choose_save_path(suggested.name.c_str(), path, sizeof path, suggested.folder.c_str()))
         return {};
-    if (!has_extension(path, kind.extension)) {
+    if (db_file_kind(path) != kind.file_kind) {
         dialogs_show_error(_(kind.wrong_extension_message));
         return {};
     }
