@@ -48,8 +48,6 @@ std::size_t word_audio_size(const SpeechDb* db, std::uint32_t word);
 
 // Word edits.
 bool word_set_alias(SpeechDb* db, std::uint32_t word, const char* text);
-// Rebuilds every usage list now (word_usage does it when needed).
-void word_build_usage(SpeechDb* db);
 bool word_move_up(SpeechDb* db, std::uint32_t word);
 bool word_move_down(SpeechDb* db, std::uint32_t word);
 bool word_insert(SpeechDb* db, std::uint32_t word);

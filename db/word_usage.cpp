@@ -57,8 +57,3 @@ std::span<const std::uint32_t> word_usage(const SpeechDb* db, std::uint32_t word
         rebuild(db);
     return w->usage;
 }
-
-void word_build_usage(SpeechDb* db)
-{
-    rebuild(db);
-}
