@@ -151,29 +151,12 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
     return samples;
 }
 
-bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate, int channels, int bits_per_sample,
-               const std::uint8_t* data, std::size_t len, ErrorText* err)
+void wav_header(int format_tag, int sample_rate, int channels, int bits_per_sample, std::uint32_t len,
+                std::uint8_t head[WAV_HEADER_SIZE])
 {
-    if (!path || !*path) {
-        error_set(err, "Invalid output filename");
-        return false;
-    }
-    if (!overwrite && io_file_readable(path)) {
-        // The wording is deliberate (users and saved logs know it as it is).
-        error_set(err, "Output file already exist");
-        return false;
-    }
-    // The sizes in the header are 32-bit; a longer file could not describe
-    // itself.
-    if (len > 0xFFFFFFFFu - (WAV_HEADER_SIZE - CHUNK_HEADER_SIZE)) {
-        error_set(err, "Error saving file");
-        return false;
-    }
-
     const auto rate = std::uint32_t(sample_rate);
     const auto chans = std::uint32_t(channels);
     const auto bits = std::uint32_t(bits_per_sample);
-    std::uint8_t head[WAV_HEADER_SIZE];
     std::memcpy(head, "RIFF", 4);
     write_u32le(head + 4, std::uint32_t(len + (WAV_HEADER_SIZE - CHUNK_HEADER_SIZE)));
     std::memcpy(head + 8, "WAVE", 4);
@@ -186,11 +169,40 @@ bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate
     write_u16le(head + 32, bits / 8 * chans);
     write_u16le(head + 34, bits);
     std::memcpy(head + 36, "data", 4);
-    write_u32le(head + 40, std::uint32_t(len));
+    write_u32le(head + 40, len);
+}
+
+bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate, int channels, int bits_per_sample,
+               const std::uint8_t* data, std::size_t len, ErrorText* err)
+{
+    if (!path || !*path) {
+        error_set(err, "Invalid output filename");
+        return false;
+    }
+    if (!overwrite && io_entry_exists(path)) {
+        // The wording is deliberate (users and saved logs know it as it is).
+        error_set(err, "Output file already exist");
+        return false;
+    }
+    // The sizes in the header are 32-bit; a longer file could not describe
+    // itself.
+    if (len > WAV_MAX_DATA) {
+        error_set(err, "Error saving file");
+        errno = EFBIG;
+        return false;
+    }
+
+    std::uint8_t head[WAV_HEADER_SIZE];
+    wav_header(format_tag, sample_rate, channels, bits_per_sample, std::uint32_t(len), head);
 
     // Written beside the target and renamed over it, so a failed export
-    // never damages a file that was there before.
-    return io_replace_file(
-        path, {std::span<const std::uint8_t>(head, sizeof head), std::span<const std::uint8_t>(data, data ? len : 0)},
-        err);
+    // never damages a file that was there before. Without leave to
+    // overwrite, a file that appears meanwhile is not replaced either.
+    const std::span<const std::uint8_t> parts[] = {{head, sizeof head}, {data, data ? len : 0}};
+    const IoStatus status = overwrite ? io_replace_file(path, parts) : io_create_file(path, parts);
+    if (status == IO_EXISTS) {
+        error_set(err, "Output file already exist");
+        return false;
+    }
+    return io_report(status, err);
 }

@@ -24,5 +24,11 @@ constexpr std::size_t WAV_HEADER_SIZE = 44;
 std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_tag, int sample_rate, int channels,
                                                   int bits_per_sample, ErrorText* err);
 
+// The canonical 44-byte header of `len` sample bytes in the given format.
+void wav_header(int format_tag, int sample_rate, int channels, int bits_per_sample, std::uint32_t len,
+                std::uint8_t head[WAV_HEADER_SIZE]);
+// The most sample bytes a WAV file's 32-bit sizes can describe.
+constexpr std::uint64_t WAV_MAX_DATA = 0xFFFFFFFFu - (WAV_HEADER_SIZE - 8);
+
 bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate, int channels, int bits_per_sample,
                const std::uint8_t* data, std::size_t len, ErrorText* err);

@@ -22,7 +22,17 @@ SpeechDbPtr db_load_file(const char* path, ErrorText* err)
         error_set(err, "Invalid file name.");
         return nullptr;
     }
-    ReadResult file = io_read_file(path);
+    // The kind of file is known from its first bytes: anything that is
+    // neither a project nor a CSF image is refused before the rest is read.
+    const auto known = [](std::span<const std::uint8_t> head) {
+        return head.size() <= 3 || (head.size() >= PROJECT_MIN_SIZE && std::memcmp(head.data(), "TBP1", 4) == 0)
+            || csf_detect_format(head.data(), head.size()) != DB_FORMAT_UNKNOWN;
+    };
+    ReadResult file = io_read_file(path, known);
+    if (file.status == IO_REJECTED) {
+        error_set(err, "Unrecognized file format");
+        return nullptr;
+    }
     if (file.status == IO_OPEN_FAILED) {
         error_set(err, "Failed to open '%s': %s", path, std::strerror(file.error));
         return nullptr;
