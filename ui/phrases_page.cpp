@@ -12,6 +12,7 @@
 
 #include "db/operations.h"
 #include "db/word_ref.h"
+#include "ui/audio_summary_cache.h"
 #include "io/error_text.h"
 #include "ui/dialogs.h"
 #include "ui/phrases_page_play.h"
@@ -75,6 +76,7 @@ void redraw_lists(PhrasesPage& page)
 void redraw_after_edit(PhrasesPage& page, std::uint32_t p)
 {
     phrases_view_fit_columns(page.view, p);
+    phrases_view_show_waveform(page.view);
     redraw_lists(page);
 }
 
@@ -90,6 +92,7 @@ void refresh_phrase_word_list(PhrasesPage& page)
         GtkListStorePtr store = number_store_new(phrase_word_count(page.view.db, *p));
         gtk_tree_view_set_model(page.view.w.word_list, GTK_TREE_MODEL(store.get()));
     }
+    phrases_view_show_waveform(page.view);
     update_phrase_buttons(page);
 }
 
@@ -359,6 +362,11 @@ void phrases_page_build(GtkNotebook* notebook)
     the_page = PhrasesPage {};
     GtkWidget* box = phrases_view_build(the_page.view);
     connect_signals(the_page);
+    PhrasesView* view = &the_page.view;
+    the_page.view.wave.on_click = [view](std::size_t frame) {
+        const auto [position, offset] = waveform_part_at(view->wave, frame);
+        phrases_page_play_phrase_from(*view, position, offset);
+    };
     // Connected first, so the state it mirrors is set through it.
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(the_page.view.w.use_aliases), the_page.view.use_aliases);
     gtk_notebook_append_page(notebook, box, gtk_label_new(_("Phrases")));
@@ -370,6 +378,8 @@ void phrases_page_reload(SpeechDb* db)
     // row as soon as it gets a model, and the old database is already gone.
     the_page.view.db = db;
     play_session_database_changed();
+    // The summaries hold on to the old database's audio.
+    audio_summary_cache_clear();
     phrases_view_fit_columns(the_page.view, std::nullopt);
     GtkListStorePtr store = number_store_new(db ? phrase_count(db) : 0);
     gtk_tree_view_set_model(the_page.view.w.phrase_list, GTK_TREE_MODEL(store.get()));
@@ -378,6 +388,8 @@ void phrases_page_reload(SpeechDb* db)
 
 void phrases_page_shown()
 {
+    // A word's audio may have been replaced on another page meanwhile.
+    phrases_view_show_waveform(the_page.view);
 }
 
 void phrases_page_refresh()
@@ -416,6 +428,10 @@ void phrases_page_show_phrase(std::uint32_t phrase)
         set_cursor_row(the_page.view.w.phrase_list, phrase, the_page.view.w.number_column);
 }
 
+const Waveform& phrases_page_waveform()
+{
+    return the_page.view.wave;
+}
 const PhrasesPageWidgets& phrases_page_widgets()
 {
     return the_page.view.w;

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -292,6 +293,7 @@ GtkWidget* phrases_view_build(PhrasesView& view)
     gtk_box_pack_start(GTK_BOX(vbox), hbox, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(hbox), scrolled_list(build_word_list(view)), TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(hbox), build_button_column(view.w), FALSE, FALSE, 10);
+    gtk_box_pack_start(GTK_BOX(vbox), waveform_build(view.wave), FALSE, FALSE, 3);
 
     gtk_box_pack_start(GTK_BOX(vbox), gtk_hseparator_new(), FALSE, FALSE, 3);
 
@@ -308,6 +310,24 @@ std::optional<std::uint32_t> phrases_view_selected_phrase(const PhrasesView& vie
 std::optional<std::uint32_t> phrases_view_selected_position(const PhrasesView& view)
 {
     return selected_row_value(view.w.word_list);
+}
+
+void phrases_view_show_waveform(PhrasesView& view)
+{
+    const std::optional<std::uint32_t> p = phrases_view_selected_phrase(view);
+    if (!view.db || !p) {
+        waveform_show(view.wave, {}, 0, _("Waveform"));
+        return;
+    }
+    std::vector<PcmSummaryPtr> parts;
+    const std::uint32_t count = phrase_word_count(view.db, *p);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t n = phrase_word_number(view.db, *p, i);
+        const WordEntry* word = n != WORD_NONE ? db_word(view.db, n) : nullptr;
+        parts.push_back(word ? audio_summary(word->audio, view.db->sample_rate) : nullptr);
+    }
+    GCharPtr name(g_strdup_printf(_("Waveform of phrase %u"), *p + 1));
+    waveform_show(view.wave, std::move(parts), view.db->sample_rate, name.get());
 }
 
 void phrases_view_update_buttons(const PhrasesView& view)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "db/speech_db.h"
+#include "ui/waveform.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -46,6 +47,8 @@ struct PhrasesView {
     SpeechDb* db = nullptr;
     bool use_aliases = true;
     PhrasesPageWidgets w;
+    // The selected phrase's words one after another.
+    Waveform wave;
 };
 
 // Builds the page's widgets into `view.w` and returns the page's box. The
@@ -57,6 +60,10 @@ GtkWidget* phrases_view_build(PhrasesView& view);
 // list.
 std::optional<std::uint32_t> phrases_view_selected_phrase(const PhrasesView& view);
 std::optional<std::uint32_t> phrases_view_selected_position(const PhrasesView& view);
+
+// Shows the selected phrase's waveform ("Waveform of phrase 7"), or an
+// empty one without a selection.
+void phrases_view_show_waveform(PhrasesView& view);
 
 // Makes each button sensitive exactly when its action has something to act
 // on. The Stop button is the playback session's to set.

@@ -8,6 +8,7 @@
 
 struct PhrasesPageWidgets;
 struct WordsPageWidgets;
+struct Waveform;
 
 // True starts a play that sounds nothing and goes on until false ends it
 // the way a real play ends, so the tests can check what waits for a play
@@ -35,6 +36,9 @@ int phrases_page_selected_position();
 const WordsPageWidgets& words_page_widgets();
 int words_page_selected_word();
 int words_page_selected_usage_phrase();
+// The waveform each page shows under its word list.
+const Waveform& phrases_page_waveform();
+const Waveform& words_page_waveform();
 
 // What Help > Contents and the About box's link call to show a URI (the
 // desktop's browser by default); null puts the default back.

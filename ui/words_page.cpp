@@ -9,6 +9,7 @@
 
 #include "db/operations.h"
 #include "db/word_ref.h"
+#include "ui/audio_summary_cache.h"
 #include "ui/gtk_ptr.h"
 #include "ui/play_session.h"
 #include "ui/shell_navigation.h"
@@ -73,6 +74,7 @@ void refresh_usage_list(WordsPage& page)
             gtk_list_store_insert_with_values(store.get(), nullptr, -1, 0, guint(phrase), -1);
         gtk_tree_view_set_model(list, GTK_TREE_MODEL(store.get()));
     }
+    words_view_show_waveform(page.view);
     // Also when the selection went away: no button may act on a word that
     // is no longer selected.
     update_buttons(page);
@@ -225,8 +227,10 @@ void on_replace_clicked(GtkButton*, gpointer data)
 {
     WordsPage& page = page_of(data);
     const std::optional<std::uint32_t> w = selected_word(page);
-    if (w && ready_to_edit(page) && words_page_replace_audio(page.view.db, *w))
+    if (w && ready_to_edit(page) && words_page_replace_audio(page.view.db, *w)) {
+        words_view_show_waveform(page.view);
         redraw_word_list(page);
+    }
 }
 void on_save_clicked(GtkButton*, gpointer data)
 {
@@ -311,6 +315,8 @@ void words_page_build(GtkNotebook* notebook)
     the_page = WordsPage {};
     GtkWidget* box = words_view_build(the_page.view);
     connect_signals(the_page);
+    WordsView* view = &the_page.view;
+    the_page.view.wave.on_click = [view](std::size_t frame) { words_page_play_word_from(*view, frame); };
     gtk_notebook_append_page(notebook, box, gtk_label_new(_("Words")));
 }
 
@@ -318,6 +324,8 @@ void words_page_reload(SpeechDb* db)
 {
     GtkListStorePtr store = number_store_new(db ? word_count(db) : 0);
     play_session_database_changed();
+    // The summaries hold on to the old database's audio.
+    audio_summary_cache_clear();
     the_page.view.db = db;
     gtk_tree_view_set_model(the_page.view.w.word_list, GTK_TREE_MODEL(store.get()));
     // Setting a model drops the selection; make sure the usage list of the
@@ -380,6 +388,10 @@ std::optional<std::uint32_t> words_page_current_word()
     return selected_word(the_page);
 }
 
+const Waveform& words_page_waveform()
+{
+    return the_page.view.wave;
+}
 const WordsPageWidgets& words_page_widgets()
 {
     return the_page.view.w;

@@ -26,6 +26,14 @@ bool ready(const WordsView& view)
     return view.db && play_session_stop();
 }
 
+// The play cursor follows a word while the waveform shows that word.
+void show_progress(WordsView& view, const PlayProgress& progress)
+{
+    const bool shown
+        = progress.item.kind == PlayItemKind::Word && words_view_selected_word(view) == progress.item.number;
+    waveform_set_cursor(view.wave, shown ? std::optional<std::size_t>(progress.played_frames) : std::nullopt);
+}
+
 // Plays one item: a word, or a phrase of the usage list.
 void play_one(WordsView& view, PlayItem what)
 {
@@ -39,8 +47,12 @@ void play_one(WordsView& view, PlayItem what)
                 item = what;
                 return PlayStep::Play;
             },
-        .progress = nullptr,
-        .finished = [self](PlayEnd) { words_view_update_buttons(*self); },
+        .progress = [self](const PlayProgress& progress) { show_progress(*self, progress); },
+        .finished =
+            [self](PlayEnd) {
+                waveform_set_cursor(self->wave, std::nullopt);
+                words_view_update_buttons(*self);
+            },
     });
 }
 
@@ -89,10 +101,15 @@ struct PlayAll {
 
 void words_page_play_word(WordsView& view)
 {
+    words_page_play_word_from(view, 0);
+}
+
+void words_page_play_word_from(WordsView& view, std::size_t frame)
+{
     const std::optional<std::uint32_t> w = words_view_selected_word(view);
     if (!w || !ready(view))
         return;
-    play_one(view, { PlayItemKind::Word, *w });
+    play_one(view, { PlayItemKind::Word, *w, frame });
 }
 
 void words_page_play_phrase(WordsView& view)

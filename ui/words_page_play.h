@@ -8,5 +8,7 @@
 #include "ui/words_page_view.h"
 
 void words_page_play_word(WordsView& view);
+// Plays the selected word from frame `frame` on (a click in its waveform).
+void words_page_play_word_from(WordsView& view, std::size_t frame);
 void words_page_play_phrase(WordsView& view);
 void words_page_play_all(WordsView& view);

@@ -6,6 +6,7 @@
 #include "io/i18n.h"
 
 #include "db/operations.h"
+#include "ui/gtk_ptr.h"
 #include "ui/play_session.h"
 #include "ui/widgets.h"
 
@@ -128,6 +129,7 @@ GtkWidget* words_view_build(WordsView& view)
     add_button_box(word_buttons, { { _("Add"), &b.add }, { _("Remove"), &b.remove } });
     add_button_box(word_buttons, { { _("Save"), &b.save } });
 
+    gtk_box_pack_start(GTK_BOX(page), waveform_build(view.wave), FALSE, FALSE, 3);
     gtk_box_pack_start(GTK_BOX(page), gtk_hseparator_new(), FALSE, FALSE, 3);
 
     // The usage part keeps its natural height; the word list takes the rest.
@@ -146,6 +148,18 @@ std::optional<std::uint32_t> words_view_selected_word(const WordsView& view)
 std::optional<std::uint32_t> words_view_selected_usage_phrase(const WordsView& view)
 {
     return selected_row_value(view.w.usage_list);
+}
+
+void words_view_show_waveform(WordsView& view)
+{
+    const std::optional<std::uint32_t> w = words_view_selected_word(view);
+    const WordEntry* word = view.db && w ? db_word(view.db, *w) : nullptr;
+    if (!word) {
+        waveform_show(view.wave, {}, 0, _("Waveform"));
+        return;
+    }
+    GCharPtr name(g_strdup_printf(_("Waveform of word %u"), *w + 1));
+    waveform_show(view.wave, { audio_summary(word->audio, view.db->sample_rate) }, view.db->sample_rate, name.get());
 }
 
 void words_view_update_buttons(const WordsView& view)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "db/speech_db.h"
+#include "ui/waveform.h"
 
 #include <cstdint>
 #include <gtk/gtk.h>
@@ -27,11 +28,12 @@ struct WordsPageWidgets {
 };
 
 // The page as it is drawn: the database it shows (the shell's, not owned;
-// null before the first load) and the widgets. The page keeps one and
-// hands it to the cell data functions.
+// null before the first load), the widgets and the selected word's
+// waveform. The page keeps one and hands it to the cell data functions.
 struct WordsView {
     SpeechDb* db = nullptr;
     WordsPageWidgets w;
+    Waveform wave;
 };
 
 // Builds the page's widgets into `view.w` and returns the page's box. The
@@ -42,6 +44,10 @@ GtkWidget* words_view_build(WordsView& view);
 // in the word list, a phrase in the usage list.
 std::optional<std::uint32_t> words_view_selected_word(const WordsView& view);
 std::optional<std::uint32_t> words_view_selected_usage_phrase(const WordsView& view);
+
+// Shows the selected word's waveform ("Waveform of word 12"), or an empty
+// one without a selection.
+void words_view_show_waveform(WordsView& view);
 
 // Makes each button sensitive exactly when its action has something to act
 // on. The Stop button is the playback session's to set.

@@ -7,6 +7,8 @@
 #include "tests/pulse_sink.h"
 #include "ui/play_session.h"
 #include "ui/status_bar.h"
+#include "ui/test_hooks.h"
+#include "ui/waveform.h"
 
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
@@ -96,10 +98,20 @@ protected:
 TEST_F(RealtimePlayTest, StopEndsTheSoundWithin100Milliseconds)
 {
     play_long_word();
+    // The cursor moves across the waveform as the word sounds.
+    const Waveform& wave = words_page_waveform();
+    ASSERT_TRUE(wave.cursor);
+    const std::size_t earlier = *wave.cursor;
+    EXPECT_GT(earlier, std::size_t(RATE) * 9 / 10) << "the status bar said 1.0 s";
+    pump_for(300);
+    ASSERT_TRUE(wave.cursor);
+    EXPECT_GT(*wave.cursor, earlier + RATE / 10);
+
     const Clock::time_point asked = Clock::now();
     click(words_page_widgets().stop);
     EXPECT_FALSE(play_session_active());
     EXPECT_EQ(status_bar_text(), "");
+    EXPECT_FALSE(wave.cursor);
     const double ms = stop_latency_ms(asked);
     EXPECT_GE(ms, -STOP_LIMIT_MS) << "no tone came out before the stop";
     EXPECT_LT(ms, STOP_LIMIT_MS);
