@@ -84,3 +84,12 @@ std::optional<double> pcm_peak_dbfs(int peak)
         return std::nullopt;
     return 20.0 * std::log10(double(peak) / 32768.0);
 }
+
+PcmLevel pcm_summary_level(const PcmSummary& summary)
+{
+    if (summary.loudness)
+        return { *summary.loudness, true, false };
+    if (const std::optional<double> peak = pcm_peak_dbfs(summary.peak))
+        return { *peak, false, false };
+    return { 0, false, true };
+}

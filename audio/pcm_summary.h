@@ -39,3 +39,12 @@ std::pair<std::int16_t, std::int16_t> pcm_summary_range(const PcmSummary& summar
 
 // The peak in dBFS (a full-scale sample is 0 dBFS); nothing for silence.
 std::optional<double> pcm_peak_dbfs(int peak);
+
+// How loud a sound is, as the word list shows it: its loudness when it
+// could be measured, otherwise its peak.
+struct PcmLevel {
+    double value = 0; // LUFS when `lufs`, otherwise dBFS
+    bool lufs = false;
+    bool silent = false; // every sample is 0: no value
+};
+PcmLevel pcm_summary_level(const PcmSummary& summary);

@@ -45,7 +45,7 @@ std::optional<std::uint32_t> selected_word(const WordsPage& page)
 // Selects row n of the word list and scrolls to it.
 void select_word(WordsPage& page, std::uint32_t n)
 {
-    select_row(page.view.w.word_list, n, true);
+    words_view_select_word(page.view, n, true);
 }
 
 void redraw_word_list(WordsPage& page)
@@ -100,7 +100,8 @@ void move_word(WordsPage& page, bool (*move)(SpeechDb*, std::uint32_t), std::int
 
 void set_word_rows(WordsPage& page, std::uint32_t rows)
 {
-    number_store_set_rows(GTK_LIST_STORE(gtk_tree_view_get_model(page.view.w.word_list)), rows);
+    if (GtkListStore* store = words_view_store(page.view))
+        number_store_set_rows(store, rows);
 }
 
 void add_word(WordsPage& page)
@@ -134,7 +135,7 @@ void remove_word(WordsPage& page)
     else if (*w > 0)
         select_word(page, *w - 1);
     else
-        select_row(page.view.w.word_list, std::nullopt, true);
+        words_view_select_word(page.view, std::nullopt, true);
     refresh_usage_list(page);
     redraw_word_list(page);
 }
@@ -322,12 +323,13 @@ void words_page_build(GtkNotebook* notebook)
 
 void words_page_reload(SpeechDb* db)
 {
-    GtkListStorePtr store = number_store_new(db ? word_count(db) : 0);
     play_session_database_changed();
     // The summaries hold on to the old database's audio.
     audio_summary_cache_clear();
+    // Installed before the new rows: a fixed-height list measures its first
+    // row as soon as it gets them.
     the_page.view.db = db;
-    gtk_tree_view_set_model(the_page.view.w.word_list, GTK_TREE_MODEL(store.get()));
+    words_view_set_rows(the_page.view, db ? word_count(db) : 0);
     // Setting a model drops the selection; make sure the usage list of the
     // old database goes with it even when GTK had nothing to unselect.
     refresh_usage_list(the_page);
@@ -378,9 +380,8 @@ bool words_page_playing()
 
 void words_page_show_word(std::uint32_t word)
 {
-    GtkTreeView* list = the_page.view.w.word_list;
     if (the_page.view.db)
-        set_cursor_row(list, word, gtk_tree_view_get_column(list, 0));
+        words_view_set_cursor_word(the_page.view, word);
 }
 
 std::optional<std::uint32_t> words_page_current_word()

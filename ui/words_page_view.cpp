@@ -8,6 +8,7 @@
 #include "db/operations.h"
 #include "ui/gtk_ptr.h"
 #include "ui/play_session.h"
+#include "ui/words_page_columns.h"
 #include "ui/widgets.h"
 
 #include <initializer_list>
@@ -18,6 +19,8 @@ namespace {
 
 constexpr int NUMBER_WIDTH = 50;
 constexpr int CHANGED_WIDTH = 50;
+// The alias column's starting width; it takes the room the others leave.
+constexpr int ALIAS_WIDTH = 150;
 
 // ---- cell data functions; `data` is the page's WordsView ----
 
@@ -81,21 +84,48 @@ GtkTreeView* new_list()
     return list;
 }
 
+// Every column has a fixed width, so the list runs in fixed-height mode:
+// GTK then never measures rows it does not draw, and the levels of words
+// that are not shown are never computed.
 GtkTreeView* build_word_list(WordsView& view)
 {
     GtkTreeView* list = new_list();
-    add_list_column(list, "#", gtk_cell_renderer_text_new(), 0.5f, number_cell_data, nullptr, NUMBER_WIDTH);
+    GtkTreeViewColumn* number_column
+        = add_list_column(list, "#", gtk_cell_renderer_text_new(), 0.5f, number_cell_data, nullptr, NUMBER_WIDTH);
+    gtk_tree_view_column_set_sort_column_id(number_column, int(WordSort::Number));
 
     view.w.alias_renderer = gtk_cell_renderer_text_new();
-    g_object_set(view.w.alias_renderer, "editable", TRUE, nullptr);
+    g_object_set(view.w.alias_renderer, "editable", TRUE, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
     GtkTreeViewColumn* alias_column
-        = add_list_column(list, _("Alias"), view.w.alias_renderer, 0.0f, alias_cell_data, &view);
-    gtk_tree_view_column_set_sizing(alias_column, GTK_TREE_VIEW_COLUMN_AUTOSIZE);
+        = add_list_column(list, _("Alias"), view.w.alias_renderer, 0.0f, alias_cell_data, &view, ALIAS_WIDTH);
+    gtk_tree_view_column_set_resizable(alias_column, TRUE);
     gtk_tree_view_column_set_expand(alias_column, TRUE);
 
     view.w.changed_renderer = gtk_cell_renderer_toggle_new();
     add_list_column(list, _("Changed"), view.w.changed_renderer, 0.5f, changed_cell_data, &view, CHANGED_WIDTH);
+    words_columns_add(list, &view.db);
+    gtk_tree_view_set_fixed_height_mode(list, TRUE);
     return list;
+}
+
+// The word list's sort model and the store of word numbers under it.
+GtkTreeModelSort* sort_model(const WordsView& view)
+{
+    GtkTreeModel* model = gtk_tree_view_get_model(view.w.word_list);
+    return model && GTK_IS_TREE_MODEL_SORT(model) ? GTK_TREE_MODEL_SORT(model) : nullptr;
+}
+
+// The path of the row showing word `word`, if any.
+TreePathPtr word_path(const WordsView& view, std::uint32_t word)
+{
+    GtkTreeModelSort* sorted = sort_model(view);
+    if (!sorted || word >= std::uint32_t(G_MAXINT))
+        return nullptr;
+    TreePathPtr child(gtk_tree_path_new_from_indices(int(word), -1));
+    GtkTreeIter iter;
+    if (!gtk_tree_model_get_iter(gtk_tree_model_sort_get_model(sorted), &iter, child.get()))
+        return nullptr;
+    return TreePathPtr(gtk_tree_model_sort_convert_child_path_to_path(sorted, child.get()));
 }
 
 GtkTreeView* build_usage_list()
@@ -138,6 +168,54 @@ GtkWidget* words_view_build(WordsView& view)
     add_button_box(usage_buttons, { { _("Play Phrase"), &b.play_phrase }, { _("Play All"), &b.play_all } });
     add_button_box(usage_buttons, { { _("Go To Phrase"), &b.go_to_phrase } });
     return page;
+}
+
+void words_view_set_rows(WordsView& view, std::uint32_t rows)
+{
+    GtkListStorePtr store = number_store_new(rows);
+    GtkTreeModelRef sorted(gtk_tree_model_sort_new_with_model(GTK_TREE_MODEL(store.get())));
+    GtkTreeSortable* sortable = GTK_TREE_SORTABLE(sorted.get());
+    words_columns_set_sort_funcs(sortable, &view.db);
+    // The order the user chose stays with the next database.
+    gint column = 0;
+    GtkSortType order = GTK_SORT_ASCENDING;
+    if (GtkTreeModelSort* old = sort_model(view))
+        if (gtk_tree_sortable_get_sort_column_id(GTK_TREE_SORTABLE(old), &column, &order))
+            gtk_tree_sortable_set_sort_column_id(sortable, column, order);
+    gtk_tree_view_set_model(view.w.word_list, sorted.get());
+}
+
+GtkListStore* words_view_store(const WordsView& view)
+{
+    GtkTreeModelSort* sorted = sort_model(view);
+    return sorted ? GTK_LIST_STORE(gtk_tree_model_sort_get_model(sorted)) : nullptr;
+}
+
+bool words_view_select_word(WordsView& view, std::optional<std::uint32_t> word, bool scroll)
+{
+    GtkTreeView* list = view.w.word_list;
+    if (!word) {
+        gtk_tree_selection_unselect_all(gtk_tree_view_get_selection(list));
+        return true;
+    }
+    TreePathPtr path = word_path(view, *word);
+    if (!path)
+        return false;
+    if (scroll)
+        gtk_tree_view_scroll_to_cell(list, path.get(), nullptr, FALSE, 0, 0);
+    gtk_tree_selection_select_path(gtk_tree_view_get_selection(list), path.get());
+    return true;
+}
+
+bool words_view_set_cursor_word(WordsView& view, std::uint32_t word)
+{
+    GtkTreeView* list = view.w.word_list;
+    TreePathPtr path = word_path(view, word);
+    if (!path)
+        return false;
+    gtk_tree_view_scroll_to_cell(list, path.get(), nullptr, FALSE, 0, 0);
+    gtk_tree_view_set_cursor(list, path.get(), gtk_tree_view_get_column(list, 0), FALSE);
+    return true;
 }
 
 std::optional<std::uint32_t> words_view_selected_word(const WordsView& view)

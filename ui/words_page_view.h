@@ -40,6 +40,17 @@ struct WordsView {
 // lists have no model and nothing is connected yet: the page does that.
 GtkWidget* words_view_build(WordsView& view);
 
+// Gives the word list `rows` words (row values 0 .. rows - 1) in a new
+// store, seen through a sort model that keeps the order the user chose.
+void words_view_set_rows(WordsView& view, std::uint32_t rows);
+// The store under the sort model; null before the first rows.
+GtkListStore* words_view_store(const WordsView& view);
+// Selects the row showing word `word`, wherever the order put it (no word
+// clears the selection); false when there is no such word.
+bool words_view_select_word(WordsView& view, std::optional<std::uint32_t> word, bool scroll);
+// Scrolls to word `word` and puts the cursor (and so the selection) on it.
+bool words_view_set_cursor_word(WordsView& view, std::uint32_t word);
+
 // The number the selected row holds (none when no row is selected): a word
 // in the word list, a phrase in the usage list.
 std::optional<std::uint32_t> words_view_selected_word(const WordsView& view);

@@ -30,10 +30,10 @@ TEST_F(WordsPageTest, BuildsTheTwoListsAndTheTab)
     EXPECT_STREQ(gtk_notebook_get_tab_label_text(notebook, page), "Words");
     EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(page)), 5u);
 
-    const char* titles[] = {"#", "Alias", "Changed"};
-    for (int i = 0; i < 3; ++i)
+    const char* titles[] = {"#", "Alias", "Changed", "Length", "Level"};
+    for (int i = 0; i < 5; ++i)
         EXPECT_STREQ(gtk_tree_view_column_get_title(gtk_tree_view_get_column(b.word_list, i)), titles[i]);
-    EXPECT_EQ(gtk_tree_view_get_column(b.word_list, 3), nullptr);
+    EXPECT_EQ(gtk_tree_view_get_column(b.word_list, 5), nullptr);
     EXPECT_EQ(gtk_tree_view_column_get_fixed_width(gtk_tree_view_get_column(b.word_list, 0)), 50);
     EXPECT_EQ(gtk_tree_view_column_get_fixed_width(gtk_tree_view_get_column(b.word_list, 2)), 50);
     EXPECT_TRUE(gtk_tree_view_column_get_expand(gtk_tree_view_get_column(b.word_list, 1)));

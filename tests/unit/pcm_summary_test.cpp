@@ -91,3 +91,29 @@ TEST(PcmSummary, LoudnessOnlyForSoundsLongEnoughAndNotSilent)
 }
 
 } // namespace
+
+namespace {
+
+TEST(PcmSummary, LevelIsLoudnessWhenMeasuredOtherwiseThePeak)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::int16_t> samples;
+        bool lufs;
+        bool silent;
+        double value; // within 0.2
+    };
+    const Case cases[] = {
+        { "long enough", sine(1, 0.5), true, false, -9.0 },
+        { "too short", sine(0.3, 0.5), false, false, -6.02 },
+        { "silence", std::vector<std::int16_t>(32000, 0), false, true, 0 },
+    };
+    for (const Case& c : cases) {
+        const PcmLevel level = pcm_summary_level(pcm_summarize(bytes_of(c.samples), 16000));
+        EXPECT_EQ(level.lufs, c.lufs) << c.what;
+        EXPECT_EQ(level.silent, c.silent) << c.what;
+        EXPECT_NEAR(level.value, c.value, 0.2) << c.what;
+    }
+}
+
+} // namespace
