@@ -12,6 +12,7 @@
 #include "ui/audio_summary_cache.h"
 #include "ui/gtk_ptr.h"
 #include "ui/play_session.h"
+#include "ui/record_dialog.h"
 #include "ui/shell_navigation.h"
 #include "ui/test_hooks.h"
 #include "ui/widgets.h"
@@ -20,6 +21,7 @@
 #include "ui/words_page_view.h"
 
 #include <cstring>
+#include <gdk/gdkkeysyms.h>
 #include <vector>
 
 namespace {
@@ -233,6 +235,15 @@ void on_replace_clicked(GtkButton*, gpointer data)
         redraw_word_list(page);
     }
 }
+void on_record_clicked(GtkButton*, gpointer data)
+{
+    WordsPage& page = page_of(data);
+    const std::optional<std::uint32_t> w = selected_word(page);
+    if (w && ready_to_edit(page) && record_dialog_run(page.view.db, *w)) {
+        words_view_show_waveform(page.view);
+        redraw_word_list(page);
+    }
+}
 void on_save_clicked(GtkButton*, gpointer data)
 {
     WordsPage& page = page_of(data);
@@ -283,6 +294,7 @@ void connect_signals(WordsPage& page)
     const std::pair<GtkWidget*, GCallback> buttons[] = {
         { b.play, G_CALLBACK(on_play_clicked) },
         { b.replace, G_CALLBACK(on_replace_clicked) },
+        { b.record, G_CALLBACK(on_record_clicked) },
         { b.move_up, G_CALLBACK(on_move_up_clicked) },
         { b.move_down, G_CALLBACK(on_move_down_clicked) },
         { b.add, G_CALLBACK(on_add_clicked) },
@@ -294,6 +306,19 @@ void connect_signals(WordsPage& page)
     };
     for (const auto& [button, handler] : buttons)
         g_signal_connect(button, "clicked", handler, &page);
+}
+
+// Ctrl+R presses Record wherever the focus is; GTK lets the shortcut act
+// only while the button can be pressed (the page shown, a word selected).
+void add_record_shortcut(GtkWidget* inside, GtkWidget* record)
+{
+    GtkWidget* window = gtk_widget_get_toplevel(inside);
+    if (!GTK_IS_WINDOW(window))
+        return;
+    GtkAccelGroup* accel = gtk_accel_group_new();
+    gtk_window_add_accel_group(GTK_WINDOW(window), accel);
+    g_object_unref(accel); // the window holds it now
+    gtk_widget_add_accelerator(record, "clicked", accel, GDK_KEY_r, GDK_CONTROL_MASK, GTK_ACCEL_VISIBLE);
 }
 
 } // namespace
@@ -316,6 +341,7 @@ void words_page_build(GtkNotebook* notebook)
     the_page = WordsPage {};
     GtkWidget* box = words_view_build(the_page.view);
     connect_signals(the_page);
+    add_record_shortcut(GTK_WIDGET(notebook), the_page.view.w.record);
     WordsView* view = &the_page.view;
     the_page.view.wave.on_click = [view](std::size_t frame) { words_page_play_word_from(*view, frame); };
     gtk_notebook_append_page(notebook, box, gtk_label_new(_("Words")));

@@ -154,7 +154,7 @@ GtkWidget* words_view_build(WordsView& view)
     add_button_box(word_buttons, { { _("Play"), &b.play } });
     b.stop = play_session_stop_button_new();
     gtk_box_pack_start(GTK_BOX(gtk_widget_get_parent(b.play)), b.stop, TRUE, TRUE, 0);
-    add_button_box(word_buttons, { { _("Replace"), &b.replace } });
+    add_button_box(word_buttons, { { _("Replace"), &b.replace }, { _("Record"), &b.record } });
     add_button_box(word_buttons, { { _("Move Up"), &b.move_up }, { _("Move Down"), &b.move_down } });
     add_button_box(word_buttons, { { _("Add"), &b.add }, { _("Remove"), &b.remove } });
     add_button_box(word_buttons, { { _("Save"), &b.save } });
@@ -245,7 +245,7 @@ void words_view_update_buttons(const WordsView& view)
     const WordsPageWidgets& b = view.w;
     const std::optional<std::uint32_t> w = words_view_selected_word(view);
     if (!w || !view.db) {
-        for (GtkWidget* button : { b.play, b.replace, b.move_up, b.move_down, b.add, b.remove, b.save, b.play_phrase,
+        for (GtkWidget* button : { b.play, b.replace, b.record, b.move_up, b.move_down, b.add, b.remove, b.save, b.play_phrase,
                  b.play_all, b.go_to_phrase })
             set_sensitive(button, false);
         return;
@@ -255,6 +255,7 @@ void words_view_update_buttons(const WordsView& view)
     const bool used = !word_usage(view.db, *w).empty();
     set_sensitive(b.play, true);
     set_sensitive(b.replace, true);
+    set_sensitive(b.record, true);
     set_sensitive(b.move_up, *w != 0);
     set_sensitive(b.move_down, *w + 1 < n);
     set_sensitive(b.add, n < word_limit(view.db));

@@ -17,6 +17,7 @@ struct WordsPageWidgets {
     GtkWidget* play = nullptr;
     GtkWidget* stop = nullptr;
     GtkWidget* replace = nullptr;
+    GtkWidget* record = nullptr;
     GtkWidget* move_up = nullptr;
     GtkWidget* move_down = nullptr;
     GtkWidget* add = nullptr;
