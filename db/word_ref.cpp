@@ -27,6 +27,14 @@ WordRef parse_word_ref(const char* text, char* alias_out, std::size_t alias_size
         return WordRef::Invalid;
     work = work.substr(first, work.find_last_not_of(blanks) - first + 1);
 
+    // "#6" is the number as the Phrases page shows it; a lone "#" or one
+    // followed by letters reads as neither, so it never becomes an alias
+    // that would look like a number.
+    if (work[0] == '#') {
+        work.erase(0, 1);
+        if (work.empty() || !is_digit(work[0]))
+            return WordRef::Invalid;
+    }
     if (!is_digit(work[0])) {
         for (char& c : work)
             if (c == ' ')

@@ -11,5 +11,8 @@ enum class WordRef {
 };
 
 // Classifies typed text as a word number or an alias (trimmed, blanks
-// turned into "_"). `alias_out` receives at most `alias_size` bytes.
+// turned into "_"). A number may be written with a leading "#" ("#6"), the
+// way the Phrases page shows words that have no alias; "#" followed by
+// anything but digits is no reference at all. `alias_out` receives at most
+// `alias_size` bytes.
 WordRef parse_word_ref(const char* text, char* alias_out, std::size_t alias_size, long long* number_out);

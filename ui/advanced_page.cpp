@@ -6,6 +6,7 @@
 
 #include "db/speech_db.h"
 #include "ui/gtk_ptr.h"
+#include "ui/widgets.h"
 
 #include <array>
 #include <memory>
@@ -14,7 +15,8 @@
 namespace {
 
 constexpr int FLAG_BITS = 8;
-constexpr int PAGE_BORDER = 150;
+// Room around the table; the eight labelled flag boxes need the width.
+constexpr int PAGE_BORDER = 24;
 
 struct AdvancedPage {
     // Not owned. Null until the first reload and during each reload, so
@@ -28,6 +30,8 @@ struct AdvancedPage {
     // Box 0 is bit 7: the row reads like the byte written out in binary.
     std::array<GtkWidget*, FLAG_BITS> flag_boxes {};
     GtkWidget* flags_label = nullptr;
+    // Insensitive without a database: there is nothing to edit.
+    GtkWidget* table = nullptr;
 };
 
 // The one instance, for the whole program.
@@ -133,6 +137,8 @@ const Page ADVANCED_PAGE = {
     .store_pending_edits = advanced_page_store_pending_edits,
     .refresh = advanced_page_refresh,
     .show_edit = nullptr,
+    .find = nullptr,
+    .go_to_number = nullptr,
 };
 
 void advanced_page_build(GtkNotebook* notebook)
@@ -153,23 +159,39 @@ void advanced_page_build(GtkNotebook* notebook)
     attach(table, right_label(_("Database Format:")), 0, 0);
     attach(table, page.format_label, 1, 0);
 
+    page.table = table;
+    gtk_widget_set_sensitive(table, FALSE);
+    gtk_widget_set_tooltip_text(table, no_database_hint());
+
     page.language_entry = gtk_entry_new();
+    atk_object_set_name(gtk_widget_get_accessible(page.language_entry), _("Language code"));
+    gtk_widget_set_tooltip_text(page.language_entry,
+        _("The three-letter language code of the database; Enter stores it in upper case."));
     gtk_entry_set_max_length(GTK_ENTRY(page.language_entry), 3);
     gtk_entry_set_width_chars(GTK_ENTRY(page.language_entry), 4);
     g_signal_connect(page.language_entry, "activate", G_CALLBACK(on_language_entry_activate), &page);
     g_signal_connect(page.language_entry, "focus-out-event", G_CALLBACK(on_language_entry_focus_out_event), &page);
     GtkWidget* align = gtk_alignment_new(0.0f, 0.5f, 0.0f, 0.0f);
     gtk_container_add(GTK_CONTAINER(align), page.language_entry);
-    attach(table, right_label(_("Language Code:")), 0, 2);
+    GtkWidget* language_label = right_label(_("_Language Code:"));
+    gtk_label_set_use_underline(GTK_LABEL(language_label), TRUE);
+    gtk_label_set_mnemonic_widget(GTK_LABEL(language_label), page.language_entry);
+    attach(table, language_label, 0, 2);
     attach(table, align, 1, 2);
 
     GtkWidget* flags_row = gtk_hbox_new(FALSE, 0);
-    for (GtkWidget*& box : page.flag_boxes) {
-        box = gtk_check_button_new();
+    for (int i = 0; i < FLAG_BITS; ++i) {
+        GtkWidget*& box = page.flag_boxes[std::size_t(i)];
+        // Box 0 is the highest bit; "Bit _7" lets Alt+7 toggle it.
+        const int bit = FLAG_BITS - 1 - i;
+        box = gtk_check_button_new_with_mnemonic(printf_text(_("Bit _%d"), bit).c_str());
+        gtk_widget_set_tooltip_text(
+            box, printf_text(_("Bit %d of the header's flags byte (value 0x%02X)."), bit, 1u << bit).c_str());
         g_signal_connect(box, "toggled", G_CALLBACK(on_flag_box_toggled), &page);
         gtk_box_pack_start(GTK_BOX(flags_row), box, FALSE, FALSE, 0);
     }
     page.flags_label = gtk_label_new("00");
+    gtk_widget_set_tooltip_text(page.flags_label, _("The flags byte in hexadecimal."));
     gtk_box_pack_start(GTK_BOX(flags_row), page.flags_label, FALSE, FALSE, 5);
     attach(table, right_label(_("Flags:")), 0, 3);
     attach(table, flags_row, 1, 3);
@@ -186,6 +208,8 @@ void advanced_page_reload(SpeechDb* db)
     for (int i = 0; i < FLAG_BITS; ++i)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(page.flag_boxes[i]), (flags & (0x80 >> i)) != 0);
     gtk_label_set_text(GTK_LABEL(page.format_label), _(db_format_name(db)));
+    gtk_widget_set_sensitive(page.table, TRUE);
+    gtk_widget_set_tooltip_text(page.table, nullptr);
     page.db = db;
 }
 

@@ -43,4 +43,10 @@ struct Page {
     // scrolls it into sight, when that is on this page; null for a page
     // without rows.
     void (*show_edit)(const EditTarget& target);
+    // Ctrl+F: puts the keyboard focus into the page's filter; null for a
+    // page without one.
+    void (*find)();
+    // Ctrl+G: asks for a number and selects that row; null for a page
+    // without rows.
+    void (*go_to_number)();
 };

@@ -14,7 +14,13 @@
 #include "db/word_ref.h"
 #include "ui/audio_summary_cache.h"
 #include "io/error_text.h"
+#include "db/word_lookup.h"
+#include "ui/cell_retry.h"
 #include "ui/dialogs.h"
+#include "ui/status_bar.h"
+#include "ui/go_to_dialog.h"
+#include "ui/list_filter.h"
+#include "ui/list_rows.h"
 #include "ui/phrases_page_play.h"
 #include "ui/phrases_page_view.h"
 #include "ui/play_session.h"
@@ -33,6 +39,8 @@ namespace {
 struct PhrasesPage {
     // The database (the shell's), how words are shown, and the widgets.
     PhrasesView view;
+    // The phrases the list shows: all, or those the filter lets through.
+    ListRows rows;
 };
 
 // The one instance, for the whole program.
@@ -94,6 +102,53 @@ void refresh_phrase_word_list(PhrasesPage& page)
     }
     phrases_view_show_waveform(page.view);
     update_phrase_buttons(page);
+}
+
+// ---- the filter ----
+
+void show_count(PhrasesPage& page)
+{
+    const std::uint32_t total = page.rows.total;
+    filter_bar_show_count(page.view.w.filter, ngettext("%s phrase", "%s phrases", total),
+        ngettext("%s of %s phrase", "%s of %s phrases", total), list_rows_count(page.rows), total,
+        page.rows.shown.has_value());
+}
+
+// Shows the phrases that match the filter's text (all for none). The
+// selected phrase stays selected when it is still shown.
+void apply_filter(PhrasesPage& page)
+{
+    const std::optional<std::uint32_t> selected = selected_phrase(page);
+    const ListFilter filter = phrase_filter_parse(gtk_entry_get_text(GTK_ENTRY(page.view.w.filter.entry)));
+    page.rows.total = page.view.db ? phrase_count(page.view.db) : 0;
+    page.rows.shown.reset();
+    if (!filter.terms.empty())
+        page.rows.shown = phrase_filter_rows(page.view.db, filter);
+    NumberListPtr store = list_rows_model(page.rows);
+    gtk_tree_view_set_model(page.view.w.phrase_list, GTK_TREE_MODEL(store.get()));
+    const std::optional<std::uint32_t> row = selected ? list_rows_find(page.rows, *selected) : std::nullopt;
+    if (row)
+        select_row(page.view.w.phrase_list, *row, true);
+    refresh_phrase_word_list(page);
+    show_count(page);
+}
+
+void on_filter_entry_changed(GtkEditable*, gpointer data)
+{
+    PhrasesPage& page = page_of(data);
+    if (page.view.db)
+        apply_filter(page);
+}
+
+// The row showing `phrase`; a filter that hides it is emptied first.
+std::optional<std::uint32_t> row_of_phrase(PhrasesPage& page, std::uint32_t phrase)
+{
+    std::optional<std::uint32_t> row = list_rows_find(page.rows, phrase);
+    if (!row && page.rows.shown && phrase < page.rows.total) {
+        gtk_entry_set_text(GTK_ENTRY(page.view.w.filter.entry), "");
+        row = list_rows_find(page.rows, phrase);
+    }
+    return row;
 }
 
 // ---- actions ----
@@ -206,38 +261,51 @@ void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer data)
     redraw_after_edit(page, *p);
 }
 
-void on_word_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer data)
+// Sets position w of phrase p to the word `text` names. Empty when done,
+// otherwise why not, in words the user reads in the status bar.
+std::string set_word_from_text(PhrasesPage& page, std::uint32_t p, std::uint32_t w, const char* text)
 {
-    PhrasesPage& page = page_of(data);
     SpeechDb* db = page.view.db;
-    const std::optional<std::uint32_t> p = selected_phrase(page);
-    const std::optional<std::uint32_t> w = row_value_at(page.view.w.word_list, path);
-    if (!text || !db)
-        return;
     std::string alias(std::strlen(text) + 1, '\0');
     long long number = 0;
-    bool done = false;
-    const WordRef kind = parse_word_ref(text, alias.data(), alias.size(), &number);
-    if (kind == WordRef::Invalid || !p || !w || !ready_to_edit(page))
-        return;
-    switch (kind) {
+    GCharPtr typed(g_strstrip(g_strdup(text)));
+    switch (parse_word_ref(text, alias.data(), alias.size(), &number)) {
     case WordRef::Invalid:
-        return;
+        return printf_text(_("'%s' is neither a word number nor an alias"), typed.get());
     case WordRef::Alias:
         if (!page.view.use_aliases)
-            return;
-        done = phrase_set_word_by_alias(db, *p, *w, alias.c_str());
-        break;
+            return _("Aliases are off: type a word number, or switch Use Aliases on");
+        if (word_find_alias(db, alias.c_str(), WORD_NONE) == WORD_NONE)
+            return printf_text(_("No word has the alias '%s'"), alias.c_str());
+        return phrase_set_word_by_alias(db, p, w, alias.c_str()) ? "" : _("The word could not be set");
     case WordRef::Number:
         // Numbers are typed counted from 1; anything that cannot be a word
         // number is refused here rather than wrapped into range.
-        if (number < 1 || number > std::numeric_limits<std::int32_t>::max())
-            return;
-        done = phrase_set_word(db, *p, *w, std::uint32_t(number - 1));
-        break;
+        if (number < 1 || number > std::int64_t(word_count(db)))
+            return printf_text(_("There is no word %s: the words are numbered from 1 to %u"), typed.get(),
+                unsigned(word_count(db)));
+        return phrase_set_word(db, p, w, std::uint32_t(number - 1)) ? "" : _("The word could not be set");
     }
-    if (done)
-        redraw_after_edit(page, *p);
+    return {};
+}
+
+void on_word_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer data)
+{
+    PhrasesPage& page = page_of(data);
+    const std::optional<std::uint32_t> p = selected_phrase(page);
+    const std::optional<std::uint32_t> w = row_value_at(page.view.w.word_list, path);
+    if (!text || !p || !w || !ready_to_edit(page))
+        return;
+    const std::string refusal = set_word_from_text(page, *p, *w, text);
+    if (!refusal.empty()) {
+        // Kept for correction: the cell opens again with the typed text.
+        status_bar_set(StatusContext::Feedback, refusal);
+        const PhrasesPageWidgets& v = page.view.w;
+        cell_retry_edit(v.word_list, v.word_column, v.word_renderer, path, text);
+        return;
+    }
+    status_bar_clear(StatusContext::Feedback);
+    redraw_after_edit(page, *p);
 }
 
 // Space on a list plays its selection or stops the play that runs.
@@ -271,8 +339,12 @@ void on_save_phrase_clicked(GtkButton*, gpointer data)
     if (!dialogs_choose_save_path(suggested, path, sizeof path) || generation != play_session_generation())
         return;
     ErrorText err;
-    if (!phrase_export_wav(page.view.db, *p, path, true, &err))
+    if (!phrase_export_wav(page.view.db, *p, path, true, &err)) {
         dialogs_show_error((std::string(_("Error saving audio file\n")) + err.text).c_str());
+        return;
+    }
+    GCharPtr shown(g_filename_display_name(path));
+    status_bar_set(StatusContext::Feedback, printf_text(_("Exported phrase %u to %s"), *p + 1, shown.get()));
 }
 void on_play_word_clicked(GtkButton*, gpointer data)
 {
@@ -340,6 +412,7 @@ void connect_signals(PhrasesPage& page)
     for (const auto& [button, handler] : buttons)
         g_signal_connect(button, "clicked", handler, &page);
     g_signal_connect(w.use_aliases, "clicked", G_CALLBACK(on_use_aliases_clicked), &page);
+    g_signal_connect(w.filter.entry, "changed", G_CALLBACK(on_filter_entry_changed), &page);
 }
 
 } // namespace
@@ -354,6 +427,8 @@ const Page PHRASES_PAGE = {
     .store_pending_edits = nullptr,
     .refresh = phrases_page_refresh,
     .show_edit = phrases_page_show_edit,
+    .find = phrases_page_find,
+    .go_to_number = phrases_page_go_to_number,
 };
 
 void phrases_page_build(GtkNotebook* notebook)
@@ -381,9 +456,13 @@ void phrases_page_reload(SpeechDb* db)
     // The summaries hold on to the old database's audio.
     audio_summary_cache_clear();
     phrases_view_fit_columns(the_page.view, std::nullopt);
-    GtkListStorePtr store = number_store_new(db ? phrase_count(db) : 0);
+    // Another database starts unfiltered.
+    filter_bar_clear_quietly(the_page.view.w.filter, G_CALLBACK(on_filter_entry_changed), &the_page);
+    the_page.rows = { db ? phrase_count(db) : 0, std::nullopt };
+    NumberListPtr store = list_rows_model(the_page.rows);
     gtk_tree_view_set_model(the_page.view.w.phrase_list, GTK_TREE_MODEL(store.get()));
     refresh_phrase_word_list(the_page);
+    show_count(the_page);
 }
 
 void phrases_page_shown()
@@ -424,8 +503,26 @@ bool phrases_page_playing()
 
 void phrases_page_show_phrase(std::uint32_t phrase)
 {
+    if (!the_page.view.db)
+        return;
+    if (const std::optional<std::uint32_t> row = row_of_phrase(the_page, phrase))
+        set_cursor_row(the_page.view.w.phrase_list, *row, the_page.view.w.number_column);
+}
+
+void phrases_page_find()
+{
     if (the_page.view.db)
-        set_cursor_row(the_page.view.w.phrase_list, phrase, the_page.view.w.number_column);
+        gtk_widget_grab_focus(the_page.view.w.filter.entry);
+}
+
+void phrases_page_go_to_number()
+{
+    if (!the_page.view.db)
+        return;
+    const std::optional<std::uint32_t> n = go_to_dialog_ask(_("Go To Phrase"), _("_Phrase number:"),
+        phrase_count(the_page.view.db), selected_phrase(the_page).value_or(0));
+    if (n)
+        phrases_page_show_phrase(*n);
 }
 
 const Waveform& phrases_page_waveform()

@@ -20,5 +20,9 @@ void phrases_page_show_phrase(std::uint32_t phrase);
 // place the step took effect selected.
 void phrases_page_refresh();
 void phrases_page_show_edit(const EditTarget& target);
+// Ctrl+F: the keyboard focus goes to the filter.
+void phrases_page_find();
+// Ctrl+G: asks for a phrase number and shows that phrase.
+void phrases_page_go_to_number();
 
 extern const Page PHRASES_PAGE;

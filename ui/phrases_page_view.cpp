@@ -209,6 +209,7 @@ GtkWidget* build_phrase_list(PhrasesView& view)
     PhrasesPageWidgets& w = view.w;
     GtkTreeView* list = new_list();
     w.phrase_list = list;
+    enable_number_search(list);
 
     w.number_column
         = add_list_column(list, "#", gtk_cell_renderer_text_new(), 0.5, number_cell_data, &view, NUMBER_WIDTH);
@@ -286,6 +287,10 @@ GtkWidget* phrases_view_build(PhrasesView& view)
     GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(vbox), 5);
 
+    view.w.filter = filter_bar_new(_("_Filter:"), _("Filter phrases"),
+        _("Shows the phrases whose comment or word aliases contain what you type; #23 or w:23 shows the phrases "
+          "that use word 23. Ctrl+F comes here, Escape empties it."));
+    gtk_box_pack_start(GTK_BOX(vbox), view.w.filter.box, FALSE, FALSE, 3);
     gtk_box_pack_start(GTK_BOX(vbox), scrolled_list(build_phrase_list(view)), TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(vbox), gtk_hseparator_new(), FALSE, FALSE, 3);
 
@@ -333,23 +338,35 @@ void phrases_view_show_waveform(PhrasesView& view)
 void phrases_view_update_buttons(const PhrasesView& view)
 {
     const PhrasesPageWidgets& w = view.w;
-    const std::optional<std::uint32_t> p = phrases_view_selected_phrase(view);
-    const std::optional<std::uint32_t> pos = phrases_view_selected_position(view);
-    gtk_widget_set_sensitive(w.play_phrase, p.has_value());
-    gtk_widget_set_sensitive(w.save_phrase, p.has_value());
-    gtk_widget_set_sensitive(w.play_word, pos.has_value());
-    GtkWidget* const editing[] = { w.go_to_word, w.move_up, w.move_down, w.add_word, w.remove_word };
-    if (!pos || !p) {
-        for (GtkWidget* button : editing)
-            gtk_widget_set_sensitive(button, FALSE);
-        return;
-    }
-    const std::uint32_t n = phrase_word_count(view.db, *p);
-    gtk_widget_set_sensitive(w.go_to_word, TRUE);
-    gtk_widget_set_sensitive(w.move_up, *pos != 0);
-    gtk_widget_set_sensitive(w.move_down, *pos + 1 < n);
-    gtk_widget_set_sensitive(w.add_word, n < std::uint32_t(PHRASE_MAX_WORDS));
-    gtk_widget_set_sensitive(w.remove_word, n > 1);
+    const std::optional<std::uint32_t> p = view.db ? phrases_view_selected_phrase(view) : std::nullopt;
+    const std::optional<std::uint32_t> pos = p ? phrases_view_selected_position(view) : std::nullopt;
+    const std::uint32_t n = p ? phrase_word_count(view.db, *p) : 0;
+    // Why a button that needs a selection cannot act: the first thing
+    // missing.
+    const std::string no_phrase = view.db ? _("Select a phrase first.") : no_database_hint();
+    const std::string no_word = !p ? no_phrase : std::string(_("Select a word of the phrase first."));
+    auto with_word = [&](bool ok, const char* why) { return !pos ? no_word : ok ? std::string() : std::string(why); };
+
+    set_button_state(w.play_phrase, p.has_value(), _("Plays the selected phrase word by word (Space)."), no_phrase);
+    set_button_state(w.save_phrase, p.has_value(), _("Saves the selected phrase as one WAV file."), no_phrase);
+    set_button_state(w.play_word, pos.has_value(), _("Plays the selected word of the phrase."), no_word);
+    set_button_state(w.go_to_word, pos.has_value(), _("Shows the selected word on the Words page."), no_word);
+    const bool up = pos && *pos != 0;
+    const bool down = pos && *pos + 1 < n;
+    const bool add = pos && n < std::uint32_t(PHRASE_MAX_WORDS);
+    const bool remove = pos && n > 1;
+    set_button_state(w.move_up, up, _("Moves the selected word one place earlier in the phrase."),
+        with_word(up, _("The first word cannot move up.")));
+    set_button_state(w.move_down, down, _("Moves the selected word one place later in the phrase."),
+        with_word(down, _("The last word cannot move down.")));
+    set_button_state(w.add_word, add, _("Inserts word 1 after the selected word; type another number or alias into it."),
+        with_word(add, _("A phrase holds at most 32 words.")));
+    set_button_state(w.remove_word, remove, _("Removes the selected word from the phrase."),
+        with_word(remove, _("A phrase keeps at least one word.")));
+    set_button_state(w.use_aliases, view.db != nullptr,
+        _("Shows words by their aliases, and words without one as #6; off, every word shows as its number."),
+        no_database_hint());
+    gtk_widget_set_sensitive(w.filter.entry, view.db != nullptr);
 }
 
 void phrases_view_fit_columns(const PhrasesView& view, std::optional<std::uint32_t> phrase)

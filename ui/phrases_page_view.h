@@ -4,6 +4,7 @@
 #pragma once
 
 #include "db/speech_db.h"
+#include "ui/filter_bar.h"
 #include "ui/waveform.h"
 
 #include <cstddef>
@@ -38,6 +39,7 @@ struct PhrasesPageWidgets {
     GtkWidget* add_word = nullptr;
     GtkWidget* remove_word = nullptr;
     GtkWidget* use_aliases = nullptr;
+    FilterBar filter;
 };
 
 // The page as it is drawn: the database it shows (the shell's, not owned;

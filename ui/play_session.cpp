@@ -16,6 +16,7 @@
 #include "ui/gtk_ptr.h"
 #include "ui/status_bar.h"
 #include "ui/test_hooks.h"
+#include "ui/widgets.h"
 
 #include <algorithm>
 #include <gdk/gdkkeysyms.h>
@@ -72,7 +73,7 @@ void update_stop_buttons()
 {
     const gboolean on = play_session_active();
     for (GtkWidget* button : session.stop_buttons)
-        gtk_widget_set_sensitive(button, on);
+        set_button_state(button, on, _("Stops the sound that is playing (Escape)."), _("Nothing is playing."));
 }
 
 // Why the running play cannot go on, if it cannot.
@@ -291,7 +292,8 @@ GtkWidget* play_session_stop_button_new()
     session.stop_buttons.push_back(button);
     g_signal_connect(button, "clicked", G_CALLBACK(on_stop_button_clicked), nullptr);
     g_signal_connect(button, "destroy", G_CALLBACK(on_stop_button_destroy), nullptr);
-    gtk_widget_set_sensitive(button, play_session_active());
+    set_button_state(button, play_session_active(), _("Stops the sound that is playing (Escape)."),
+        _("Nothing is playing."));
     return button;
 }
 

@@ -28,6 +28,7 @@
 #include "ui/shell_navigation.h"
 #include "ui/status_bar.h"
 #include "ui/test_hooks.h"
+#include "ui/widgets.h"
 #include "ui/words_page.h"
 
 #include "tembrel_config.h"
@@ -182,6 +183,13 @@ bool is_project_name(const std::string& path)
     return db_file_kind(path.c_str()) == DbFileKind::Project;
 }
 
+// "Saved voice.tbp" in the status bar.
+void report_saved(const std::string& path)
+{
+    GCharPtr name(g_filename_display_basename(path.c_str()));
+    status_bar_set(StatusContext::Feedback, printf_text(_("Saved %s"), name.get()));
+}
+
 // After a project was written to `path`: it is where Save goes from now on
 // and what the title and the recent files show; the recovery copy of the
 // changes it holds is no longer needed.
@@ -193,6 +201,7 @@ void project_saved(const std::string& path)
     recovery_track(shell.db.get(), path);
     recent_files_add(path.c_str());
     on_history_changed();
+    report_saved(path);
 }
 
 // Asks where to save (suggesting the current file's folder and name with
@@ -220,7 +229,9 @@ std::string save_as(const SaveKind& kind)
 
 void save_audio_flow()
 {
-    save_as(AUDIO_FILE);
+    const std::string path = save_as(AUDIO_FILE);
+    if (!path.empty())
+        report_saved(path);
 }
 
 gboolean on_main_window_delete_event(GtkWidget*, GdkEvent*, gpointer)
@@ -362,14 +373,47 @@ GtkWidget* build_file_menu(GtkAccelGroup* accel)
     return menu;
 }
 
+// The page in front, from the table.
+const Page* current_page()
+{
+    const int n = shell.main_notebook ? gtk_notebook_get_current_page(GTK_NOTEBOOK(shell.main_notebook)) : -1;
+    return n >= 0 && std::size_t(n) < PAGES.size() ? PAGES[std::size_t(n)] : nullptr;
+}
+
+void on_find_item_activate(GtkMenuItem*, gpointer)
+{
+    if (const Page* page = current_page(); page && page->find)
+        page->find();
+}
+
+void on_go_to_number_item_activate(GtkMenuItem*, gpointer)
+{
+    if (const Page* page = current_page(); page && page->go_to_number)
+        page->go_to_number();
+}
+
+// Finding rows belongs with the editing commands: Edit > Find (Ctrl+F)
+// and Go To Number (Ctrl+G) act on the page in front.
+void add_find_items(GtkWidget* edit, GtkAccelGroup* accel)
+{
+    GtkWidget* menu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(edit));
+    append_item(menu, gtk_separator_menu_item_new(), nullptr);
+    GtkWidget* find = stock_item(GTK_STOCK_FIND, accel, GDK_f);
+    append_item(menu, find, G_CALLBACK(on_find_item_activate));
+    GtkWidget* go = image_menu_item(_("Go To Number…"), GTK_STOCK_JUMP_TO);
+    gtk_widget_add_accelerator(go, "activate", accel, GDK_g, GDK_CONTROL_MASK, GTK_ACCEL_VISIBLE);
+    append_item(menu, go, G_CALLBACK(on_go_to_number_item_activate));
+}
+
 GtkWidget* build_menu_bar(GtkAccelGroup* accel)
 {
     GtkWidget* bar = gtk_menu_bar_new();
     GtkWidget* file = gtk_menu_item_new_with_label(_("File"));
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(file), build_file_menu(accel));
     gtk_menu_shell_append(GTK_MENU_SHELL(bar), file);
-    gtk_menu_shell_append(GTK_MENU_SHELL(bar),
-        edit_menu_build(accel, G_CALLBACK(on_undo_item_activate), G_CALLBACK(on_redo_item_activate)));
+    GtkWidget* edit = edit_menu_build(accel, G_CALLBACK(on_undo_item_activate), G_CALLBACK(on_redo_item_activate));
+    add_find_items(edit, accel);
+    gtk_menu_shell_append(GTK_MENU_SHELL(bar), edit);
     gtk_menu_shell_append(GTK_MENU_SHELL(bar), help_menu_build(accel));
     return bar;
 }

@@ -1,7 +1,10 @@
 // Small widget builders and list helpers shared by the pages.
 #include "ui/widgets.h"
 
+#include "io/i18n.h"
+
 #include <climits>
+#include <cstdarg>
 
 GtkWidget* scrolled_list(GtkWidget* child)
 {
@@ -119,4 +122,39 @@ void run_pending_events()
 {
     while (gtk_events_pending())
         gtk_main_iteration();
+}
+
+std::string printf_text(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    GCharPtr text(g_strdup_vprintf(format, args));
+    va_end(args);
+    return text.get();
+}
+
+void set_button_state(GtkWidget* button, bool on, const char* does, const std::string& why_not)
+{
+    gtk_widget_set_sensitive(button, on ? TRUE : FALSE);
+    const std::string tip = on || why_not.empty() ? std::string(does) : std::string(does) + "\n" + why_not;
+    gtk_widget_set_tooltip_text(button, tip.c_str());
+}
+
+const char* no_database_hint()
+{
+    return _("Open a speech database with File > Open (Ctrl+O)");
+}
+
+// GTK's convention: FALSE when the row matches.
+static gboolean number_search_equal(GtkTreeModel* model, gint, const gchar* key, GtkTreeIter* iter, gpointer)
+{
+    const std::string shown = std::to_string(std::uint64_t(row_value(model, iter)) + 1);
+    return key && g_str_has_prefix(shown.c_str(), key) ? FALSE : TRUE;
+}
+
+void enable_number_search(GtkTreeView* view)
+{
+    gtk_tree_view_set_enable_search(view, TRUE);
+    gtk_tree_view_set_search_column(view, 0);
+    gtk_tree_view_set_search_equal_func(view, number_search_equal, nullptr, nullptr);
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <gtk/gtk.h>
+#include <string>
 
 // `child` (a list) inside a borderless scrolled window whose bars appear
 // only when needed.
@@ -44,6 +45,21 @@ bool set_cursor_row(GtkTreeView* view, std::uint32_t n, GtkTreeViewColumn* colum
 // the column fixed at that width.
 GtkTreeViewColumn* add_list_column(GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign,
     GtkTreeCellDataFunc fill, gpointer data, int width = 0);
+
+// Makes `button` sensitive or not, with a tooltip saying what it does
+// and, while it is insensitive, why (`why_not`) on a second line.
+void set_button_state(GtkWidget* button, bool on, const char* does, const std::string& why_not);
+
+// The hint a list without a database shows, and the reason its buttons
+// give.
+const char* no_database_hint();
+
+// printf into a string (a translated format, a message for the status bar).
+std::string printf_text(const char* format, ...) G_GNUC_PRINTF(1, 2);
+
+// Type-ahead search on a number list: typing digits selects the first row
+// whose number, counted from 1, begins with them.
+void enable_number_search(GtkTreeView* view);
 
 // Runs the main loop until no event is pending.
 void run_pending_events();

@@ -8,12 +8,17 @@
 #include "io/i18n.h"
 
 #include "db/operations.h"
+#include "db/word_lookup.h"
 #include "db/word_ref.h"
 #include "ui/audio_summary_cache.h"
+#include "ui/cell_retry.h"
+#include "ui/go_to_dialog.h"
 #include "ui/gtk_ptr.h"
+#include "ui/list_filter.h"
 #include "ui/play_session.h"
 #include "ui/record_dialog.h"
 #include "ui/shell_navigation.h"
+#include "ui/status_bar.h"
 #include "ui/test_hooks.h"
 #include "ui/widgets.h"
 #include "ui/words_page_files.h"
@@ -44,10 +49,50 @@ std::optional<std::uint32_t> selected_word(const WordsPage& page)
     return words_view_selected_word(page.view);
 }
 
-// Selects row n of the word list and scrolls to it.
+void show_count(WordsPage& page)
+{
+    const ListRows& rows = page.view.rows;
+    filter_bar_show_count(page.view.w.filter, ngettext("%s word", "%s words", rows.total),
+        ngettext("%s of %s word", "%s of %s words", rows.total), list_rows_count(rows), rows.total,
+        rows.shown.has_value());
+}
+
+// Brings the rows up to date with the words and the filter. Without a
+// filter the store only grows or shrinks at its end (an edit adds or
+// removes one word); a filter is run again, since an edit renumbers words.
+void show_rows(WordsPage& page)
+{
+    const std::uint32_t total = page.view.db ? word_count(page.view.db) : 0;
+    const ListFilter filter = word_filter_parse(gtk_entry_get_text(GTK_ENTRY(page.view.w.filter.entry)));
+    GtkListStore* store = words_view_store(page.view);
+    if (filter.terms.empty() && !page.view.rows.shown && store) {
+        page.view.rows.total = total;
+        number_store_set_rows(store, total);
+    } else {
+        const std::optional<std::uint32_t> selected = words_view_selected_word(page.view);
+        ListRows rows = { total, std::nullopt };
+        if (!filter.terms.empty())
+            rows.shown = word_filter_rows(page.view.db, filter);
+        words_view_set_rows(page.view, std::move(rows));
+        if (selected)
+            words_view_select_word(page.view, *selected, true);
+    }
+    show_count(page);
+}
+
+// Whether word n has a row; a filter that hides it is emptied first.
+bool word_shown(WordsPage& page, std::uint32_t n)
+{
+    if (!list_rows_find(page.view.rows, n) && page.view.rows.shown && n < page.view.rows.total)
+        gtk_entry_set_text(GTK_ENTRY(page.view.w.filter.entry), "");
+    return list_rows_find(page.view.rows, n).has_value();
+}
+
+// Selects word n and scrolls to it.
 void select_word(WordsPage& page, std::uint32_t n)
 {
-    words_view_select_word(page.view, n, true);
+    if (word_shown(page, n))
+        words_view_select_word(page.view, n, true);
 }
 
 void redraw_word_list(WordsPage& page)
@@ -96,14 +141,10 @@ void move_word(WordsPage& page, bool (*move)(SpeechDb*, std::uint32_t), std::int
     const std::optional<std::uint32_t> w = selected_word(page);
     if (!w || !ready_to_edit(page) || !move(page.view.db, *w))
         return;
+    if (page.view.rows.shown)
+        show_rows(page);
     select_word(page, *w + step);
     redraw_word_list(page);
-}
-
-void set_word_rows(WordsPage& page, std::uint32_t rows)
-{
-    if (GtkListStore* store = words_view_store(page.view))
-        number_store_set_rows(store, rows);
 }
 
 void add_word(WordsPage& page)
@@ -111,7 +152,7 @@ void add_word(WordsPage& page)
     const std::optional<std::uint32_t> w = selected_word(page);
     if (!w || !ready_to_edit(page) || !word_insert(page.view.db, *w))
         return;
-    set_word_rows(page, word_count(page.view.db));
+    show_rows(page);
     select_word(page, *w + 1);
     redraw_word_list(page);
 }
@@ -129,7 +170,7 @@ void remove_word(WordsPage& page)
         return;
     }
     const std::uint32_t n = word_count(page.view.db);
-    set_word_rows(page, n);
+    show_rows(page);
     // Removing the last word of the list selects the one before it; removing
     // the only word leaves nothing to select.
     if (*w < n)
@@ -159,9 +200,43 @@ void on_word_selection_changed(GtkTreeSelection*, gpointer data)
     refresh_usage_list(page_of(data));
 }
 
+void on_filter_entry_changed(GtkEditable*, gpointer data)
+{
+    WordsPage& page = page_of(data);
+    if (!page.view.db)
+        return;
+    show_rows(page);
+    refresh_usage_list(page);
+}
+
 void on_usage_selection_changed(GtkTreeSelection*, gpointer data)
 {
     update_buttons(page_of(data));
+}
+
+// Gives `word` the alias typed as `text` (an empty text removes it). Empty
+// when done, otherwise why not, for the status bar.
+std::string set_alias_from_text(WordsPage& page, std::uint32_t word, const char* text)
+{
+    SpeechDb* db = page.view.db;
+    if (!*text) {
+        word_set_alias(db, word, nullptr);
+        return {};
+    }
+    // Sized to the text, so normalising never has to cut it.
+    std::vector<char> alias(std::strlen(text) + 1);
+    if (parse_word_ref(text, alias.data(), alias.size(), nullptr) != WordRef::Alias) {
+        GCharPtr typed(g_strstrip(g_strdup(text)));
+        if (g_ascii_isdigit(typed.get()[0]))
+            return _("An alias cannot start with a digit");
+        if (typed.get()[0] == '#')
+            return _("An alias cannot start with '#': #12 is how word 12 is written");
+        return _("An alias cannot be only blanks");
+    }
+    const std::uint32_t owner = word_find_alias(db, alias.data(), word);
+    if (owner != WORD_NONE)
+        return printf_text(_("The alias '%s' belongs to word %u"), alias.data(), unsigned(owner + 1));
+    return word_set_alias(db, word, alias.data()) ? "" : _("The alias could not be set");
 }
 
 void on_alias_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer data)
@@ -170,16 +245,15 @@ void on_alias_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer da
     const std::optional<std::uint32_t> word = word_at_path(page, path);
     if (!word || !text || !ready_to_edit(page))
         return;
-    if (!*text) {
-        word_set_alias(page.view.db, *word, nullptr);
-    } else {
-        // Sized to the text, so normalising never has to cut it.
-        std::vector<char> alias(std::strlen(text) + 1);
-        if (parse_word_ref(text, alias.data(), alias.size(), nullptr) != WordRef::Alias)
-            return;
-        // Refused silently when another word has this alias.
-        word_set_alias(page.view.db, *word, alias.data());
+    const std::string refusal = set_alias_from_text(page, *word, text);
+    if (!refusal.empty()) {
+        // Kept for correction: the cell opens again with the typed text.
+        status_bar_set(StatusContext::Feedback, refusal);
+        const WordsPageWidgets& b = page.view.w;
+        cell_retry_edit(b.word_list, b.alias_column, b.alias_renderer, path, text);
+        return;
     }
+    status_bar_clear(StatusContext::Feedback);
     redraw_word_list(page);
 }
 
@@ -306,6 +380,7 @@ void connect_signals(WordsPage& page)
     };
     for (const auto& [button, handler] : buttons)
         g_signal_connect(button, "clicked", handler, &page);
+    g_signal_connect(b.filter.entry, "changed", G_CALLBACK(on_filter_entry_changed), &page);
 }
 
 // Ctrl+R presses Record wherever the focus is; GTK lets the shortcut act
@@ -333,6 +408,8 @@ const Page WORDS_PAGE = {
     .store_pending_edits = nullptr,
     .refresh = words_page_refresh,
     .show_edit = words_page_show_edit,
+    .find = words_page_find,
+    .go_to_number = words_page_go_to_number,
 };
 
 void words_page_build(GtkNotebook* notebook)
@@ -355,7 +432,10 @@ void words_page_reload(SpeechDb* db)
     // Installed before the new rows: a fixed-height list measures its first
     // row as soon as it gets them.
     the_page.view.db = db;
-    words_view_set_rows(the_page.view, db ? word_count(db) : 0);
+    // Another database starts unfiltered.
+    filter_bar_clear_quietly(the_page.view.w.filter, G_CALLBACK(on_filter_entry_changed), &the_page);
+    words_view_set_rows(the_page.view, { db ? word_count(db) : 0, std::nullopt });
+    show_count(the_page);
     // Setting a model drops the selection; make sure the usage list of the
     // old database goes with it even when GTK had nothing to unselect.
     refresh_usage_list(the_page);
@@ -373,6 +453,9 @@ void words_page_shown()
         update_buttons(the_page);
         return;
     }
+    // "unused" depends on the phrases, which may have been edited since.
+    if (the_page.view.rows.shown)
+        show_rows(the_page);
     refresh_usage_list(the_page);
     update_buttons(the_page);
 }
@@ -383,7 +466,7 @@ void words_page_refresh()
         return;
     const std::uint32_t n = word_count(the_page.view.db);
     const std::optional<std::uint32_t> w = selected_word(the_page);
-    set_word_rows(the_page, n);
+    show_rows(the_page);
     // A shorter list drops a selection past its end; the last word stands in.
     if (w && *w >= n && n > 0)
         select_word(the_page, n - 1);
@@ -406,8 +489,24 @@ bool words_page_playing()
 
 void words_page_show_word(std::uint32_t word)
 {
-    if (the_page.view.db)
+    if (the_page.view.db && word_shown(the_page, word))
         words_view_set_cursor_word(the_page.view, word);
+}
+
+void words_page_find()
+{
+    if (the_page.view.db)
+        gtk_widget_grab_focus(the_page.view.w.filter.entry);
+}
+
+void words_page_go_to_number()
+{
+    if (!the_page.view.db)
+        return;
+    const std::optional<std::uint32_t> n = go_to_dialog_ask(_("Go To Word"), _("_Word number:"),
+        word_count(the_page.view.db), selected_word(the_page).value_or(0));
+    if (n)
+        words_page_show_word(*n);
 }
 
 std::optional<std::uint32_t> words_page_current_word()

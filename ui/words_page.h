@@ -22,6 +22,10 @@ void words_page_show_word(std::uint32_t word);
 // again, and the word the step changed selected.
 void words_page_refresh();
 void words_page_show_edit(const EditTarget& target);
+// Ctrl+F: the keyboard focus goes to the filter.
+void words_page_find();
+// Ctrl+G: asks for a word number and shows that word.
+void words_page_go_to_number();
 // The selected word, if any (what File > Export Words… offers besides all).
 std::optional<std::uint32_t> words_page_current_word();
 

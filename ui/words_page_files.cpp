@@ -17,6 +17,8 @@
 #include "ui/gtk_ptr.h"
 #include "ui/import_choices.h"
 #include "ui/play_session.h"
+#include "ui/status_bar.h"
+#include "ui/widgets.h"
 
 #include <string>
 
@@ -74,6 +76,10 @@ void words_page_export_audio(const SpeechDb* db, std::uint32_t word)
     if (!dialogs_choose_save_path(suggested.c_str(), path, sizeof path) || generation != play_session_generation())
         return;
     ErrorText err;
-    if (!word_export_wav(db, word, path, true, &err))
+    if (!word_export_wav(db, word, path, true, &err)) {
         show_audio_file_error(false, err);
+        return;
+    }
+    GCharPtr shown(g_filename_display_name(path));
+    status_bar_set(StatusContext::Feedback, printf_text(_("Exported word %u to %s"), word + 1, shown.get()));
 }

@@ -11,9 +11,12 @@
 #include "ui/words_page_columns.h"
 #include "ui/widgets.h"
 
+#include <algorithm>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -90,6 +93,7 @@ GtkTreeView* new_list()
 GtkTreeView* build_word_list(WordsView& view)
 {
     GtkTreeView* list = new_list();
+    enable_number_search(list);
     GtkTreeViewColumn* number_column
         = add_list_column(list, "#", gtk_cell_renderer_text_new(), 0.5f, number_cell_data, nullptr, NUMBER_WIDTH);
     gtk_tree_view_column_set_sort_column_id(number_column, int(WordSort::Number));
@@ -98,6 +102,7 @@ GtkTreeView* build_word_list(WordsView& view)
     g_object_set(view.w.alias_renderer, "editable", TRUE, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
     GtkTreeViewColumn* alias_column
         = add_list_column(list, _("Alias"), view.w.alias_renderer, 0.0f, alias_cell_data, &view, ALIAS_WIDTH);
+    view.w.alias_column = alias_column;
     gtk_tree_view_column_set_resizable(alias_column, TRUE);
     gtk_tree_view_column_set_expand(alias_column, TRUE);
 
@@ -119,9 +124,10 @@ GtkTreeModelSort* sort_model(const WordsView& view)
 TreePathPtr word_path(const WordsView& view, std::uint32_t word)
 {
     GtkTreeModelSort* sorted = sort_model(view);
-    if (!sorted || word >= std::uint32_t(G_MAXINT))
+    const std::optional<std::uint32_t> row = list_rows_find(view.rows, word);
+    if (!sorted || !row || *row >= std::uint32_t(G_MAXINT))
         return nullptr;
-    TreePathPtr child(gtk_tree_path_new_from_indices(int(word), -1));
+    TreePathPtr child(gtk_tree_path_new_from_indices(int(*row), -1));
     GtkTreeIter iter;
     if (!gtk_tree_model_get_iter(gtk_tree_model_sort_get_model(sorted), &iter, child.get()))
         return nullptr;
@@ -131,14 +137,10 @@ TreePathPtr word_path(const WordsView& view, std::uint32_t word)
 GtkTreeView* build_usage_list()
 {
     GtkTreeView* list = new_list();
+    enable_number_search(list);
     add_list_column(list, _("Phrase"), gtk_cell_renderer_text_new(), 0.0f, number_cell_data, nullptr);
     gtk_tree_view_set_headers_visible(list, FALSE);
     return list;
-}
-
-void set_sensitive(GtkWidget* button, bool on)
-{
-    gtk_widget_set_sensitive(button, on ? TRUE : FALSE);
 }
 
 } // namespace
@@ -149,6 +151,11 @@ GtkWidget* words_view_build(WordsView& view)
     GtkWidget* page = gtk_vbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(page), 5);
 
+    b.filter = filter_bar_new(_("_Filter:"), _("Filter words"),
+        _("Shows the words whose alias contains what you type, a word by its number (12 or #12), the words no "
+          "phrase uses (unused) or those with a replaced recording (changed). Ctrl+F comes here, Escape empties "
+          "it."));
+    gtk_box_pack_start(GTK_BOX(page), b.filter.box, FALSE, FALSE, 3);
     b.word_list = build_word_list(view);
     GtkWidget* word_buttons = add_list_part(page, b.word_list, TRUE);
     add_button_box(word_buttons, { { _("Play"), &b.play } });
@@ -157,7 +164,7 @@ GtkWidget* words_view_build(WordsView& view)
     add_button_box(word_buttons, { { _("Replace"), &b.replace }, { _("Record"), &b.record } });
     add_button_box(word_buttons, { { _("Move Up"), &b.move_up }, { _("Move Down"), &b.move_down } });
     add_button_box(word_buttons, { { _("Add"), &b.add }, { _("Remove"), &b.remove } });
-    add_button_box(word_buttons, { { _("Save"), &b.save } });
+    add_button_box(word_buttons, { { _("Export WAV…"), &b.save } });
 
     gtk_box_pack_start(GTK_BOX(page), waveform_build(view.wave), FALSE, FALSE, 3);
     gtk_box_pack_start(GTK_BOX(page), gtk_hseparator_new(), FALSE, FALSE, 3);
@@ -170,9 +177,16 @@ GtkWidget* words_view_build(WordsView& view)
     return page;
 }
 
-void words_view_set_rows(WordsView& view, std::uint32_t rows)
+void words_view_set_rows(WordsView& view, ListRows rows)
 {
-    GtkListStorePtr store = number_store_new(rows);
+    view.rows = std::move(rows);
+    GtkListStorePtr store(gtk_list_store_new(1, G_TYPE_UINT));
+    if (view.rows.shown) {
+        for (std::uint32_t n : *view.rows.shown)
+            gtk_list_store_insert_with_values(store.get(), nullptr, -1, 0, guint(n), -1);
+    } else {
+        store = number_store_new(view.rows.total);
+    }
     GtkTreeModelRef sorted(gtk_tree_model_sort_new_with_model(GTK_TREE_MODEL(store.get())));
     GtkTreeSortable* sortable = GTK_TREE_SORTABLE(sorted.get());
     words_columns_set_sort_funcs(sortable, &view.db);
@@ -243,25 +257,39 @@ void words_view_show_waveform(WordsView& view)
 void words_view_update_buttons(const WordsView& view)
 {
     const WordsPageWidgets& b = view.w;
-    const std::optional<std::uint32_t> w = words_view_selected_word(view);
-    if (!w || !view.db) {
-        for (GtkWidget* button : { b.play, b.replace, b.record, b.move_up, b.move_down, b.add, b.remove, b.save, b.play_phrase,
-                 b.play_all, b.go_to_phrase })
-            set_sensitive(button, false);
-        return;
-    }
-    const bool phrase_selected = words_view_selected_usage_phrase(view).has_value();
-    const std::uint32_t n = word_count(view.db);
-    const bool used = !word_usage(view.db, *w).empty();
-    set_sensitive(b.play, true);
-    set_sensitive(b.replace, true);
-    set_sensitive(b.record, true);
-    set_sensitive(b.move_up, *w != 0);
-    set_sensitive(b.move_down, *w + 1 < n);
-    set_sensitive(b.add, n < word_limit(view.db));
-    set_sensitive(b.remove, !used);
-    set_sensitive(b.save, true);
-    set_sensitive(b.play_phrase, phrase_selected);
-    set_sensitive(b.play_all, used);
-    set_sensitive(b.go_to_phrase, phrase_selected);
+    const std::optional<std::uint32_t> w = view.db ? words_view_selected_word(view) : std::nullopt;
+    const bool phrase_selected = w && words_view_selected_usage_phrase(view).has_value();
+    const std::uint32_t n = view.db ? word_count(view.db) : 0;
+    const std::span<const std::uint32_t> usage = w ? word_usage(view.db, *w) : std::span<const std::uint32_t>();
+    const bool used = !usage.empty();
+    // Why a button that needs a selection cannot act: the first thing
+    // missing.
+    const std::string no_word = view.db ? _("Select a word first.") : no_database_hint();
+    auto with_word = [&](bool ok, const std::string& why) { return !w ? no_word : ok ? std::string() : why; };
+    const std::string no_phrase = with_word(phrase_selected, _("Select a phrase in the list below first."));
+
+    set_button_state(b.play, w.has_value(), _("Plays the selected word (Space)."), no_word);
+    set_button_state(b.replace, w.has_value(), _("Replaces the selected word's recording from a sound file."), no_word);
+    set_button_state(b.record, w.has_value(), _("Records the selected word from the microphone (Ctrl+R)."), no_word);
+    set_button_state(b.move_up, w && *w != 0, _("Moves the selected word one place up; phrases still speak it."),
+        with_word(w && *w != 0, _("The first word cannot move up.")));
+    set_button_state(b.move_down, w && *w + 1 < n, _("Moves the selected word one place down; phrases still speak it."),
+        with_word(w && *w + 1 < n, _("The last word cannot move down.")));
+    const bool room = w && n < word_limit(view.db);
+    set_button_state(b.add, room, _("Adds a word after the selected one, with a copy of word 1's recording."),
+        with_word(room,
+            view.db ? printf_text(_("This database holds at most %u words."), unsigned(word_limit(view.db))) : ""));
+    std::vector<std::uint32_t> phrases(usage.begin(), usage.end());
+    phrases.erase(std::unique(phrases.begin(), phrases.end()), phrases.end());
+    set_button_state(b.remove, w && !used, _("Removes the selected word."),
+        with_word(!used,
+            printf_text(ngettext("A word that phrases use cannot be removed: it is used by %u phrase.",
+                            "A word that phrases use cannot be removed: it is used by %u phrases.", phrases.size()),
+                unsigned(phrases.size()))));
+    set_button_state(b.save, w.has_value(), _("Saves the selected word's recording as a WAV file."), no_word);
+    set_button_state(b.play_phrase, phrase_selected, _("Plays the selected phrase (Space)."), no_phrase);
+    set_button_state(b.play_all, used, _("Plays every phrase that uses the selected word, one after the other."),
+        with_word(used, _("No phrase uses this word.")));
+    set_button_state(b.go_to_phrase, phrase_selected, _("Shows the selected phrase on the Phrases page."), no_phrase);
+    gtk_widget_set_sensitive(b.filter.entry, view.db != nullptr);
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "db/speech_db.h"
+#include "ui/filter_bar.h"
+#include "ui/list_rows.h"
 #include "ui/waveform.h"
 
 #include <cstdint>
@@ -12,6 +14,7 @@
 struct WordsPageWidgets {
     GtkTreeView* word_list = nullptr;
     GtkTreeView* usage_list = nullptr;
+    GtkTreeViewColumn* alias_column = nullptr;
     GtkCellRenderer* alias_renderer = nullptr;
     GtkCellRenderer* changed_renderer = nullptr;
     GtkWidget* play = nullptr;
@@ -26,6 +29,7 @@ struct WordsPageWidgets {
     GtkWidget* play_phrase = nullptr;
     GtkWidget* play_all = nullptr;
     GtkWidget* go_to_phrase = nullptr;
+    FilterBar filter;
 };
 
 // The page as it is drawn: the database it shows (the shell's, not owned;
@@ -35,19 +39,23 @@ struct WordsView {
     SpeechDb* db = nullptr;
     WordsPageWidgets w;
     Waveform wave;
+    // The words the list shows: all, or those the filter lets through.
+    ListRows rows;
 };
 
 // Builds the page's widgets into `view.w` and returns the page's box. The
 // lists have no model and nothing is connected yet: the page does that.
 GtkWidget* words_view_build(WordsView& view);
 
-// Gives the word list `rows` words (row values 0 .. rows - 1) in a new
-// store, seen through a sort model that keeps the order the user chose.
-void words_view_set_rows(WordsView& view, std::uint32_t rows);
+// Gives the word list the words of `rows` (all of 0 .. total - 1, or the
+// filter's) in a new store, seen through a sort model that keeps the order
+// the user chose. `view.rows` becomes `rows`.
+void words_view_set_rows(WordsView& view, ListRows rows);
 // The store under the sort model; null before the first rows.
 GtkListStore* words_view_store(const WordsView& view);
 // Selects the row showing word `word`, wherever the order put it (no word
-// clears the selection); false when there is no such word.
+// clears the selection); false when there is no such word or the filter
+// hides it.
 bool words_view_select_word(WordsView& view, std::optional<std::uint32_t> word, bool scroll);
 // Scrolls to word `word` and puts the cursor (and so the selection) on it.
 bool words_view_set_cursor_word(WordsView& view, std::uint32_t word);

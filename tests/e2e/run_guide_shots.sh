@@ -47,7 +47,7 @@ sleep 0.5
 shot resized
 
 # Open and listen: a phrase selected, its words below.
-click_at 200 102
+click_at 200 133
 for _ in $(seq 13); do xdotool key Down; done
 sleep 0.5
 shot listen
@@ -67,7 +67,7 @@ sleep 0.3
 
 # Find a phrase: on the Words page, a word and the phrases that use it.
 click_at 95 43
-click_at 200 102
+click_at 200 133
 xdotool key Home
 for _ in $(seq 19); do xdotool key Down; done
 sleep 0.5
@@ -77,11 +77,11 @@ window_shot guide-find
 
 # Replace a word: the word "left" selected, and the chooser its Replace
 # button opens.
-click_at 200 102
+click_at 200 133
 xdotool key Home
 for _ in $(seq 20); do xdotool key Down; done
 sleep 0.3
-click_at 850 139
+click_at 850 170
 CHOOSER=$(wait_window '^Load File$') || fail "Replace opened no chooser"
 # Without a window manager the chooser would cover the window's corner.
 xdotool windowmove --sync "$CHOOSER" 260 150 || true

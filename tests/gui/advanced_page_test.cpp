@@ -33,9 +33,10 @@ protected:
         format_label = GTK_LABEL(table_cell(1, 0));
         GtkWidget* flags_row = table_cell(1, 3);
         ASSERT_TRUE(GTK_IS_HBOX(flags_row));
+        // The boxes' own labels, then the byte's.
         std::vector<GtkWidget*> labels = find_all(flags_row, GTK_TYPE_LABEL);
-        ASSERT_EQ(labels.size(), 1u);
-        flags_label = GTK_LABEL(labels[0]);
+        ASSERT_EQ(labels.size(), 9u);
+        flags_label = GTK_LABEL(labels.back());
         ASSERT_EQ(gtk_widget_get_parent(flag_boxes[0]), flags_row);
     }
 
@@ -101,7 +102,13 @@ TEST_F(AdvancedPageTest, StartsEmptyAndStoresNothingWithoutDatabase)
 {
     GtkNotebook* nb = GTK_NOTEBOOK(notebook);
     EXPECT_STREQ(gtk_notebook_get_tab_label_text(nb, gtk_notebook_get_nth_page(nb, 0)), "Advanced");
-    EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(gtk_notebook_get_nth_page(nb, 0))), 150u);
+    EXPECT_EQ(gtk_container_get_border_width(GTK_CONTAINER(gtk_notebook_get_nth_page(nb, 0))), 24u);
+    // Each box names its bit, the highest first, like the byte written out.
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(gtk_button_get_label(GTK_BUTTON(flag_boxes[i])), "Bit _" + std::to_string(7 - i));
+    // Nothing to edit without a database; a reload makes it editable.
+    EXPECT_FALSE(sensitive(GTK_WIDGET(entry)));
+    EXPECT_FALSE(sensitive(flag_boxes[0]));
     EXPECT_EQ(cell_label(0, 0), "Database Format:");
     EXPECT_EQ(cell_label(0, 2), "Language Code:");
     EXPECT_EQ(cell_label(0, 3), "Flags:");
@@ -131,6 +138,8 @@ TEST_F(AdvancedPageTest, ReloadShowsFlagBitsMostSignificantFirst)
     EXPECT_STREQ(gtk_label_get_text(flags_label), "81");
     EXPECT_STREQ(gtk_label_get_text(format_label), "Old (Mk2 systems)");
     EXPECT_STREQ(gtk_entry_get_text(entry), "DE");
+    EXPECT_TRUE(sensitive(GTK_WIDGET(entry)));
+    EXPECT_TRUE(sensitive(flag_boxes[7]));
     EXPECT_FALSE(db_is_modified(db.get())) << "a reload sets the boxes without storing";
     EXPECT_EQ(db_flags(db.get()), 0x81);
 

@@ -37,8 +37,9 @@ TEST_F(WordsPageTest, BuildsTheTwoListsAndTheTab)
     EXPECT_EQ(gtk_tree_view_column_get_fixed_width(gtk_tree_view_get_column(b.word_list, 0)), 50);
     EXPECT_EQ(gtk_tree_view_column_get_fixed_width(gtk_tree_view_get_column(b.word_list, 2)), 50);
     EXPECT_TRUE(gtk_tree_view_column_get_expand(gtk_tree_view_get_column(b.word_list, 1)));
-    EXPECT_FALSE(gtk_tree_view_get_enable_search(b.word_list));
-    EXPECT_FALSE(gtk_tree_view_get_enable_search(b.usage_list));
+    // Type-ahead finds a number in either list.
+    EXPECT_TRUE(gtk_tree_view_get_enable_search(b.word_list));
+    EXPECT_TRUE(gtk_tree_view_get_enable_search(b.usage_list));
     EXPECT_FALSE(gtk_tree_view_get_headers_visible(b.usage_list));
     EXPECT_STREQ(gtk_tree_view_column_get_title(gtk_tree_view_get_column(b.usage_list, 0)), "Phrase");
 
@@ -53,6 +54,7 @@ TEST_F(WordsPageTest, BuildsTheTwoListsAndTheTab)
 
     EXPECT_EQ(gtk_button_get_label(GTK_BUTTON(b.move_down)), std::string("Move Down"));
     EXPECT_EQ(gtk_button_get_label(GTK_BUTTON(b.go_to_phrase)), std::string("Go To Phrase"));
+    EXPECT_EQ(gtk_button_get_label(GTK_BUTTON(b.save)), std::string("Export WAV…"));
 }
 
 TEST_F(WordsPageTest, WordListShowsNumbersAliasesAndChangedMarks)

@@ -23,6 +23,13 @@ TEST(ParseWordRef, ClassifiesNumbersAliasesAndRubbish)
     EXPECT_EQ(parse_word_ref("-3", alias, sizeof alias, &n), WordRef::Alias);
     EXPECT_STREQ(alias, "-3");
 
+    // "#6" is a number as the Phrases page shows it; "#" before anything
+    // but digits is neither.
+    EXPECT_EQ(parse_word_ref(" #6 ", alias, sizeof alias, &n), WordRef::Number);
+    EXPECT_EQ(n, 6);
+    for (const char* bad : { "#", "#x", "# 6", "#6a", "##6" })
+        EXPECT_EQ(parse_word_ref(bad, alias, sizeof alias, &n), WordRef::Invalid) << '"' << bad << '"';
+
     // Outputs are optional, and a long alias is cut to the buffer.
     EXPECT_EQ(parse_word_ref("7", nullptr, 0, nullptr), WordRef::Number);
     EXPECT_EQ(parse_word_ref("abc", nullptr, 0, nullptr), WordRef::Alias);
