@@ -83,6 +83,9 @@ void redraw_lists(PhrasesPage& page)
 
 void redraw_after_edit(PhrasesPage& page, std::uint32_t p)
 {
+    if (const std::optional<std::uint32_t> row = list_rows_find(page.rows, p))
+        row_texts_changed(page.view.w.phrase_list, *row);
+    all_row_texts_changed(page.view.w.word_list);
     phrases_view_fit_columns(page.view, p);
     phrases_view_show_waveform(page.view);
     redraw_lists(page);

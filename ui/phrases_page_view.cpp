@@ -209,6 +209,7 @@ GtkWidget* build_phrase_list(PhrasesView& view)
     PhrasesPageWidgets& w = view.w;
     GtkTreeView* list = new_list();
     w.phrase_list = list;
+    atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(list)), _("Phrases"));
     enable_number_search(list);
 
     w.number_column
@@ -240,6 +241,7 @@ GtkWidget* build_word_list(PhrasesView& view)
     PhrasesPageWidgets& w = view.w;
     GtkTreeView* list = new_list();
     w.word_list = list;
+    atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(list)), _("Words in phrase"));
     gtk_tree_view_set_headers_visible(list, FALSE);
     w.word_renderer = gtk_cell_renderer_text_new();
     g_object_set(w.word_renderer, "editable", TRUE, nullptr);

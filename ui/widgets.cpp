@@ -158,3 +158,21 @@ void enable_number_search(GtkTreeView* view)
     gtk_tree_view_set_search_column(view, 0);
     gtk_tree_view_set_search_equal_func(view, number_search_equal, nullptr, nullptr);
 }
+
+void row_texts_changed(GtkTreeView* view, std::uint32_t row)
+{
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    GtkTreeIter iter;
+    if (!nth_row(model, row, &iter))
+        return;
+    TreePathPtr path(gtk_tree_model_get_path(model, &iter));
+    gtk_tree_model_row_changed(model, path.get(), &iter);
+}
+
+void all_row_texts_changed(GtkTreeView* view)
+{
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    const int rows = model ? gtk_tree_model_iter_n_children(model, nullptr) : 0;
+    for (int i = 0; i < rows; ++i)
+        row_texts_changed(view, std::uint32_t(i));
+}

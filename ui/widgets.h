@@ -57,6 +57,13 @@ const char* no_database_hint();
 // printf into a string (a translated format, a message for the status bar).
 std::string printf_text(const char* format, ...) G_GNUC_PRINTF(1, 2);
 
+// Tells the views of `view`'s model that the row at `row` (an index in the
+// model) changed, so assistive technology reads its new texts: a redraw
+// alone updates the screen, not what a screen reader has cached.
+void row_texts_changed(GtkTreeView* view, std::uint32_t row);
+// The same for every row (short lists: a phrase's words).
+void all_row_texts_changed(GtkTreeView* view);
+
 // Type-ahead search on a number list: typing digits selects the first row
 // whose number, counted from 1, begins with them.
 void enable_number_search(GtkTreeView* view);

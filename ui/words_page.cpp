@@ -254,6 +254,7 @@ void on_alias_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer da
         return;
     }
     status_bar_clear(StatusContext::Feedback);
+    words_view_word_changed(page.view, *word);
     redraw_word_list(page);
 }
 
@@ -265,6 +266,7 @@ void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer data)
         return;
     word_revert_audio(page.view.db, *word);
     refresh_usage_list(page);
+    words_view_word_changed(page.view, *word);
     redraw_word_list(page);
 }
 

@@ -157,6 +157,7 @@ GtkWidget* words_view_build(WordsView& view)
           "it."));
     gtk_box_pack_start(GTK_BOX(page), b.filter.box, FALSE, FALSE, 3);
     b.word_list = build_word_list(view);
+    atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(b.word_list)), _("Words"));
     GtkWidget* word_buttons = add_list_part(page, b.word_list, TRUE);
     add_button_box(word_buttons, { { _("Play"), &b.play } });
     b.stop = play_session_stop_button_new();
@@ -171,6 +172,7 @@ GtkWidget* words_view_build(WordsView& view)
 
     // The usage part keeps its natural height; the word list takes the rest.
     b.usage_list = build_usage_list();
+    atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(b.usage_list)), _("Phrases using word"));
     GtkWidget* usage_buttons = add_list_part(page, b.usage_list, FALSE);
     add_button_box(usage_buttons, { { _("Play Phrase"), &b.play_phrase }, { _("Play All"), &b.play_all } });
     add_button_box(usage_buttons, { { _("Go To Phrase"), &b.go_to_phrase } });
@@ -240,6 +242,15 @@ std::optional<std::uint32_t> words_view_selected_word(const WordsView& view)
 std::optional<std::uint32_t> words_view_selected_usage_phrase(const WordsView& view)
 {
     return selected_row_value(view.w.usage_list);
+}
+
+void words_view_word_changed(WordsView& view, std::uint32_t word)
+{
+    GtkTreeModel* model = gtk_tree_view_get_model(view.w.word_list);
+    TreePathPtr path = word_path(view, word);
+    GtkTreeIter iter;
+    if (path && gtk_tree_model_get_iter(model, &iter, path.get()))
+        gtk_tree_model_row_changed(model, path.get(), &iter);
 }
 
 void words_view_show_waveform(WordsView& view)

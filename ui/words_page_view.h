@@ -57,6 +57,9 @@ GtkListStore* words_view_store(const WordsView& view);
 // clears the selection); false when there is no such word or the filter
 // hides it.
 bool words_view_select_word(WordsView& view, std::optional<std::uint32_t> word, bool scroll);
+// Tells the list (and so assistive technology) that the texts of word
+// `word`'s row changed.
+void words_view_word_changed(WordsView& view, std::uint32_t word);
 // Scrolls to word `word` and puts the cursor (and so the selection) on it.
 bool words_view_set_cursor_word(WordsView& view, std::uint32_t word);
 

@@ -272,3 +272,38 @@ TEST_F(FindTest, TypeAheadMatchesTheShownNumber)
 }
 
 } // namespace
+
+namespace {
+
+// Counts the rows a model reports changed, by index.
+void on_row_changed(GtkTreeModel*, GtkTreePath* path, GtkTreeIter*, gpointer seen)
+{
+    static_cast<std::vector<int>*>(seen)->push_back(gtk_tree_path_get_indices(path)[0]);
+}
+
+// Assistive technology learns of a cell's new text from the model's
+// "row-changed", not from a redraw; and it names the lists.
+TEST_F(FindTest, EditsSignalTheChangedRowAndListsHaveNames)
+{
+    const std::pair<GtkTreeView*, const char*> names[] = { { p->phrase_list, "Phrases" },
+        { p->word_list, "Words in phrase" }, { w->word_list, "Words" }, { w->usage_list, "Phrases using word" } };
+    for (const auto& [list, name] : names)
+        EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(GTK_WIDGET(list))), name);
+
+    type(p->filter.entry, "#2");
+    std::vector<int> seen;
+    g_signal_connect(gtk_tree_view_get_model(p->phrase_list), "row-changed", G_CALLBACK(on_row_changed), &seen);
+    g_signal_emit_by_name(p->comment_renderer, "edited", "1", "heard");
+    pump_events();
+    EXPECT_EQ(seen, (std::vector<int> { 1 })) << "phrase 3 is the filtered list's second row";
+
+    show_page(1);
+    std::vector<int> words_seen;
+    g_signal_connect(gtk_tree_view_get_model(w->word_list), "row-changed", G_CALLBACK(on_row_changed), &words_seen);
+    g_signal_emit_by_name(w->alias_renderer, "edited", "4", "heard");
+    pump_events();
+    EXPECT_STREQ(word_alias(db.get(), 4), "heard");
+    EXPECT_EQ(words_seen, (std::vector<int> { 4 }));
+}
+
+} // namespace
