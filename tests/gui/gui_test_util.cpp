@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <unistd.h>
 
@@ -277,6 +278,18 @@ void gui_init()
     static bool started = false;
     if (started)
         return;
+    // ctest runs several test processes at once, all with the same HOME.
+    // The toolkit's list of recent files is one file there, rewritten whole
+    // by each process from what it holds, so one test's entries vanished
+    // under another's. Each process gets a data folder of its own.
+    static std::string data = std::filesystem::temp_directory_path() / "tembrel-gui-data-XXXXXX";
+    if (mkdtemp(data.data())) {
+        g_setenv("XDG_DATA_HOME", data.c_str(), TRUE);
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(data, ec);
+        });
+    }
     // The virtual server now and then turns a connection away when many
     // test processes start at once; a few tries ride that out.
     bool connected = false;
