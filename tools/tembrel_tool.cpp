@@ -6,6 +6,7 @@
 
 #include "audio/shaping.h"
 #include "io/i18n.h"
+#include "io/temp_registry.h"
 
 #include <clocale>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <glib.h>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -225,6 +227,15 @@ int run_command(const Command& cmd, int argc, char** argv)
         return EXIT_USAGE;
     }
 
+    // GOption stops at "--" but leaves it in place; what follows are
+    // arguments even when they start with '-'.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) {
+            std::memmove(argv + i, argv + i + 1, sizeof(char*) * std::size_t(argc - i - 1));
+            --argc;
+            break;
+        }
+    }
     // argv[0] is the program; the rest are the command's own arguments.
     const int nargs = argc - 1;
     int min_args = 0;
@@ -248,6 +259,11 @@ int main(int argc, char** argv)
     std::setlocale(LC_CTYPE, "");
     std::setlocale(LC_MESSAGES, "");
     i18n_init();
+    // A closed pipe or a file-size limit makes a write fail with a message
+    // instead of killing the tool silently; an interrupted save leaves no
+    // temporary file behind.
+    io_ignore_write_signals();
+    io_clean_up_on_signals();
     if (argc < 2) {
         print_usage(stderr);
         return EXIT_USAGE;
@@ -264,7 +280,13 @@ int main(int argc, char** argv)
         std::string prog = std::string("tembrel-tool ") + cmd.name;
         g_set_prgname(prog.c_str());
         argv[1] = argv[0];
-        return run_command(cmd, argc - 1, argv + 1);
+        try {
+            return run_command(cmd, argc - 1, argv + 1);
+        } catch (const std::bad_alloc&) {
+            // Whatever was being built is gone with the stack; nothing was
+            // written, since every output is written whole or not at all.
+            return tool_fail(tool_activity());
+        }
     }
     std::fprintf(stderr, _("tembrel-tool: unknown command '%s'\n\n"), argv[1]);
     print_usage(stderr);

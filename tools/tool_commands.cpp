@@ -17,7 +17,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <glib.h>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -25,37 +24,33 @@
 
 namespace {
 
-// Loads FILE, saying why on stderr when it cannot be loaded.
-SpeechDbPtr load(const char* path)
+bool phrase_has_audio(const SpeechDb* db, std::uint32_t phrase)
 {
-    ErrorText err;
-    SpeechDbPtr db = db_load_file(path, &err);
-    if (!db)
-        tool_fail(err.text);
-    return db;
+    for (std::uint32_t i = 0; i < phrase_word_count(db, phrase); ++i)
+        if (word_audio_size(db, phrase_word_number(db, phrase, i)) != 0)
+            return true;
+    return false;
 }
 
 // Checks that OUT names a CSF or project file before anything is read,
 // then loads IN; null after saying why.
 SpeechDbPtr load_for_output(const char* in, const char* out, DbFileKind* kind)
 {
+    if (!tool_output_named(out))
+        return nullptr;
     *kind = db_file_kind(out);
     if (*kind == DbFileKind::None) {
         tool_fail(_("Output file must end in .csf or .tbp"));
         return nullptr;
     }
-    return load(in);
+    return tool_load(in, in);
 }
 
 int save(SpeechDb* db, const char* path, DbFileKind kind)
 {
+    tool_doing(tool_printf(_("Out of memory while saving %s"), path));
     ErrorText err;
-    return tool_save(db, path, kind, &err) ? 0 : tool_fail(err.text);
-}
-
-std::string word_file(const char* dir, std::uint32_t word)
-{
-    return std::string(dir) + "/" + word_export_name(word);
+    return tool_save(db, path, kind, &err) ? 0 : tool_fail(io_failure_text(path, err, errno));
 }
 
 // The paths of every entry in DIR, or nothing after saying why.
@@ -129,16 +124,11 @@ std::uint64_t total_audio_bytes(const SpeechDb* db)
     return total;
 }
 
-nlohmann::json text_or_null(const char* text)
-{
-    return text ? nlohmann::json(text) : nlohmann::json(nullptr);
-}
-
 } // namespace
 
 int cmd_info(char** args, const ToolOptions&)
 {
-    SpeechDbPtr db = load(args[0]);
+    SpeechDbPtr db = tool_load(args[0], args[0]);
     if (!db)
         return EXIT_FAILED;
     const std::uint64_t bytes = total_audio_bytes(db.get());
@@ -155,83 +145,20 @@ int cmd_info(char** args, const ToolOptions&)
     return 0;
 }
 
-int cmd_dump(char** args, const ToolOptions&)
-{
-    SpeechDbPtr db = load(args[0]);
-    if (!db)
-        return EXIT_FAILED;
-    const SpeechDb* d = db.get();
-
-    nlohmann::json out;
-    out["format"] = d->format == DB_FORMAT_OLD ? "old" : "modern";
-    out["language"] = db_language_code(d);
-    out["flags"] = db_flags(d) & 0xFF;
-    nlohmann::json phrases = nlohmann::json::array();
-    for (std::uint32_t p = 0; p < phrase_count(d); ++p) {
-        nlohmann::json words = nlohmann::json::array();
-        for (std::uint32_t i = 0; i < phrase_word_count(d, p); ++i)
-            words.push_back(phrase_word_number(d, p, i) + 1);
-        phrases.push_back({{"number", p + 1}, {"words", words}, {"comment", text_or_null(phrase_comment(d, p))}});
-    }
-    out["phrases"] = std::move(phrases);
-    nlohmann::json words = nlohmann::json::array();
-    for (std::uint32_t w = 0; w < word_count(d); ++w) {
-        nlohmann::json used_by = nlohmann::json::array();
-        for (std::uint32_t phrase : word_usage(d, w))
-            used_by.push_back(phrase + 1);
-        words.push_back({{"number", w + 1},
-                         {"alias", text_or_null(word_alias(d, w))},
-                         {"bytes", word_audio_size(d, w)},
-                         {"used_by", used_by}});
-    }
-    out["words"] = std::move(words);
-    // Texts come from files of unknown origin: invalid UTF-8 becomes U+FFFD.
-    std::string text = out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fputc('\n', stdout);
-    return std::fflush(stdout) == 0 ? 0 : tool_fail(_("Error writing output"));
-}
-
-int cmd_export(char** args, const ToolOptions& opts)
-{
-    SpeechDbPtr db = load(args[0]);
-    if (!db)
-        return EXIT_FAILED;
-    // A folder that does not exist yet is made, as a user asking for the
-    // words in "words/" expects.
-    if (g_mkdir_with_parents(args[1], 0777) != 0)
-        return tool_fail(tool_printf(_("Failed to create folder '%s': %s"), args[1], g_strerror(errno)));
-    const std::uint32_t count = word_count(db.get());
-    Progress progress(_("exporting"), count);
-    std::uint32_t skipped = 0;
-    for (std::uint32_t w = 0; w < count; ++w) {
-        // A word without audio has nothing to export; say so and go on.
-        if (word_audio_size(db.get(), w) == 0) {
-            ++skipped;
-            std::fprintf(stderr, _("tembrel-tool: word %u has no audio, skipped\n"), w + 1);
-            continue;
-        }
-        ErrorText err;
-        std::string path = word_file(args[1], w);
-        if (!word_export_wav(db.get(), w, path.c_str(), opts.force, &err))
-            return tool_fail(path + ": " + err.text);
-        progress.update(w + 1);
-    }
-    std::printf(_("Exported %u words.\n"), count - skipped);
-    return 0;
-}
-
 int cmd_export_phrase(char** args, const ToolOptions& opts)
 {
-    SpeechDbPtr db = load(args[0]);
+    if (!tool_output_named(args[2]))
+        return EXIT_FAILED;
+    SpeechDbPtr db = tool_load(args[0], args[0]);
     if (!db)
         return EXIT_FAILED;
     std::uint32_t n = 0;
     if (!tool_parse_number(args[1], phrase_count(db.get()), &n))
         return tool_fail(tool_printf(_("No phrase %s (the database has %u)"), args[1], phrase_count(db.get())));
+    tool_doing(tool_printf(_("Out of memory while exporting phrase %s"), args[1]));
     ErrorText err;
     if (!phrase_export_wav(db.get(), n - 1, args[2], opts.force, &err))
-        return tool_fail(std::string(args[2]) + ": " + err.text);
+        return tool_fail(io_failure_text(args[2], err, errno));
     return 0;
 }
 
@@ -261,6 +188,7 @@ int cmd_import(char** args, const ToolOptions& opts)
         if (!options.level_lufs)
             return tool_fail(_("--level=auto: no unchanged word has audio to measure"));
     }
+    tool_doing(tool_printf(_("Out of memory while importing %s"), args[1]));
     Progress progress(_("importing"), std::uint32_t(files.size()));
     BatchOutcome outcome;
     const bool ok = word_import_files(db.get(), files, options, 0, [&](std::size_t done, std::size_t) {
@@ -295,12 +223,18 @@ int cmd_encode(char** args, const ToolOptions& opts)
 {
     if (opts.level_auto)
         return tool_fail(_("encode has no database to take the level from: give --level=TARGET"));
+    if (!tool_output_named(args[1]))
+        return EXIT_FAILED;
+    const std::string in = tool_input_path(args[0]);
+    if (in.empty())
+        return EXIT_FAILED;
+    tool_doing(tool_printf(_("Out of memory while encoding %s"), args[0]));
     ErrorText err;
-    auto word = audio_import_file(args[0], opts.import, &err);
+    auto word = audio_import_file(in.c_str(), opts.import, &err);
     if (!word)
-        return tool_fail(err.text);
-    if (!io_replace_file(args[1], {std::span<const std::uint8_t>(word->adpcm)}, &err))
-        return tool_fail(std::string(args[1]) + ": " + err.text);
+        return tool_fail(in == args[0] ? std::string(err.text) : std::string(args[0]) + ": " + err.text);
+    if (!io_replace_file(tool_output_path(args[1]), {std::span<const std::uint8_t>(word->adpcm)}, &err))
+        return tool_fail(io_failure_text(args[1], err, errno));
     const std::string text = report_text(word->report);
     if (!text.empty())
         std::fprintf(stderr, "%s: %s\n", args[0], text.c_str());
@@ -309,15 +243,22 @@ int cmd_encode(char** args, const ToolOptions& opts)
 
 int cmd_decode(char** args, const ToolOptions&)
 {
-    ReadResult in = io_read_file(args[0]);
-    if (in.status == IO_OPEN_FAILED)
-        return tool_fail(tool_printf(_("Failed to open '%s': %s"), args[0], g_strerror(in.error)));
-    if (in.status != IO_OK)
-        return tool_fail(tool_printf(_("Error reading '%s': %s"), args[0], g_strerror(in.error)));
+    if (!tool_output_named(args[1]))
+        return EXIT_FAILED;
+    const std::string in = tool_input_path(args[0]);
+    if (in.empty())
+        return EXIT_FAILED;
+    tool_doing(tool_printf(_("Out of memory while reading %s"), args[0]));
+    ReadResult input = io_read_file(in.c_str());
+    if (input.status == IO_OPEN_FAILED)
+        return tool_fail(tool_printf(_("Failed to open '%s': %s"), args[0], g_strerror(input.error)));
+    if (input.status != IO_OK)
+        return tool_fail(tool_printf(_("Error reading '%s': %s"), args[0], g_strerror(input.error)));
+    tool_doing(tool_printf(_("Out of memory while decoding %s"), args[0]));
     ErrorText err;
-    if (!adpcm_decode_to_wav_file(in.data.data(), in.data.size(), args[1], true, PCM_SAMPLE_RATE, PCM_CHANNELS,
-                                  PCM_BITS_PER_SAMPLE, &err))
-        return tool_fail(std::string(args[1]) + ": " + err.text);
+    if (!adpcm_decode_to_wav_file(input.data.data(), input.data.size(), tool_output_path(args[1]), true,
+                                  PCM_SAMPLE_RATE, PCM_CHANNELS, PCM_BITS_PER_SAMPLE, &err))
+        return tool_fail(io_failure_text(args[1], err, errno));
     return 0;
 }
 
@@ -332,7 +273,7 @@ int play_result(int err)
 
 int cmd_play(char** args, const ToolOptions& opts)
 {
-    SpeechDbPtr db = load(args[0]);
+    SpeechDbPtr db = tool_load(args[0], args[0]);
     if (!db)
         return EXIT_FAILED;
     std::uint32_t n = 0;
@@ -340,6 +281,9 @@ int cmd_play(char** args, const ToolOptions& opts)
         if (!tool_parse_number(opts.phrase_text, phrase_count(db.get()), &n))
             return tool_fail(
                 tool_printf(_("No phrase %s (the database has %u)"), opts.phrase_text, phrase_count(db.get())));
+        // Silence would look like success to a script, as for a word.
+        if (!phrase_has_audio(db.get(), n - 1))
+            return tool_fail(tool_printf(_("phrase %u has no audio"), n));
         return play_result(phrase_play(db.get(), n - 1));
     }
     std::uint32_t w = 0;

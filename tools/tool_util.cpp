@@ -2,11 +2,17 @@
 #include "tools/tool_util.h"
 
 #include "db/csf.h"
+#include "db/load.h"
 #include "db/project.h"
+#include "io/i18n.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <glib.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 std::string tool_printf(const char* format, ...)
@@ -28,6 +34,83 @@ int tool_fail(const std::string& message)
             c = ' ';
     std::fprintf(stderr, "tembrel-tool: %s\n", line.c_str());
     return EXIT_FAILED;
+}
+
+namespace {
+
+std::string current_activity;
+
+} // namespace
+
+void tool_doing(const std::string& out_of_memory_text)
+{
+    current_activity = out_of_memory_text;
+}
+
+const std::string& tool_activity()
+{
+    if (current_activity.empty())
+        current_activity = _("Out of memory");
+    return current_activity;
+}
+
+bool tool_output_named(const char* path)
+{
+    if (path && *path)
+        return true;
+    tool_fail(_("Invalid output filename"));
+    return false;
+}
+
+const char* tool_output_path(const char* arg)
+{
+    return std::strcmp(arg, "-") == 0 ? "/dev/stdout" : arg;
+}
+
+SpeechDbPtr tool_load(const char* path, const char* shown)
+{
+    tool_doing(tool_printf(_("Out of memory while loading %s"), shown));
+    ErrorText err;
+    SpeechDbPtr db = db_load_file(path, &err);
+    if (db)
+        return db;
+    // Messages about reading the file name it already; a parser's message
+    // gets the name in front.
+    const std::string message = err.text;
+    if (message.find(path) != std::string::npos || message.find(shown) != std::string::npos)
+        tool_fail(message);
+    else
+        tool_fail(std::string(shown) + ": " + message);
+    return nullptr;
+}
+
+std::string tool_input_path(const char* arg)
+{
+    if (std::strcmp(arg, "-") != 0)
+        return arg;
+    struct stat st {};
+    if (::fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode))
+        return "/dev/stdin";
+    const char* tmp = g_get_tmp_dir();
+    // Kept open for the rest of the run; it has no name to clean up.
+    const int fd = ::open(tmp, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        tool_fail(tool_printf(_("Unable to buffer standard input in %s (%s)"), tmp, g_strerror(errno)));
+        return "";
+    }
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            break;
+        if (n < 0 || ::write(fd, buf, std::size_t(n)) != n) {
+            tool_fail(tool_printf(_("Error reading standard input (%s)"), g_strerror(errno)));
+            return "";
+        }
+    }
+    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 bool tool_parse_number(const char* text, std::uint32_t max, std::uint32_t* out)

@@ -20,6 +20,27 @@ int tool_fail(const std::string& message);
 // placeholders.
 std::string tool_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// What to say should memory run out from now on, as one whole sentence
+// naming what the command is doing ("Out of memory while loading x.csf").
+void tool_doing(const std::string& out_of_memory_text);
+const std::string& tool_activity();
+
+// An output name the command can use; otherwise false after saying
+// "Invalid output filename", the same for every command.
+bool tool_output_named(const char* path);
+
+// "-" stands for standard output; anything else is a path.
+const char* tool_output_path(const char* arg);
+// "-" stands for standard input, which a pipe hands over once: it is first
+// copied into an unnamed temporary file, so that readers may measure and
+// seek it. Anything else is a path. The empty text when the copy failed,
+// after saying why.
+std::string tool_input_path(const char* arg);
+
+// Loads the database at `path` (shown to the user as `shown`), saying why
+// on stderr, with the file's name, when it cannot be loaded.
+SpeechDbPtr tool_load(const char* path, const char* shown);
+
 // A strictly decimal number from 1 to `max`; false for anything else.
 bool tool_parse_number(const char* text, std::uint32_t max, std::uint32_t* out);
 
