@@ -3,6 +3,7 @@
 // window until the user quits. --help and --version answer without a
 // display, so they work over ssh and in package checks.
 #include "io/i18n.h"
+#include "io/temp_registry.h"
 #include "ui/gtk_ptr.h"
 #include "ui/shell.h"
 
@@ -62,6 +63,9 @@ int main(int argc, char** argv)
     // The user's language for every text, the toolkit's included.
     std::setlocale(LC_ALL, "");
     i18n_init();
+    // A file-size limit or a closed pipe makes a save fail with its
+    // message instead of ending the editor and the user's work with it.
+    io_ignore_write_signals();
     CommandLine cl;
     if (!parse_command_line(&argc, &argv, &cl))
         return EXIT_USAGE;

@@ -11,6 +11,7 @@
 #include "db/load.h"
 #include "db/project.h"
 #include "io/error_text.h"
+#include "io/file_io.h"
 #include "ui/advanced_page.h"
 #include "ui/app_icon.h"
 #include "ui/dialogs.h"
@@ -34,10 +35,20 @@
 #include "tembrel_config.h"
 
 #include <array>
+#include <cerrno>
 #include <gdk/gdkkeysyms.h>
+#include <new>
+#include <string>
 #include <memory>
 
 namespace {
+
+// "Out of memory while opening PATH" and the like, in one dialog.
+void show_out_of_memory(const char* format, const char* what)
+{
+    GCharPtr text(g_strdup_printf(format, what));
+    dialogs_show_error(text.get());
+}
 
 constexpr int MIN_WIDTH = 700;
 constexpr int MIN_HEIGHT = 580;
@@ -83,6 +94,23 @@ void on_history_changed()
 {
     update_title();
     edit_menu_update(shell.db.get());
+}
+
+// Writes the database to `path`; a failure is shown with the file's name
+// and the reason. Running out of memory changes nothing in the database;
+// only the file is not written.
+bool save_to(bool (*save)(SpeechDb*, const char*, ErrorText*), const char* path)
+{
+    ErrorText err;
+    try {
+        if (save(shell.db.get(), path, &err))
+            return true;
+    } catch (const std::bad_alloc&) {
+        show_out_of_memory(_("Out of memory while saving %s"), path);
+        return false;
+    }
+    dialogs_show_error(io_failure_text(path, err, errno).c_str());
+    return false;
 }
 
 bool is_project_name(const std::string& path);
@@ -220,11 +248,7 @@ std::string save_as(const SaveKind& kind)
         dialogs_show_error(_(kind.wrong_extension_message));
         return {};
     }
-    ErrorText err;
-    if (kind.save(shell.db.get(), path, &err))
-        return path;
-    dialogs_show_error(err);
-    return {};
+    return save_to(kind.save, path) ? path : std::string();
 }
 
 void save_audio_flow()
@@ -304,18 +328,28 @@ void on_save_audio_item_activate(GtkMenuItem*, gpointer)
 }
 
 // Importing changes the words, so like every edit it stops a running play
-// first; exporting only reads them and lets a play go on.
+// first; exporting only reads them and lets a play go on. Running out of
+// memory in either leaves the database as it was (an import changes it
+// only once every file is ready) and says so.
 void on_import_words_item_activate(GtkMenuItem*, gpointer)
 {
-    if (shell.db && play_session_stop() && import_words_dialog_run(shell.db.get()))
-        for (const Page* page : PAGES)
-            page->refresh();
+    try {
+        if (shell.db && play_session_stop() && import_words_dialog_run(shell.db.get()))
+            for (const Page* page : PAGES)
+                page->refresh();
+    } catch (const std::bad_alloc&) {
+        dialogs_show_error(_("Out of memory while importing words"));
+    }
 }
 
 void on_export_words_item_activate(GtkMenuItem*, gpointer)
 {
-    if (shell.db)
-        export_words_dialog_run(shell.db.get(), words_page_current_word());
+    try {
+        if (shell.db)
+            export_words_dialog_run(shell.db.get(), words_page_current_word());
+    } catch (const std::bad_alloc&) {
+        dialogs_show_error(_("Out of memory while exporting words"));
+    }
 }
 
 void on_quit_item_activate(GtkMenuItem*, gpointer)
@@ -537,11 +571,8 @@ bool shell_save()
     if (shell.project_path.empty())
         return shell_save_project_as();
     store_pending_edits();
-    ErrorText err;
-    if (!project_save(shell.db.get(), shell.project_path.c_str(), &err)) {
-        dialogs_show_error(err);
+    if (!save_to(project_save, shell.project_path.c_str()))
         return false;
-    }
     project_saved(shell.project_path);
     return true;
 }
@@ -549,7 +580,14 @@ bool shell_save()
 bool shell_open_file(const char* path)
 {
     ErrorText err;
-    SpeechDbPtr loaded = db_load_file(path, &err);
+    SpeechDbPtr loaded;
+    try {
+        loaded = db_load_file(path, &err);
+    } catch (const std::bad_alloc&) {
+        // The half-built database is gone; the current one is untouched.
+        show_out_of_memory(_("Out of memory while opening %s"), path);
+        return false;
+    }
     if (!loaded) {
         dialogs_show_error(err);
         return false;

@@ -12,6 +12,7 @@
 #include "db/operations.h"
 #include "db/word_import.h"
 #include "io/error_text.h"
+#include "io/file_io.h"
 #include "ui/convert_dialog.h"
 #include "ui/dialogs.h"
 #include "ui/gtk_ptr.h"
@@ -20,6 +21,8 @@
 #include "ui/status_bar.h"
 #include "ui/widgets.h"
 
+#include <cerrno>
+#include <new>
 #include <string>
 
 namespace {
@@ -33,9 +36,7 @@ void show_audio_file_error(bool loading, const char* err)
     dialogs_show_error(text.get());
 }
 
-} // namespace
-
-bool words_page_replace_audio(SpeechDb* db, std::uint32_t word)
+bool replace_audio(SpeechDb* db, std::uint32_t word)
 {
     const unsigned generation = play_session_generation();
     char path[WAV_PATH_SIZE];
@@ -68,6 +69,19 @@ bool words_page_replace_audio(SpeechDb* db, std::uint32_t word)
     return false;
 }
 
+} // namespace
+
+bool words_page_replace_audio(SpeechDb* db, std::uint32_t word)
+{
+    try {
+        return replace_audio(db, word);
+    } catch (const std::bad_alloc&) {
+        // The word keeps its audio: it is replaced only once the new one is whole.
+        show_audio_file_error(true, _("Out of memory"));
+        return false;
+    }
+}
+
 void words_page_export_audio(const SpeechDb* db, std::uint32_t word)
 {
     const unsigned generation = play_session_generation();
@@ -76,8 +90,13 @@ void words_page_export_audio(const SpeechDb* db, std::uint32_t word)
     if (!dialogs_choose_save_path(suggested.c_str(), path, sizeof path) || generation != play_session_generation())
         return;
     ErrorText err;
-    if (!word_export_wav(db, word, path, true, &err)) {
-        show_audio_file_error(false, err);
+    try {
+        if (!word_export_wav(db, word, path, true, &err)) {
+            show_audio_file_error(false, io_failure_is_system(err) ? io_failure_text(path, err, errno).c_str() : err);
+            return;
+        }
+    } catch (const std::bad_alloc&) {
+        show_audio_file_error(false, _("Out of memory"));
         return;
     }
     GCharPtr shown(g_filename_display_name(path));
