@@ -8,7 +8,7 @@ PACKAGES=(
   libgtk2.0-dev libasound2-dev libasound2-plugins alsa-utils
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   nlohmann-json3-dev
-  xvfb xauth xdotool x11-utils imagemagick libgdk-pixbuf2.0-bin
+  xvfb xauth xdotool x11-utils libxtst-dev libxdamage-dev imagemagick libgdk-pixbuf2.0-bin
   sox bc espeak-ng
   attr acl
   libsndfile1-dev libsoxr-dev libebur128-dev
