@@ -1,4 +1,4 @@
-// Writing CSF files: the two image builders and Save Audio.
+// Writing CSF images: the two image builders and the pieces a save writes.
 //
 // An image is built in two passes: the first measures it, the second lays
 // out the tables in one allocation of exactly their size. A save then
@@ -8,7 +8,6 @@
 
 #include "db/csf_layout.h"
 #include "io/bytes.h"
-#include "io/file_io.h"
 #include "io/i18n.h"
 #include "io/large_buffer.h"
 
@@ -187,18 +186,4 @@ bool csf_build_image(const SpeechDb* db, std::vector<std::uint8_t>* image, Error
         return false;
     *image = buffer_join(pieces.parts);
     return true;
-}
-
-bool csf_save(const SpeechDb* db, const char* path, ErrorText* err)
-{
-    if (!path || !*path) {
-        error_set(err, _("Invalid output filename"));
-        return false;
-    }
-    // The audio goes to the file straight from the words, so a save needs
-    // no second copy of the whole image in memory.
-    CsfPieces pieces;
-    if (!csf_build_pieces(db, &pieces, err))
-        return false;
-    return io_replace_file(path, pieces.parts, err);
 }

@@ -3,10 +3,8 @@
 #include "db/project.h"
 
 #include "db/csf.h"
-#include "db/history.h"
 #include "db/csf_layout.h"
 #include "io/bytes.h"
-#include "io/file_io.h"
 #include "io/i18n.h"
 #include "io/large_buffer.h"
 
@@ -49,8 +47,9 @@ bool read_records(const std::uint8_t* data, std::size_t limit, std::size_t* pos,
     }
 }
 
-// Header, both record sections and their end marks.
-bool build_head(const SpeechDb* db, std::vector<std::uint8_t>* head, ErrorText* err)
+} // namespace
+
+bool project_build_head(const SpeechDb* db, std::vector<std::uint8_t>* head, ErrorText* err)
 {
     head->assign(PROJECT_HEADER_SIZE, 0);
     for (std::uint32_t p = 0; p < phrase_count(db); ++p)
@@ -70,6 +69,8 @@ bool build_head(const SpeechDb* db, std::vector<std::uint8_t>* head, ErrorText* 
     return true;
 }
 
+namespace {
+
 // A whole project file as the pieces it is written from: the records,
 // then the image's pieces, so the audio goes out straight from the words.
 struct ProjectPieces {
@@ -80,7 +81,7 @@ struct ProjectPieces {
 
 bool build_pieces(const SpeechDb* db, ProjectPieces* pieces, ErrorText* err)
 {
-    if (!build_head(db, &pieces->head, err) || !csf_build_pieces(db, &pieces->image, err))
+    if (!project_build_head(db, &pieces->head, err) || !csf_build_pieces(db, &pieces->image, err))
         return false;
     pieces->parts.reserve(pieces->image.parts.size() + 1);
     pieces->parts.emplace_back(pieces->head);
@@ -96,20 +97,6 @@ bool project_build(const SpeechDb* db, std::vector<std::uint8_t>* out, ErrorText
     if (!build_pieces(db, &pieces, err))
         return false;
     *out = buffer_join(pieces.parts);
-    return true;
-}
-
-bool project_save(SpeechDb* db, const char* path, ErrorText* err)
-{
-    if (!path || !*path) {
-        error_set(err, _("Invalid output filename"));
-        return false;
-    }
-    ProjectPieces pieces;
-    if (!build_pieces(db, &pieces, err) || !io_replace_file(path, pieces.parts, err))
-        return false;
-    // Undoing or redoing back to this step clears the mark again.
-    history_mark_saved(db);
     return true;
 }
 

@@ -24,6 +24,10 @@ constexpr std::uint32_t PROJECT_END_MARK = 0xFFFFFFFFu;
 // otherwise.
 bool project_save(SpeechDb* db, const char* path, ErrorText* err);
 
+// The header and both record sections, with their end marks: the part of
+// the file before the CSF image.
+bool project_build_head(const SpeechDb* db, std::vector<std::uint8_t>* head, ErrorText* err);
+
 // The whole project file in memory, as project_save writes it; leaves
 // `modified` alone. False with a message when no image can be built.
 bool project_build(const SpeechDb* db, std::vector<std::uint8_t>* out, ErrorText* err);
