@@ -3,8 +3,10 @@
 #include "ui/recovery.h"
 
 #include "db/history.h"
-#include "db/project.h"
+#include "db/save_snapshot.h"
 #include "io/file_io.h"
+#include "io/i18n.h"
+#include "ui/background_work.h"
 #include "ui/gtk_ptr.h"
 #include "ui/settings.h"
 
@@ -109,12 +111,16 @@ bool recovery_write(const SpeechDb* db, const std::string& file, ErrorText* err)
         error_set(err, "Unable to open output file");
         return false;
     }
-    std::vector<std::uint8_t> bytes;
-    if (!project_build(db, &bytes, err))
+    SaveSnapshot snapshot;
+    if (!project_snapshot(db, &snapshot, err))
+        return false;
+    const std::string copy = base_of(file) + ".tbp";
+    // A large copy is written on a worker, so the autosave never freezes
+    // the window; the snapshot keeps what it writes apart from the edits.
+    const auto write = [&snapshot, &copy, err] { return snapshot_write(snapshot, copy.c_str(), err); };
+    if (!(snapshot.size() < BACKGROUND_WORK_BYTES ? write() : background_work_run(_("Saving…"), write)))
         return false;
     const std::string base = base_of(file);
-    if (!io_replace_file((base + ".tbp").c_str(), {std::span<const std::uint8_t>(bytes)}, err))
-        return false;
     GCharPtr uri(g_filename_to_uri(absolute(file).c_str(), nullptr, nullptr));
     KeyFilePtr keys(g_key_file_new());
     g_key_file_set_string(keys.get(), GROUP, "file", uri ? uri.get() : "");
@@ -197,7 +203,8 @@ void recovery_track(SpeechDb* db, const std::string& file)
 void recovery_autosave_now()
 {
     SpeechDb* db = autosave.db;
-    if (!db || autosave.file.empty())
+    // While a file is read or written the next tick tries again.
+    if (!db || autosave.file.empty() || background_work_running())
         return;
     if (!db_is_modified(db)) {
         // Undone back to the file: the copy would only bring back what

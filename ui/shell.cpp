@@ -10,10 +10,12 @@
 #include "db/history.h"
 #include "db/load.h"
 #include "db/project.h"
+#include "db/save_snapshot.h"
 #include "io/error_text.h"
 #include "io/file_io.h"
 #include "ui/advanced_page.h"
 #include "ui/app_icon.h"
+#include "ui/background_work.h"
 #include "ui/dialogs.h"
 #include "ui/edit_menu.h"
 #include "ui/export_words_dialog.h"
@@ -40,6 +42,8 @@
 #include <new>
 #include <string>
 #include <memory>
+#include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -67,6 +71,7 @@ struct ShellState {
     std::string project_path;
     GtkWidget* main_window = nullptr;
     GtkWidget* main_notebook = nullptr;
+    GtkWidget* menu_bar = nullptr;
     // A file waiting to be opened from File > Open Recent.
     std::string recent_path;
 };
@@ -94,23 +99,6 @@ void on_history_changed()
 {
     update_title();
     edit_menu_update(shell.db.get());
-}
-
-// Writes the database to `path`; a failure is shown with the file's name
-// and the reason. Running out of memory changes nothing in the database;
-// only the file is not written.
-bool save_to(bool (*save)(SpeechDb*, const char*, ErrorText*), const char* path)
-{
-    ErrorText err;
-    try {
-        if (save(shell.db.get(), path, &err))
-            return true;
-    } catch (const std::bad_alloc&) {
-        show_out_of_memory(_("Out of memory while saving %s"), path);
-        return false;
-    }
-    dialogs_show_error(io_failure_text(path, err, errno).c_str());
-    return false;
 }
 
 bool is_project_name(const std::string& path);
@@ -198,13 +186,88 @@ struct SaveKind {
     const char* extension;
     DbFileKind file_kind; // what the chosen name's extension must say
     const char* wrong_extension_message;
-    bool (*save)(SpeechDb* db, const char* path, ErrorText* err);
+    bool (*snapshot)(const SpeechDb* db, SaveSnapshot* out, ErrorText* err);
+    bool marks_saved; // a successful save clears the modified mark
 };
 
 constexpr SaveKind AUDIO_FILE = {"audio.csf", ".csf", DbFileKind::Csf, N_("Audio file must have 'csf' extension."),
-    [](SpeechDb* db, const char* path, ErrorText* err) { return csf_save(db, path, err); }};
+    csf_snapshot, false};
 constexpr SaveKind PROJECT_FILE = {"project.tbp", ".tbp", DbFileKind::Project,
-    N_("Project file must have 'tbp' extension."), project_save};
+    N_("Project file must have 'tbp' extension."), project_snapshot, true};
+
+// Writes the current database as `kind` to `path`. The snapshot is taken
+// here; a large file is written on a worker while the window keeps
+// drawing, and its controls wait, so the database the snapshot came from
+// is still the one saved when the write ends. A failure is shown with the
+// file's name and the reason; running out of memory changes nothing in the
+// database, only the file is not written.
+bool save_database(const SaveKind& kind, const char* path)
+{
+    ErrorText err;
+    int cause = 0;
+    bool out_of_memory = false;
+    SaveSnapshot snapshot;
+    const std::string target = path;
+    // Runs on whichever thread writes, so that errno and running out of
+    // memory are caught where they happen.
+    const auto write = [&snapshot, &target, &err, &cause, &out_of_memory] {
+        try {
+            const bool ok = snapshot_write(snapshot, target.c_str(), &err);
+            cause = errno;
+            return ok;
+        } catch (const std::bad_alloc&) {
+            out_of_memory = true;
+            return false;
+        }
+    };
+    bool written = false;
+    try {
+        if (!kind.snapshot(shell.db.get(), &snapshot, &err))
+            cause = errno;
+        else if (snapshot.size() < BACKGROUND_WORK_BYTES)
+            written = write();
+        else
+            written = background_work_run(_("Saving…"), write);
+    } catch (const std::bad_alloc&) {
+        out_of_memory = true;
+    }
+    if (out_of_memory) {
+        show_out_of_memory(_("Out of memory while saving %s"), path);
+        return false;
+    }
+    if (!written) {
+        dialogs_show_error(io_failure_text(path, err, cause).c_str());
+        return false;
+    }
+    if (kind.marks_saved)
+        history_mark_saved(shell.db.get());
+    return true;
+}
+
+// Reads the database at `path`; a large file on a worker, with the window
+// drawing and answering meanwhile.
+SpeechDbPtr load_database(const char* path, ErrorText* err)
+{
+    // A chooser that has just closed leaves the screen before the load.
+    gdk_flush();
+    struct stat st;
+    if (::stat(path, &st) != 0 || std::uint64_t(st.st_size) < BACKGROUND_WORK_BYTES)
+        return db_load_file(path, err);
+    SpeechDbPtr loaded;
+    const std::string file = path;
+    bool out_of_memory = false;
+    background_work_run(_("Opening…"), [&loaded, &file, err, &out_of_memory] {
+        try {
+            loaded = db_load_file(file.c_str(), err);
+        } catch (const std::bad_alloc&) {
+            out_of_memory = true; // told on the main thread, as a direct load tells it
+        }
+        return loaded != nullptr;
+    });
+    if (out_of_memory)
+        throw std::bad_alloc();
+    return loaded;
+}
 
 bool is_project_name(const std::string& path)
 {
@@ -248,7 +311,7 @@ std::string save_as(const SaveKind& kind)
         dialogs_show_error(_(kind.wrong_extension_message));
         return {};
     }
-    return save_to(kind.save, path) ? path : std::string();
+    return save_database(kind, path) ? path : std::string();
 }
 
 void save_audio_flow()
@@ -520,6 +583,7 @@ GtkWidget* shell_build()
     g_object_unref(accel); // the window holds it now
 
     GtkWidget* bar = build_menu_bar(accel);
+    shell.menu_bar = bar;
     gtk_box_pack_start(GTK_BOX(vbox), bar, FALSE, FALSE, 0);
     gtk_widget_show(bar);
 
@@ -532,6 +596,7 @@ GtkWidget* shell_build()
     for (const Page* page : PAGES)
         page->build(GTK_NOTEBOOK(notebook));
     shell_navigation_set(GTK_NOTEBOOK(notebook), PAGES);
+    background_work_set_controls({bar, notebook});
 
     gtk_box_pack_start(GTK_BOX(vbox), status_bar_build(), FALSE, FALSE, 0);
 
@@ -571,7 +636,7 @@ bool shell_save()
     if (shell.project_path.empty())
         return shell_save_project_as();
     store_pending_edits();
-    if (!save_to(project_save, shell.project_path.c_str()))
+    if (!save_database(PROJECT_FILE, shell.project_path.c_str()))
         return false;
     project_saved(shell.project_path);
     return true;
@@ -582,7 +647,7 @@ bool shell_open_file(const char* path)
     ErrorText err;
     SpeechDbPtr loaded;
     try {
-        loaded = db_load_file(path, &err);
+        loaded = load_database(path, &err);
     } catch (const std::bad_alloc&) {
         // The half-built database is gone; the current one is untouched.
         show_out_of_memory(_("Out of memory while opening %s"), path);
@@ -620,6 +685,11 @@ void shell_start(const char* file)
 
 void shell_quit()
 {
+    // A file being read or written finishes first; the question comes after.
+    if (background_work_running()) {
+        background_work_defer(shell_quit);
+        return;
+    }
     if (!may_go_ahead(Deferred::Quit, shell_quit, _("Project not saved\nSave it before exit ?")))
         return;
     // The pages still point at the database: hide the window first so
@@ -644,6 +714,8 @@ void shell_destroy_for_tests()
         gtk_widget_destroy(shell.main_window);
     shell.main_window = nullptr;
     shell.main_notebook = nullptr;
+    shell.menu_bar = nullptr;
+    background_work_set_controls({});
     recovery_track(nullptr, {});
     shell.db.reset();
     shell.file_path.clear();

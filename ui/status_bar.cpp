@@ -9,6 +9,7 @@ constexpr std::array<const char*, 3> CONTEXT_NAMES = { "playback", "recording", 
 
 struct StatusBar {
     GtkWidget* widget = nullptr;
+    GtkWidget* progress = nullptr; // a child of the bar, hidden when idle
     // The message each context has set, so an unchanged one (a play
     // reports its progress many times a second) is not pushed again.
     std::array<std::string, CONTEXT_NAMES.size()> texts;
@@ -35,6 +36,10 @@ GtkWidget* status_bar_build()
     bar.widget = gtk_statusbar_new();
     gtk_statusbar_set_has_resize_grip(GTK_STATUSBAR(bar.widget), FALSE);
     g_signal_connect(bar.widget, "destroy", G_CALLBACK(on_status_bar_destroy), nullptr);
+    bar.progress = gtk_progress_bar_new();
+    gtk_box_pack_end(GTK_BOX(bar.widget), bar.progress, FALSE, FALSE, 0);
+    // Shown only while work runs, even when the window shows all.
+    gtk_widget_set_no_show_all(bar.progress, TRUE);
     return bar.widget;
 }
 
@@ -72,4 +77,34 @@ std::string status_bar_text()
             text = gtk_label_get_text(GTK_LABEL(l->data));
     g_list_free(children);
     return text;
+}
+
+void status_bar_progress_start(const std::string& text)
+{
+    if (!bar.progress)
+        return;
+    gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar.progress), text.c_str());
+    gtk_progress_bar_set_pulse_step(GTK_PROGRESS_BAR(bar.progress), 0.1);
+    gtk_progress_bar_pulse(GTK_PROGRESS_BAR(bar.progress));
+    gtk_widget_show(bar.progress);
+}
+
+void status_bar_progress_pulse()
+{
+    if (bar.progress)
+        gtk_progress_bar_pulse(GTK_PROGRESS_BAR(bar.progress));
+}
+
+void status_bar_progress_end()
+{
+    if (bar.progress)
+        gtk_widget_hide(bar.progress);
+}
+
+std::string status_bar_progress_text()
+{
+    if (!bar.progress || !gtk_widget_get_visible(bar.progress))
+        return {};
+    const char* text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar.progress));
+    return text ? text : "";
 }

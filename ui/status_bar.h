@@ -24,3 +24,12 @@ void status_bar_clear(StatusContext context);
 
 // What the bar shows now; empty when nothing.
 std::string status_bar_text();
+
+// A moving progress bar at the bar's end, with `text` in it, for work whose
+// length is not known; each pulse moves it on. Hidden again by
+// status_bar_progress_end.
+void status_bar_progress_start(const std::string& text);
+void status_bar_progress_pulse();
+void status_bar_progress_end();
+// The progress bar's text while it is shown; empty otherwise.
+std::string status_bar_progress_text();

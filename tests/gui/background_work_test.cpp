@@ -1,0 +1,117 @@
+// Large files are read and written on a worker: the main loop keeps running
+// with a progress bar in the status bar, the window's controls wait, and
+// closing the window during a load quits only once the load has ended.
+#include "db/operations.h"
+#include "db/project.h"
+#include "io/file_io.h"
+#include "shell_fixture.h"
+#include "ui/background_work.h"
+#include "ui/shell.h"
+#include "ui/status_bar.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utility>
+
+namespace {
+
+// What the main loop saw while work ran: how often it ran, the progress
+// text, whether the notebook took input, and an optional request made once.
+struct Watch {
+    int ticks = 0;
+    std::string progress;
+    bool notebook_sensitive = true;
+    void (*request)() = nullptr;
+};
+
+gboolean on_watch_idle(gpointer data)
+{
+    auto* watch = static_cast<Watch*>(data);
+    if (!background_work_running())
+        return TRUE;
+    watch->ticks++;
+    watch->progress = status_bar_progress_text();
+    watch->notebook_sensitive = gtk_widget_is_sensitive(shell_notebook());
+    if (watch->request)
+        std::exchange(watch->request, nullptr)();
+    return TRUE;
+}
+
+class BackgroundWorkTest : public ShellTest {
+protected:
+    // A project well above the size read on a worker (about 24 MB).
+    std::string write_large_project()
+    {
+        const std::string path = dir.file("large.tbp");
+        SpeechDbPtr db = make_generated_db(
+            DB_FORMAT_MODERN, 4000, [](std::uint32_t) { return std::size_t(6000); }, 4000, 8);
+        ErrorText err;
+        EXPECT_TRUE(project_save(db.get(), path.c_str(), &err)) << err.text;
+        return path;
+    }
+
+    guint watch(Watch* w) { return g_idle_add(on_watch_idle, w); }
+};
+
+TEST_F(BackgroundWorkTest, ALargeOpenRunsBesideTheMainLoopAndAQuitWaitsForIt)
+{
+    const std::string path = write_large_project();
+    Watch seen;
+    seen.request = shell_quit;
+    const guint source = watch(&seen);
+    bool loaded_before_quit = false;
+    EXPECT_TRUE(main_loop_quit_by([&] {
+        EXPECT_TRUE(shell_open_file(path.c_str()));
+        loaded_before_quit = shell_database() && word_count(shell_database()) == 4000;
+    }));
+    g_source_remove(source);
+    EXPECT_GT(seen.ticks, 0) << "the main loop ran during the load";
+    EXPECT_EQ(seen.progress, "Opening…");
+    EXPECT_FALSE(seen.notebook_sensitive);
+    EXPECT_TRUE(loaded_before_quit) << "the quit waited for the load";
+    EXPECT_EQ(shell_database(), nullptr) << "then quit";
+    EXPECT_EQ(status_bar_progress_text(), "");
+    EXPECT_TRUE(gtk_widget_is_sensitive(shell_notebook()));
+}
+
+TEST_F(BackgroundWorkTest, ALargeSaveWritesOnAWorkerAndMarksTheProjectSaved)
+{
+    const std::string path = write_large_project();
+    ASSERT_TRUE(shell_open_file(path.c_str()));
+    SpeechDb* db = shell_database();
+    ASSERT_TRUE(word_set_alias(db, 3, "renamed"));
+    ASSERT_TRUE(db_is_modified(db));
+    std::vector<std::uint8_t> expected;
+    ErrorText err;
+    ASSERT_TRUE(project_build(db, &expected, &err));
+
+    Watch seen;
+    const guint source = watch(&seen);
+    EXPECT_TRUE(shell_save());
+    g_source_remove(source);
+    EXPECT_GT(seen.ticks, 0) << "the main loop ran during the write";
+    EXPECT_EQ(seen.progress, "Saving…");
+    EXPECT_FALSE(db_is_modified(db));
+    EXPECT_EQ(io_read_file(path.c_str()).data, expected);
+}
+
+TEST_F(BackgroundWorkTest, ALargeSaveThatFailsIsReportedAsBefore)
+{
+    const std::string path = write_large_project();
+    ASSERT_TRUE(shell_open_file(path.c_str()));
+    SpeechDb* db = shell_database();
+    ASSERT_TRUE(word_set_alias(db, 3, "renamed"));
+    // A folder now stands where the file was: the write cannot replace it.
+    ASSERT_EQ(std::remove(path.c_str()), 0);
+    ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+    ErrorText direct;
+    ASSERT_FALSE(project_save(db, path.c_str(), &direct));
+    queue_answer(answer_response(GTK_RESPONSE_CLOSE));
+    EXPECT_FALSE(shell_save());
+    ASSERT_FALSE(seen_dialogs().empty());
+    EXPECT_EQ(seen_dialogs().back().text, direct.text);
+    EXPECT_TRUE(db_is_modified(db));
+}
+
+} // namespace

@@ -1,0 +1,91 @@
+// A worker thread and a nested main loop that waits for it.
+#include "ui/background_work.h"
+
+#include "ui/status_bar.h"
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// How often the progress bar moves while waiting.
+constexpr guint PULSE_MS = 100;
+
+struct Background {
+    std::vector<GtkWidget*> controls;
+    int running = 0; // an autosave's wait may run an open's, and so on
+    std::vector<void (*)()> deferred;
+};
+
+Background state;
+
+gboolean on_pulse_timeout(gpointer)
+{
+    status_bar_progress_pulse();
+    return TRUE;
+}
+
+gboolean on_deferred_idle(gpointer)
+{
+    std::vector<void (*)()> flows;
+    flows.swap(state.deferred);
+    for (auto flow : flows)
+        flow();
+    return FALSE;
+}
+
+} // namespace
+
+void background_work_set_controls(std::vector<GtkWidget*> controls)
+{
+    state.controls = std::move(controls);
+}
+
+bool background_work_run(const char* text, std::function<bool()> work)
+{
+    state.running++;
+    std::vector<GtkWidget*> made_insensitive;
+    for (GtkWidget* widget : state.controls)
+        if (widget && gtk_widget_get_sensitive(widget)) {
+            gtk_widget_set_sensitive(widget, FALSE);
+            made_insensitive.push_back(widget);
+        }
+    status_bar_progress_start(text);
+    const guint pulse = g_timeout_add(PULSE_MS, on_pulse_timeout, nullptr);
+
+    std::atomic<bool> done {false};
+    bool result = false;
+    GMainContext* context = g_main_context_default();
+    std::thread worker([&] {
+        result = work();
+        done = true;
+        // Wakes the waiting loop below at once.
+        g_main_context_wakeup(context);
+    });
+    while (!done)
+        g_main_context_iteration(context, TRUE);
+    worker.join();
+
+    g_source_remove(pulse);
+    status_bar_progress_end();
+    for (GtkWidget* widget : made_insensitive)
+        gtk_widget_set_sensitive(widget, TRUE);
+    state.running--;
+    if (state.running == 0 && !state.deferred.empty())
+        g_idle_add(on_deferred_idle, nullptr);
+    return result;
+}
+
+bool background_work_running()
+{
+    return state.running > 0;
+}
+
+void background_work_defer(void (*flow)())
+{
+    for (auto queued : state.deferred)
+        if (queued == flow)
+            return;
+    state.deferred.push_back(flow);
+}
