@@ -24,6 +24,8 @@ constexpr int NUMBER_WIDTH = 50;
 constexpr int CHANGED_WIDTH = 50;
 // The alias column's starting width; it takes the room the others leave.
 constexpr int ALIAS_WIDTH = 150;
+// The usage list's one column starts this wide and takes the room left.
+constexpr int USAGE_WIDTH = 80;
 
 // ---- cell data functions; `data` is the page's WordsView ----
 
@@ -138,7 +140,12 @@ GtkTreeView* build_usage_list()
 {
     GtkTreeView* list = new_list();
     enable_number_search(list);
-    add_list_column(list, _("Phrase"), gtk_cell_renderer_text_new(), 0.0f, number_cell_data, nullptr);
+    GtkTreeViewColumn* column
+        = add_list_column(list, _("Phrase"), gtk_cell_renderer_text_new(), 0.0f, number_cell_data, nullptr, USAGE_WIDTH);
+    gtk_tree_view_column_set_expand(column, TRUE);
+    // A word may be used by hundreds of phrases: rows of one height, never
+    // measured one by one when the list is refilled.
+    gtk_tree_view_set_fixed_height_mode(list, TRUE);
     gtk_tree_view_set_headers_visible(list, FALSE);
     return list;
 }
