@@ -3,6 +3,7 @@
 
 #include "io/error_text.h"
 #include "io/file_ops.h"
+#include "io/i18n.h"
 #include "io/large_buffer.h"
 
 #include <algorithm>
@@ -118,7 +119,11 @@ std::string io_failure_text(const char* path, const char* message, int cause)
 
 bool io_failure_is_system(const char* message)
 {
-    return std::strcmp(message, "Unable to open output file") == 0 || std::strcmp(message, "Error saving file") == 0;
+    // The savers may have said it in the user's language.
+    for (const char* text : { "Unable to open output file", "Error saving file" })
+        if (std::strcmp(message, text) == 0 || std::strcmp(message, _(text)) == 0)
+            return true;
+    return false;
 }
 
 bool io_report(IoStatus status, ErrorText* err)
@@ -130,10 +135,10 @@ bool io_report(IoStatus status, ErrorText* err)
         return true;
     case IO_OPEN_FAILED:
     case IO_EXISTS:
-        error_set(err, "Unable to open output file");
+        error_set(err, _("Unable to open output file"));
         break;
     default:
-        error_set(err, "Error saving file");
+        error_set(err, _("Error saving file"));
         break;
     }
     errno = cause;
