@@ -8,6 +8,8 @@
 // the latest level are atomics the caller reads freely.
 #include "audio/capture.h"
 
+#include "io/i18n.h"
+
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
@@ -142,7 +144,7 @@ void AudioCaptureDeleter::operator()(AudioCapture* capture) const
 AudioCapturePtr audio_capture_start(int sample_rate, ErrorText* err)
 {
     if (sample_rate <= 0) {
-        error_set(err, "Unsupported sample rate %d", sample_rate);
+        error_set(err, _("Unsupported sample rate %d"), sample_rate);
         return nullptr;
     }
     // Set on the caller's thread: the handler is process-wide, and the

@@ -5,6 +5,7 @@
 
 #include "io/bytes.h"
 #include "io/file_io.h"
+#include "io/i18n.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -35,7 +36,7 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
 {
     if (!path || !*path) {
         // The full stop belongs to the message users know; keep it.
-        error_set(err, "Invalid file name.");
+        error_set(err, _("Invalid file name."));
         return std::nullopt;
     }
     // Opened without blocking: a named pipe nobody writes to would
@@ -46,13 +47,13 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
     if (fd >= 0 && !file)
         ::close(fd);
     if (!file) {
-        error_set(err, "Failed to open '%s': %s", path, std::strerror(errno));
+        error_set(err, _("Failed to open '%s': %s"), path, std::strerror(errno));
         return std::nullopt;
     }
     // A folder opens like a file here but is no file at all.
     struct stat st;
     if (::fstat(fileno(file.get()), &st) == 0 && S_ISDIR(st.st_mode)) {
-        error_set(err, "Failed to open '%s': %s", path, std::strerror(EISDIR));
+        error_set(err, _("Failed to open '%s': %s"), path, std::strerror(EISDIR));
         return std::nullopt;
     }
 
@@ -61,30 +62,30 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
     if (fseeko(f, 0, SEEK_END) == 0)
         size = ftello(f);
     if (size < 0 || fseeko(f, 0, SEEK_SET) != 0) {
-        error_set(err, "Error reading '%s'", path);
+        error_set(err, _("Error reading '%s'"), path);
         return std::nullopt;
     }
     const auto file_size = std::uint64_t(size);
     if (file_size < WAV_MIN_FILE_SIZE) {
-        error_set(err, "File '%s' is too small", path);
+        error_set(err, _("File '%s' is too small"), path);
         return std::nullopt;
     }
 
     std::uint8_t head[WAV_MIN_FILE_SIZE];
     if (!read_exact(f, head, sizeof head)) {
-        error_set(err, "Error reading '%s'", path);
+        error_set(err, _("Error reading '%s'"), path);
         return std::nullopt;
     }
     if (!tag_is(head, "RIFF")) {
-        error_set(err, "Invalid RIFF header");
+        error_set(err, _("Invalid RIFF header"));
         return std::nullopt;
     }
     if (!tag_is(head + 8, "WAVE")) {
-        error_set(err, "Not a WAVE file");
+        error_set(err, _("Not a WAVE file"));
         return std::nullopt;
     }
     if (!tag_is(head + 12, "fmt ")) {
-        error_set(err, "'fmt ' chunk not found");
+        error_set(err, _("'fmt ' chunk not found"));
         return std::nullopt;
     }
     std::uint32_t fmt_size = 0, tag = 0, file_channels = 0, rate = 0, bits = 0;
@@ -94,19 +95,19 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
     read_u32le(head, sizeof head, 24, &rate);
     read_u16le(head, sizeof head, 34, &bits);
     if (std::int64_t(tag) != format_tag) {
-        error_set(err, "File not in PCM format");
+        error_set(err, _("File not in PCM format"));
         return std::nullopt;
     }
     if (std::int64_t(file_channels) != channels) {
-        error_set(err, "Incompatible number of audio channels: %u (expected: %d)", file_channels, channels);
+        error_set(err, _("Incompatible number of audio channels: %u (expected: %d)"), file_channels, channels);
         return std::nullopt;
     }
     if (std::int64_t(rate) != sample_rate) {
-        error_set(err, "Incompatible audio samplerate: %u (expected: %d)", rate, sample_rate);
+        error_set(err, _("Incompatible audio samplerate: %u (expected: %d)"), rate, sample_rate);
         return std::nullopt;
     }
     if (std::int64_t(bits) != bits_per_sample) {
-        error_set(err, "Incompatible number of bits per sample: %u (expected: %d)", bits, bits_per_sample);
+        error_set(err, _("Incompatible number of bits per sample: %u (expected: %d)"), bits, bits_per_sample);
         return std::nullopt;
     }
 
@@ -117,7 +118,7 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
     std::uint64_t data_header = FMT_CHUNK_START + fmt_size;
     std::uint8_t chunk[CHUNK_HEADER_SIZE];
     if (data_header > file_size || fseeko(f, off_t(data_header), SEEK_SET) != 0 || !read_exact(f, chunk, sizeof chunk)) {
-        error_set(err, "Error reading '%s'", path);
+        error_set(err, _("Error reading '%s'"), path);
         return std::nullopt;
     }
     while (!tag_is(chunk, "data")) {
@@ -126,11 +127,11 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
         // Each step moves forward by at least one header, so the walk ends.
         data_header += CHUNK_HEADER_SIZE + skip + (skip & 1u);
         if (data_header + CHUNK_HEADER_SIZE > file_size) {
-            error_set(err, "'data' chunk not found");
+            error_set(err, _("'data' chunk not found"));
             return std::nullopt;
         }
         if (fseeko(f, off_t(data_header), SEEK_SET) != 0 || !read_exact(f, chunk, sizeof chunk)) {
-            error_set(err, "Error reading '%s'", path);
+            error_set(err, _("Error reading '%s'"), path);
             return std::nullopt;
         }
     }
@@ -140,12 +141,12 @@ std::optional<std::vector<std::uint8_t>> wav_read(const char* path, int format_t
     // cannot overflow.
     if (data_header + CHUNK_HEADER_SIZE + data_len > file_size) {
         // Lower case on purpose: the message has always read this way.
-        error_set(err, "unexpected end of file");
+        error_set(err, _("unexpected end of file"));
         return std::nullopt;
     }
     std::vector<std::uint8_t> samples(data_len);
     if (!read_exact(f, samples.data(), samples.size())) {
-        error_set(err, "Error reading '%s'", path);
+        error_set(err, _("Error reading '%s'"), path);
         return std::nullopt;
     }
     return samples;
@@ -176,18 +177,18 @@ bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate
                const std::uint8_t* data, std::size_t len, ErrorText* err)
 {
     if (!path || !*path) {
-        error_set(err, "Invalid output filename");
+        error_set(err, _("Invalid output filename"));
         return false;
     }
     if (!overwrite && io_entry_exists(path)) {
         // The wording is deliberate (users and saved logs know it as it is).
-        error_set(err, "Output file already exist");
+        error_set(err, _("Output file already exist"));
         return false;
     }
     // The sizes in the header are 32-bit; a longer file could not describe
     // itself.
     if (len > WAV_MAX_DATA) {
-        error_set(err, "Error saving file");
+        error_set(err, _("Error saving file"));
         errno = EFBIG;
         return false;
     }
@@ -201,7 +202,7 @@ bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate
     const std::span<const std::uint8_t> parts[] = {{head, sizeof head}, {data, data ? len : 0}};
     const IoStatus status = overwrite ? io_replace_file(path, parts) : io_create_file(path, parts);
     if (status == IO_EXISTS) {
-        error_set(err, "Output file already exist");
+        error_set(err, _("Output file already exist"));
         return false;
     }
     return io_report(status, err);

@@ -5,6 +5,7 @@
 #include "audio/wav.h"
 #include "io/bytes.h"
 #include "io/file_io.h"
+#include "io/i18n.h"
 
 #include <algorithm>
 
@@ -26,7 +27,7 @@ std::optional<std::vector<std::uint8_t>> adpcm_encode_wav_file(const char* path,
     if (!samples)
         return std::nullopt;
     if (samples->size() <= 3) {
-        error_set(err, "File is too small");
+        error_set(err, _("File is too small"));
         return std::nullopt;
     }
     // The encoder codes whole pairs of samples; zero bytes complete the last.
@@ -44,18 +45,18 @@ bool adpcm_decode_to_wav_file(const std::uint8_t* adpcm, std::size_t len, const 
                          pcm.size(), err);
     }
     if (!path || !*path) {
-        error_set(err, "Invalid output filename");
+        error_set(err, _("Invalid output filename"));
         return false;
     }
     if (!overwrite && io_entry_exists(path)) {
-        error_set(err, "Output file already exist");
+        error_set(err, _("Output file already exist"));
         return false;
     }
     // Every byte decodes to four: the WAV limit is known before anything
     // is decoded, and the samples go out a block at a time, so memory stays
     // at the input's size however long the recording.
     if (std::uint64_t(len) * 4 > WAV_MAX_DATA) {
-        error_set(err, "Error saving file");
+        error_set(err, _("Error saving file"));
         errno = EFBIG;
         return false;
     }

@@ -7,6 +7,7 @@
 
 #include "db/csf_layout.h"
 #include "io/bytes.h"
+#include "io/i18n.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,7 +29,7 @@ bool read_words(SpeechDb* db, const ByteBlock& block, std::size_t base, std::siz
         std::uint32_t end = 0;
         read_u32be(image, size, w + 4 + 4 * (std::uint64_t(k) + 1), &end);
         if (end < start || !in_bounds(size, w + start, end - start)) {
-            error_set(err, "Invalid audio offset in word %d", int(k));
+            error_set(err, _("Invalid audio offset in word %d"), int(k));
             return false;
         }
         auto word = std::make_unique<WordEntry>();
@@ -51,7 +52,7 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
     const std::uint32_t cw = layout.count_width;
     std::uint32_t n = 0;
     if (!read_be(image, size, t, cw, &n) || !in_bounds(size, t + cw, cw * (std::uint64_t(n) + 1))) {
-        error_set(err, "File is truncated");
+        error_set(err, _("File is truncated"));
         return false;
     }
     list_reserve(db->phrases, n);
@@ -67,12 +68,12 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
         // count that field too, or a 33rd word would slip past the limit.
         const std::uint64_t count = (span + layout.ref_width - 1) / layout.ref_width;
         if (count > std::uint64_t(PHRASE_MAX_WORDS)) {
-            error_set(err, "Too many words in phrase %d", int(p));
+            error_set(err, _("Too many words in phrase %d"), int(p));
             return false;
         }
         const std::uint64_t refs = t + start;
         if (!in_bounds(size, refs, count * layout.ref_width)) {
-            error_set(err, "Invalid offset in phrase %d", int(p));
+            error_set(err, _("Invalid offset in phrase %d"), int(p));
             return false;
         }
         auto phrase = std::make_unique<PhraseEntry>();
@@ -81,7 +82,7 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
             std::uint32_t b = 0;
             read_be(image, size, refs + layout.ref_width * i, layout.ref_width, &b);
             if (b == 0 || b > m) {
-                error_set(err, "Invalid word number in phrase %d", int(p));
+                error_set(err, _("Invalid word number in phrase %d"), int(p));
                 return false;
             }
             phrase->words.push_back(by_number[b - 1]);
@@ -119,7 +120,7 @@ SpeechDbPtr csf_parse(const std::uint8_t* image, std::size_t size, ErrorText* er
 SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, ErrorText* err)
 {
     if (!block || base > block->size()) {
-        error_set(err, "Unrecognized file format");
+        error_set(err, _("Unrecognized file format"));
         return nullptr;
     }
     const std::uint8_t* image = block->data() + base;
@@ -127,12 +128,12 @@ SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, ErrorText*
     SpeechDbPtr db = db_new();
     db->format = csf_detect_format(image, size);
     if (db->format == DB_FORMAT_UNKNOWN) {
-        error_set(err, "Unrecognized file format");
+        error_set(err, _("Unrecognized file format"));
         return nullptr;
     }
     const CsfLayout& layout = csf_layout(db->format);
     if (size < layout.header_size) {
-        error_set(err, "File is truncated");
+        error_set(err, _("File is truncated"));
         return nullptr;
     }
 
@@ -143,7 +144,7 @@ SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, ErrorText*
     std::uint32_t phrase_table = 0;
     read_u32be(image, size, layout.phrases_field, &phrase_table);
     if (phrase_table != layout.header_size) {
-        error_set(err, "Invalid phrases table offset");
+        error_set(err, _("Invalid phrases table offset"));
         return nullptr;
     }
 
@@ -151,21 +152,21 @@ SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, ErrorText*
     std::uint32_t m = 0;
     read_u32be(image, size, layout.words_field, &w);
     if (!read_u32be(image, size, w, &m)) {
-        error_set(err, "Invalid words table offset");
+        error_set(err, _("Invalid words table offset"));
         return nullptr;
     }
     if (db->format == DB_FORMAT_OLD && m > CSF_OLD_MAX_WORDS) {
         // "To" is deliberate: users and their saved logs know this exact
         // wording, so it stays as it has always been.
-        error_set(err, "To many words in table");
+        error_set(err, _("To many words in table"));
         return nullptr;
     }
     if (m == 0) {
-        error_set(err, "No words in file");
+        error_set(err, _("No words in file"));
         return nullptr;
     }
     if (!in_bounds(size, std::uint64_t(w) + 4, 4 * (std::uint64_t(m) + 1))) {
-        error_set(err, "Invalid words table offset");
+        error_set(err, _("Invalid words table offset"));
         return nullptr;
     }
     // Word pointers by number, so a million references cost a million
@@ -178,7 +179,7 @@ SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, ErrorText*
     const WordEntry* first = db_word(db.get(), 0);
     if (first->audio.size() >= 4 && std::memcmp(first->audio.data(), ".mp4", 4) == 0) {
         db->codec = CODEC_CELP;
-        error_set(err, "MPEG-4 CELP encoded audio not supported yet");
+        error_set(err, _("MPEG-4 CELP encoded audio not supported yet"));
         return nullptr;
     }
     db->codec = CODEC_ADPCM;

@@ -6,6 +6,7 @@
 #include "db/csf.h"
 #include "db/project.h"
 #include "io/file_io.h"
+#include "io/i18n.h"
 
 #include <cstring>
 
@@ -19,7 +20,7 @@ SpeechDbPtr db_load_file(const char* path, ErrorText* err)
 {
     if (!path || !*path) {
         // The full stop belongs to the message users know; keep it.
-        error_set(err, "Invalid file name.");
+        error_set(err, _("Invalid file name."));
         return nullptr;
     }
     // The kind of file is known from its first bytes: anything that is
@@ -30,19 +31,19 @@ SpeechDbPtr db_load_file(const char* path, ErrorText* err)
     };
     ReadResult file = io_read_file(path, known);
     if (file.status == IO_REJECTED) {
-        error_set(err, "Unrecognized file format");
+        error_set(err, _("Unrecognized file format"));
         return nullptr;
     }
     if (file.status == IO_OPEN_FAILED) {
-        error_set(err, "Failed to open '%s': %s", path, std::strerror(file.error));
+        error_set(err, _("Failed to open '%s': %s"), path, std::strerror(file.error));
         return nullptr;
     }
     if (file.status != IO_OK) {
-        error_set(err, "Error reading '%s'", path);
+        error_set(err, _("Error reading '%s'"), path);
         return nullptr;
     }
     if (file.data.size() <= 3) {
-        error_set(err, "File '%s' is too small", path);
+        error_set(err, _("File '%s' is too small"), path);
         return nullptr;
     }
     // The database keeps the file's bytes: its words are slices of them.

@@ -3,6 +3,7 @@
 #include "audio/adpcm.h"
 #include "audio/wav.h"
 #include "db/operations.h"
+#include "io/i18n.h"
 
 #include <vector>
 
@@ -10,7 +11,7 @@ bool phrase_export_wav(const SpeechDb* db, std::uint32_t phrase, const char* pat
 {
     const PhraseEntry* p = db_phrase(db, phrase);
     if (!p) {
-        error_set(err, "Phrase number too big");
+        error_set(err, _("Phrase number too big"));
         return false;
     }
     std::vector<std::uint8_t> pcm;
@@ -19,7 +20,7 @@ bool phrase_export_wav(const SpeechDb* db, std::uint32_t phrase, const char* pat
         pcm.insert(pcm.end(), part.begin(), part.end());
     }
     if (pcm.empty()) {
-        error_set(err, "No data in phrase %u", phrase);
+        error_set(err, _("No data in phrase %u"), phrase);
         return false;
     }
     constexpr int WAV_FORMAT_PCM = 1;

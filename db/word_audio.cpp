@@ -5,6 +5,7 @@
 #include "audio/wav_codec.h"
 #include "db/history_edit.h"
 #include "db/operations.h"
+#include "io/i18n.h"
 
 #include <vector>
 
@@ -12,7 +13,7 @@ bool word_import_wav(SpeechDb* db, std::uint32_t word, const char* path, ErrorTe
 {
     WordEntry* w = db_word(db, word);
     if (!w) {
-        error_set(err, "Word number too big");
+        error_set(err, _("Word number too big"));
         return false;
     }
     // The old audio goes only once the new file has been read and accepted.
@@ -44,11 +45,11 @@ bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, b
 {
     const WordEntry* w = db_word(db, word);
     if (!w) {
-        error_set(err, "Word number too big");
+        error_set(err, _("Word number too big"));
         return false;
     }
     if (w->audio.empty()) {
-        error_set(err, "No data in word %d", int(w->number));
+        error_set(err, _("No data in word %d"), int(w->number));
         return false;
     }
     return adpcm_decode_to_wav_file(w->audio.data(), w->audio.size(), path, overwrite, db->sample_rate, db->channels,

@@ -51,7 +51,7 @@ bool word_import_audio(SpeechDb* db, std::uint32_t word, const char* path, const
                        ImportReport* report, ErrorText* err)
 {
     if (!db_word(db, word)) {
-        error_set(err, "Word number too big");
+        error_set(err, _("Word number too big"));
         return false;
     }
     auto imported = audio_import_file(path, options, err);

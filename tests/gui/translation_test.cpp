@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 
 // glibc's counter of loaded catalogs: raising it makes gettext forget the
@@ -105,6 +106,16 @@ TEST_F(ShellTest, LanguageDeShowsGermanMenusTabsButtonsAndQuestions)
         EXPECT_NE(seen_dialogs()[0].text.find("Projekt nicht gespeichert\nVor dem Laden einer neuen Datei speichern?"),
             std::string::npos)
             << seen_dialogs()[0].text;
+        // A load failure found deep in the file reader reads German too.
+        const std::string truncated = dir.file("cut.csf");
+        std::FILE* f = std::fopen(truncated.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("RIFF", f);
+        std::fclose(f);
+        queue_answer(answer_response(GTK_RESPONSE_CLOSE));
+        EXPECT_FALSE(shell_open_file(truncated.c_str()));
+        ASSERT_EQ(seen_dialogs().size(), 2u);
+        EXPECT_NE(seen_dialogs()[1].text.find("Unbekanntes Dateiformat"), std::string::npos) << seen_dialogs()[1].text;
         shell_destroy_for_tests();
     }
     // The default is English again, text for text.
