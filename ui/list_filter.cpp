@@ -87,7 +87,7 @@ bool word_term(const std::string& term, bool bare_numbers, std::uint32_t& word)
 {
     std::string rest = term;
     if (rest.size() > 2 && (rest[0] == 'w' || rest[0] == 'W') && rest[1] == ':')
-        rest = "#" + rest.substr(2);
+        rest.replace(0, 2, 1, '#'); // in place: "#" + substr trips a false GCC 12 -Wrestrict at -O3
     else if (!bare_numbers && rest[0] != '#')
         return false;
     long long n = 0;
