@@ -173,8 +173,7 @@ void wav_header(int format_tag, int sample_rate, int channels, int bits_per_samp
     write_u32le(head + 40, len);
 }
 
-bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate, int channels, int bits_per_sample,
-               const std::uint8_t* data, std::size_t len, ErrorText* err)
+bool wav_output_allowed(const char* path, bool overwrite, ErrorText* err)
 {
     if (!path || !*path) {
         error_set(err, _("Invalid output filename"));
@@ -185,6 +184,14 @@ bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate
         error_set(err, _("Output file already exist"));
         return false;
     }
+    return true;
+}
+
+bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate, int channels, int bits_per_sample,
+               const std::uint8_t* data, std::size_t len, ErrorText* err)
+{
+    if (!wav_output_allowed(path, overwrite, err))
+        return false;
     // The sizes in the header are 32-bit; a longer file could not describe
     // itself.
     if (len > WAV_MAX_DATA) {

@@ -30,5 +30,10 @@ void wav_header(int format_tag, int sample_rate, int channels, int bits_per_samp
 // The most sample bytes a WAV file's 32-bit sizes can describe.
 constexpr std::uint64_t WAV_MAX_DATA = 0xFFFFFFFFu - (WAV_HEADER_SIZE - 8);
 
+// Whether `path` may be written: an empty name gives "Invalid output
+// filename", and a name already taken (unless `overwrite`) "Output file
+// already exist". Every WAV writer asks before it produces any samples.
+bool wav_output_allowed(const char* path, bool overwrite, ErrorText* err);
+
 bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate, int channels, int bits_per_sample,
                const std::uint8_t* data, std::size_t len, ErrorText* err);

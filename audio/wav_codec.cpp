@@ -44,14 +44,8 @@ bool adpcm_decode_to_wav_file(const std::uint8_t* adpcm, std::size_t len, const 
         return wav_write(path, overwrite, WAV_FORMAT_PCM, sample_rate, channels, bits_per_sample, pcm.data(),
                          pcm.size(), err);
     }
-    if (!path || !*path) {
-        error_set(err, _("Invalid output filename"));
+    if (!wav_output_allowed(path, overwrite, err))
         return false;
-    }
-    if (!overwrite && io_entry_exists(path)) {
-        error_set(err, _("Output file already exist"));
-        return false;
-    }
     // Every byte decodes to four: the WAV limit is known before anything
     // is decoded, and the samples go out a block at a time, so memory stays
     // at the input's size however long the recording.
