@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <string_view>
 #include <climits>
 #include <cstdio>
@@ -116,18 +117,15 @@ TempName::TempName(int dir, const std::string& target, TempKind kind)
     create_named(kind == TempKind::Backup ? ".bak" : "");
 }
 
-bool TempName::create_named(const char* suffix)
+bool TempName::take_fresh_name(const char* suffix, bool registered, const std::function<bool(const char*)>& make)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = base_ + random_suffix() + suffix;
         // The slot is taken before the name exists, so no moment passes in
         // which a signal would leave it behind.
-        if (kind_ != TempKind::Backup)
+        if (registered)
             slot_ = io_temp_register(dirfd, candidate.c_str(), false);
-        // A backup is read again to put the old content back.
-        const int access = kind_ == TempKind::Backup ? O_RDWR : O_WRONLY;
-        fd = Fd(::openat(dirfd, candidate.c_str(), O_CREAT | O_EXCL | access | O_CLOEXEC, 0600));
-        if (fd.fd >= 0) {
+        if (make(candidate.c_str())) {
             name = std::move(candidate);
             return true;
         }
@@ -141,6 +139,17 @@ bool TempName::create_named(const char* suffix)
     }
     errno = EEXIST;
     return false;
+}
+
+bool TempName::create_named(const char* suffix)
+{
+    // A backup is read again to put the old content back, and is not
+    // removed by a signal: it may be all that is left of the old file.
+    const int access = kind_ == TempKind::Backup ? O_RDWR : O_WRONLY;
+    return take_fresh_name(suffix, kind_ != TempKind::Backup, [this, access](const char* candidate) {
+        fd = Fd(::openat(dirfd, candidate, O_CREAT | O_EXCL | access | O_CLOEXEC, 0600));
+        return fd.fd >= 0;
+    });
 }
 
 TempName::~TempName()
@@ -173,22 +182,9 @@ bool TempName::name_it()
     if (!name.empty())
         return true;
     const std::string self = "/proc/self/fd/" + std::to_string(fd.fd);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = base_ + random_suffix();
-        slot_ = io_temp_register(dirfd, candidate.c_str(), false);
-        if (::linkat(AT_FDCWD, self.c_str(), dirfd, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            name = std::move(candidate);
-            return true;
-        }
-        const int cause = errno;
-        io_temp_forget(slot_);
-        slot_.reset();
-        if (cause != EEXIST) {
-            errno = cause;
-            return false;
-        }
-    }
-    return false;
+    return take_fresh_name("", true, [this, &self](const char* candidate) {
+        return ::linkat(AT_FDCWD, self.c_str(), dirfd, candidate, AT_SYMLINK_FOLLOW) == 0;
+    });
 }
 
 void TempName::placed()

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <span>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
 
@@ -57,6 +58,10 @@ private:
     TempSlot slot_;
     bool done_ = false;
     bool create_named(const char* suffix);
+    // Tries random names until `make` creates the file under one (then
+    // `name` holds it); a taken name is tried again, any other failure ends.
+    // `registered` names are removed if a signal ends the process.
+    bool take_fresh_name(const char* suffix, bool registered, const std::function<bool(const char*)>& make);
 };
 
 // A folder opened for *at() calls (and fsync where it may be read).
