@@ -302,23 +302,25 @@ void on_play_all_clicked(GtkButton*, gpointer data)
     words_page_play_all(page_of(data).view);
 }
 
-void on_replace_clicked(GtkButton*, gpointer data)
+// Replace and Record: `set_audio` gives the selected word new audio, then
+// its waveform and its row (length, level, changed mark) are shown anew.
+void change_selected_audio(WordsPage& page, bool (*set_audio)(SpeechDb*, std::uint32_t))
 {
-    WordsPage& page = page_of(data);
     const std::optional<std::uint32_t> w = selected_word(page);
-    if (w && ready_to_edit(page) && words_page_replace_audio(page.view.db, *w)) {
+    if (w && ready_to_edit(page) && set_audio(page.view.db, *w)) {
         words_view_show_waveform(page.view);
         redraw_word_list(page);
     }
 }
+
+void on_replace_clicked(GtkButton*, gpointer data)
+{
+    change_selected_audio(page_of(data), words_page_replace_audio);
+}
+
 void on_record_clicked(GtkButton*, gpointer data)
 {
-    WordsPage& page = page_of(data);
-    const std::optional<std::uint32_t> w = selected_word(page);
-    if (w && ready_to_edit(page) && record_dialog_run(page.view.db, *w)) {
-        words_view_show_waveform(page.view);
-        redraw_word_list(page);
-    }
+    change_selected_audio(page_of(data), record_dialog_run);
 }
 void on_save_clicked(GtkButton*, gpointer data)
 {
