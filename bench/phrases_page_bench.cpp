@@ -2,6 +2,7 @@
 // reload to the first drawn rows, to a selected phrase with its word list
 // drawn, and the time to draw one frame while scrolling. Needs a display
 // (run under xvfb-run); times are wall-clock and include the X server.
+#include "bench/page_bench.h"
 #include "db/operations.h"
 #include "tests/unit/test_db.h"
 #include "ui/phrases_page.h"
@@ -21,7 +22,7 @@ namespace {
 constexpr int PHRASES = 65535;
 constexpr int WORDS = 3000;
 
-using Clock = std::chrono::steady_clock;
+using namespace page_bench;
 
 struct Fixture {
     GtkWidget* window = nullptr;
@@ -34,29 +35,6 @@ Fixture& fixture()
 {
     static Fixture f;
     return f;
-}
-
-gboolean on_expose(GtkWidget*, GdkEventExpose*, gpointer counter)
-{
-    ++*static_cast<int*>(counter);
-    return FALSE;
-}
-
-void run_pending()
-{
-    while (gtk_events_pending())
-        gtk_main_iteration();
-}
-
-// Runs the main loop until `counter` has grown, i.e. the widget was drawn.
-void wait_for_expose(const int& counter, int before)
-{
-    const auto limit = Clock::now() + std::chrono::seconds(30);
-    while (counter == before && Clock::now() < limit) {
-        gdk_window_process_all_updates();
-        gtk_main_iteration_do(FALSE);
-    }
-    gdk_display_sync(gdk_display_get_default());
 }
 
 void set_up()
@@ -82,11 +60,6 @@ void set_up()
     g_signal_connect_after(w.word_list, "expose-event", G_CALLBACK(on_expose), &f.word_exposes);
     gtk_widget_show_all(f.window);
     run_pending();
-}
-
-double ms_since(Clock::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 }
 
 // From the reload to the first rows drawn, then to a phrase far down the
@@ -167,9 +140,5 @@ BENCHMARK(BM_NewStore)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    gtk_init(&argc, &argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return page_bench::run(argc, argv);
 }

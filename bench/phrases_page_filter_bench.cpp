@@ -4,6 +4,7 @@
 // letter, a word number, an alias, and emptying the entry again). Needs a
 // display (run under xvfb-run); times are wall-clock and include the X
 // server. The matching alone is measured too.
+#include "bench/page_bench.h"
 #include "db/operations.h"
 #include "tests/unit/test_db.h"
 #include "ui/list_filter.h"
@@ -24,7 +25,7 @@ namespace {
 constexpr int PHRASES = 65535;
 constexpr int WORDS = 3000;
 
-using Clock = std::chrono::steady_clock;
+using namespace page_bench;
 
 struct Fixture {
     GtkWidget* window = nullptr;
@@ -36,12 +37,6 @@ Fixture& fixture()
 {
     static Fixture f;
     return f;
-}
-
-gboolean on_expose(GtkWidget*, GdkEventExpose*, gpointer counter)
-{
-    ++*static_cast<int*>(counter);
-    return FALSE;
 }
 
 void set_up()
@@ -74,8 +69,7 @@ void set_up()
 // nothing new, so no expose is awaited.)
 void draw_now()
 {
-    while (gtk_events_pending())
-        gtk_main_iteration();
+    run_pending();
     gdk_window_process_all_updates();
     gdk_display_sync(gdk_display_get_default());
 }
@@ -120,7 +114,7 @@ void BM_FilterKeystroke(benchmark::State& state)
         draw_now();
         if (f.exposes == before && list_rows_shown() > 0)
             state.SkipWithError("the list was not drawn");
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        times.push_back(ms_since(t0));
         state.SetIterationTime(times.back() / 1000.0);
     }
     std::sort(times.begin(), times.end());
@@ -144,9 +138,5 @@ BENCHMARK(BM_FilterRows)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    gtk_init(&argc, &argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return page_bench::run(argc, argv);
 }

@@ -3,6 +3,7 @@
 // takes to draw for a 30 s word, along with summarising that word once.
 // Needs a display (run under xvfb-run); times are wall-clock and include
 // the X server.
+#include "bench/page_bench.h"
 #include "audio/adpcm.h"
 #include "audio/pcm_summary.h"
 #include "tests/unit/test_db.h"
@@ -25,35 +26,7 @@ constexpr int WORDS = 2000;
 constexpr int PHRASES = 65535;
 constexpr int RATE = 16000;
 
-using Clock = std::chrono::steady_clock;
-
-gboolean on_expose(GtkWidget*, GdkEventExpose*, gpointer counter)
-{
-    ++*static_cast<int*>(counter);
-    return FALSE;
-}
-
-void run_pending()
-{
-    while (gtk_events_pending())
-        gtk_main_iteration();
-}
-
-// Runs the main loop until `counter` has grown, i.e. the widget was drawn.
-void wait_for_expose(const int& counter, int before)
-{
-    const auto limit = Clock::now() + std::chrono::seconds(30);
-    while (counter == before && Clock::now() < limit) {
-        gdk_window_process_all_updates();
-        gtk_main_iteration_do(FALSE);
-    }
-    gdk_display_sync(gdk_display_get_default());
-}
-
-double ms_since(Clock::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
+using namespace page_bench;
 
 GtkWidget* new_window(int width, int height)
 {
@@ -158,9 +131,5 @@ BENCHMARK(BM_WaveformFrame30s)->UseManualTime()->Iterations(200)->Unit(benchmark
 
 int main(int argc, char** argv)
 {
-    gtk_init(&argc, &argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return page_bench::run(argc, argv);
 }
