@@ -18,29 +18,15 @@
 
 namespace {
 
-class FeedbackTest : public ShellTest {
+class FeedbackTest : public ShownDbTest {
 protected:
-    SpeechDbPtr db;
-    const PhrasesPageWidgets* p = nullptr;
-    const WordsPageWidgets* w = nullptr;
-
-    void SetUp() override
+    SpeechDbPtr shown_db() override
     {
-        ShellTest::SetUp();
         // Word 2 is used twice by phrase 0 and once by phrase 1.
-        db = make_db(DB_FORMAT_MODERN, std::vector<std::vector<std::uint8_t>>(6, { 1, 2, 3, 4 }),
+        SpeechDbPtr d = make_db(DB_FORMAT_MODERN, std::vector<std::vector<std::uint8_t>>(6, { 1, 2, 3, 4 }),
             { { 0, 1, 1 }, { 1, 2 } });
-        word_set_alias(db.get(), 2, "right");
-        phrases_page_reload(db.get());
-        words_page_reload(db.get());
-        p = &phrases_page_widgets();
-        w = &words_page_widgets();
-        pump_events();
-    }
-    void TearDown() override
-    {
-        ShellTest::TearDown();
-        db.reset();
+        word_set_alias(d.get(), 2, "right");
+        return d;
     }
     // The text of the entry a reopened cell edits in `view`, or empty.
     static std::string reopened_text(GtkTreeView* view)

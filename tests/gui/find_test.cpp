@@ -4,6 +4,7 @@
 #include "db/history.h"
 #include "db/operations.h"
 #include "shell_fixture.h"
+#include "words_page_fixture.h"
 #include "ui/list_filter.h"
 #include "ui/phrases_page.h"
 #include "ui/phrases_page_view.h"
@@ -95,45 +96,14 @@ TEST(ListFilter, CountsGroupDigitsInThrees)
         EXPECT_EQ(list_filter_group_digits(c.n), c.text);
 }
 
-std::vector<int> values(GtkTreeView* view)
-{
-    std::vector<int> out;
-    GtkTreeModel* model = gtk_tree_view_get_model(view);
-    GtkTreeIter iter;
-    for (bool ok = model && gtk_tree_model_get_iter_first(model, &iter); ok; ok = gtk_tree_model_iter_next(model, &iter)) {
-        guint v = 0;
-        gtk_tree_model_get(model, &iter, 0, &v, -1);
-        out.push_back(int(v));
-    }
-    return out;
-}
-
 std::string label_text(GtkWidget* label)
 {
     return gtk_label_get_text(GTK_LABEL(label));
 }
 
-class FindTest : public ShellTest {
+class FindTest : public ShownDbTest {
 protected:
-    SpeechDbPtr db;
-    const PhrasesPageWidgets* p = nullptr;
-    const WordsPageWidgets* w = nullptr;
-
-    void SetUp() override
-    {
-        ShellTest::SetUp();
-        db = sample_db();
-        phrases_page_reload(db.get());
-        words_page_reload(db.get());
-        p = &phrases_page_widgets();
-        w = &words_page_widgets();
-        pump_events();
-    }
-    void TearDown() override
-    {
-        ShellTest::TearDown();
-        db.reset();
-    }
+    SpeechDbPtr shown_db() override { return sample_db(); }
     void type(GtkWidget* entry, const char* text)
     {
         gtk_entry_set_text(GTK_ENTRY(entry), text);
@@ -156,7 +126,7 @@ TEST_F(FindTest, PhraseFilterShowsRealNumbersCountAndEscapeClears)
 {
     EXPECT_EQ(label_text(p->filter.count), "4 phrases");
     type(p->filter.entry, "left");
-    EXPECT_EQ(values(p->phrase_list), (std::vector<int> { 0, 2 }));
+    EXPECT_EQ(list_values(p->phrase_list), (std::vector<int> { 0, 2 }));
     EXPECT_EQ(cell_text(p->phrase_list, 0, 1), "3");
     EXPECT_EQ(label_text(p->filter.count), "2 of 4 phrases");
     // Escape in the entry empties it and shows every phrase again.
@@ -164,7 +134,7 @@ TEST_F(FindTest, PhraseFilterShowsRealNumbersCountAndEscapeClears)
     gtk_test_widget_send_key(p->filter.entry, GDK_KEY_Escape, GdkModifierType(0));
     pump_events();
     EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(p->filter.entry)), "");
-    EXPECT_EQ(values(p->phrase_list), (std::vector<int> { 0, 1, 2, 3 }));
+    EXPECT_EQ(list_values(p->phrase_list), (std::vector<int> { 0, 1, 2, 3 }));
     EXPECT_EQ(label_text(p->filter.count), "4 phrases");
 }
 
@@ -181,7 +151,7 @@ TEST_F(FindTest, EditsAndUndoWorkOnFilteredRows)
     EXPECT_EQ(phrase_comment(db.get(), 1), std::string("Straight on"));
     // The selected phrase stays selected when the filter changes.
     type(p->filter.entry, "#2 via");
-    EXPECT_EQ(values(p->phrase_list), (std::vector<int> { 2 }));
+    EXPECT_EQ(list_values(p->phrase_list), (std::vector<int> { 2 }));
     EXPECT_EQ(phrases_page_selected_phrase(), 2);
     // What Edit > Undo does with the shell's database.
     const std::optional<EditTarget> target = history_undo(db.get());
@@ -209,16 +179,16 @@ TEST_F(FindTest, WordFilterFollowsMovesAndCounts)
 {
     show_page(1);
     type(w->filter.entry, "left");
-    EXPECT_EQ(values(w->word_list), (std::vector<int> { 1, 3 }));
+    EXPECT_EQ(list_values(w->word_list), (std::vector<int> { 1, 3 }));
     EXPECT_EQ(label_text(w->filter.count), "2 of 6 words");
     select_row(w->word_list, 0);
     click(w->move_down);
     // "left" is word 3 now: the filter runs again and the word stays selected.
     EXPECT_STREQ(word_alias(db.get(), 2), "left");
-    EXPECT_EQ(values(w->word_list), (std::vector<int> { 2, 3 }));
+    EXPECT_EQ(list_values(w->word_list), (std::vector<int> { 2, 3 }));
     EXPECT_EQ(words_page_selected_word(), 2);
     type(w->filter.entry, "unused");
-    EXPECT_EQ(values(w->word_list), (std::vector<int> { 5 }));
+    EXPECT_EQ(list_values(w->word_list), (std::vector<int> { 5 }));
 }
 
 TEST_F(FindTest, CtrlFFocusesTheFilterAndCtrlGGoesToANumber)

@@ -3,7 +3,9 @@
 
 #include "db/csf.h"
 #include "ui/gtk_ptr.h"
+#include "ui/phrases_page.h"
 #include "ui/shell.h"
+#include "ui/words_page.h"
 
 #include <memory>
 
@@ -22,6 +24,23 @@ void ShellTest::TearDown()
     // which the file choosers load as they open.
     gtk_recent_manager_purge_items(gtk_recent_manager_get_default(), nullptr);
     pump_events();
+}
+
+void ShownDbTest::SetUp()
+{
+    ShellTest::SetUp();
+    db = shown_db();
+    phrases_page_reload(db.get());
+    words_page_reload(db.get());
+    p = &phrases_page_widgets();
+    w = &words_page_widgets();
+    pump_events();
+}
+
+void ShownDbTest::TearDown()
+{
+    ShellTest::TearDown();
+    db.reset();
 }
 
 std::string ShellTest::write_csf(const std::string& name, int flags, const char* language, DbFormat format)

@@ -27,6 +27,19 @@ protected:
     TempDir dir;
 };
 
+// The window with a database of the test's own (from shown_db()) shown on
+// the Phrases and Words pages, as the shell shows an opened file.
+class ShownDbTest : public ShellTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    virtual SpeechDbPtr shown_db() = 0;
+
+    SpeechDbPtr db;
+    const PhrasesPageWidgets* p = nullptr;
+    const WordsPageWidgets* w = nullptr;
+};
+
 // The File menu's items in order and activating one as a click would.
 enum FileItem {
     FILE_OPEN,
