@@ -13,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/uio.h>
 #include <sys/xattr.h>
@@ -63,6 +64,28 @@ bool is_temp_of(const char* name, const std::string& base)
     return true;
 }
 
+// A temporary carries a lock for as long as its writer lives: the kernel
+// drops it with the writer's last descriptor, however the writer ended.
+// An unlocked temporary with content therefore belongs to nobody.
+void claim(int fd)
+{
+    ::flock(fd, LOCK_EX | LOCK_NB);
+}
+
+// True when the temporary `name` (regular, with content) has no living
+// writer: we could take its lock, and the name still holds what we locked.
+bool is_abandoned(int dirfd, const char* name, const struct stat& st)
+{
+    const int fd = ::openat(dirfd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat now {};
+    const bool free = ::fstat(fd, &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev
+                      && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
 bool write_all(int fd, const std::uint8_t* p, std::size_t n)
 {
     while (n > 0) {
@@ -110,11 +133,16 @@ TempName::TempName(int dir, const std::string& target, TempKind kind)
 {
     if (kind == TempKind::Unnamed) {
         fd = Fd(::openat(dirfd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        if (fd.fd >= 0) {
+            claim(fd.fd);
+            return;
+        }
         // File systems without unnamed files say so in several ways.
-        if (fd.fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT))
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
             return;
     }
-    create_named(kind == TempKind::Backup ? ".bak" : "");
+    if (create_named(kind == TempKind::Backup ? ".bak" : ""))
+        claim(fd.fd);
 }
 
 bool TempName::take_fresh_name(const char* suffix, bool registered, const std::function<bool(const char*)>& make)
@@ -359,8 +387,11 @@ void io_remove_stale_temporaries(int dirfd, const std::string& target)
     const std::time_t now = std::time(nullptr);
     while (const dirent* e = ::readdir(dir)) {
         struct stat st {};
-        if (is_temp_of(e->d_name, base) && ::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
-            && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && st.st_mtime < now - STALE_AGE)
+        if (!is_temp_of(e->d_name, base) || ::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0
+            || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        // An empty one may be a writer's that has not taken its lock yet.
+        if (st.st_mtime < now - STALE_AGE || (st.st_size > 0 && is_abandoned(fd, e->d_name, st)))
             ::unlinkat(fd, e->d_name, 0);
     }
     ::closedir(dir);

@@ -84,6 +84,7 @@ bool io_copy_xattrs(int from, int to);
 IoStatus io_write_special(int fd, const struct stat& st, const IoWriter& write);
 
 // Removes temporaries of this module's own pattern for `target` in
-// `dirfd` that are older than a day: what saves killed without warning
-// left behind, where no unnamed files could be used.
+// `dirfd` whose writer is gone (a save killed without warning: between
+// naming an unnamed file and renaming it, or all along where no unnamed
+// files could be used), and any older than a day.
 void io_remove_stale_temporaries(int dirfd, const std::string& target);

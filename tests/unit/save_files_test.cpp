@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <tuple>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -181,20 +183,29 @@ TEST(SaveFiles, TemporariesGoWithTheSignalAndStaleOnesWithTheNextSave)
         EXPECT_TRUE(dir_entries(dir.path).empty()) << sig;
     }
 
-    // What a SIGKILL left: removed by the next save once a day old; other
-    // names, fresh ones and backups stay.
-    const std::pair<const char*, int> strays[] = {
-        {".t.csf.Ab3dE9", 2}, {".t.csf.Zz9yX8", 0}, {".t.csf.Qq1wE2.bak", 2}, {".other.csf.Ab3dE9", 2},
-        {".t.csf.short", 2}};
-    for (const auto& [name, days] : strays) {
-        write_bytes(dir.file(name), OLD);
+    // What a SIGKILL left is removed by the next save: at once when no
+    // writer holds it any more, otherwise once a day old. An empty one (its
+    // writer may not have locked it yet), other names and backups stay.
+    const std::tuple<const char*, int, Bytes> strays[] = {
+        {".t.csf.Ab3dE9", 2, OLD}, {".t.csf.Zz9yX8", 0, OLD},      {".t.csf.Empty1", 0, {}},
+        {".t.csf.Qq1wE2.bak", 2, OLD}, {".other.csf.Ab3dE9", 2, OLD}, {".t.csf.short", 2, OLD}};
+    for (const auto& [name, days, content] : strays) {
+        write_bytes(dir.file(name), content);
         const timespec when[2] = {{0, UTIME_OMIT}, {time(nullptr) - days * 86400 - 60, 0}};
         utimensat(AT_FDCWD, dir.file(name).c_str(), when, 0);
     }
+    // A save in progress meanwhile (another window, or the tool) keeps its
+    // file, however young.
+    const int folder = io_open_folder(dir.path.c_str());
+    TempName live(folder, "t.csf", TempKind::Named);
+    ASSERT_EQ(write(live.fd.fd, OLD.data(), OLD.size()), ssize_t(OLD.size()));
     ErrorText err;
     ASSERT_EQ(csf_save(small_db().get(), dir.file("t.csf").c_str(), &err), 1) << err;
-    EXPECT_EQ(dir_entries(dir.path),
-              (std::vector<std::string>{".other.csf.Ab3dE9", ".t.csf.Qq1wE2.bak", ".t.csf.Zz9yX8", ".t.csf.short", "t.csf"}));
+    std::vector<std::string> kept = {".other.csf.Ab3dE9", ".t.csf.Empty1", ".t.csf.Qq1wE2.bak", ".t.csf.short", "t.csf", live.name};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(dir_entries(dir.path), kept);
+    live.discard();
+    close(folder);
 }
 
 TEST(FileBatch, ANameTakenMeanwhileIsNotReplacedAndNothingOfTheBatchRemains)
