@@ -81,6 +81,11 @@ GtkCellRenderer* renderer_of(int column)
 void edit_alias(int row, const char* text)
 {
     select_word(row);
+    commit_alias(row, text);
+}
+
+void commit_alias(int row, const char* text)
+{
     std::string path = std::to_string(row);
     g_signal_emit_by_name(renderer_of(1), "edited", path.c_str(), text);
     pump_events();

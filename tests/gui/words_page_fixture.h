@@ -43,6 +43,9 @@ void select_word(int row);
 void select_usage(int row);
 std::vector<GtkWidget*> all_buttons();
 void edit_alias(int row, const char* text);
+// The same without selecting the row first, which runs the main loop: an
+// edit typed into the row that is already selected.
+void commit_alias(int row, const char* text);
 void toggle_changed(int row);
 void show_other_page_and_back();
 

@@ -110,7 +110,7 @@ TEST_F(WordsPagePlayTest, EditsDuringPlayAllStopItFirst)
                 EXPECT_EQ(word_count(d), 8u);
                 EXPECT_EQ(words_page_selected_word(), 3);
             } },
-        { "alias", [] { edit_alias(2, "two"); },
+        { "alias", [] { commit_alias(2, "two"); },
             [](const SpeechDb* d) { EXPECT_STREQ(word_alias(d, 2), "two"); } },
         { "revert", [] { toggle_changed(2); }, [](const SpeechDb* d) { EXPECT_FALSE(word_is_changed(d, 2)); } },
     };
