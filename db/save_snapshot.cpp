@@ -12,6 +12,11 @@
 
 namespace {
 
+// How many bytes a counted write hands to the system between two counts:
+// small enough for a progress bar to move smoothly, large enough that the
+// counting costs nothing.
+constexpr std::uint64_t PROGRESS_STEP = std::uint64_t(1) << 20;
+
 // Holds the audio the image's parts point into and adopts its tables.
 void take_image(const SpeechDb* db, CsfPieces&& image, SaveSnapshot* out)
 {
@@ -51,13 +56,33 @@ bool project_snapshot(const SpeechDb* db, SaveSnapshot* out, ErrorText* err)
     return true;
 }
 
-bool snapshot_write(const SaveSnapshot& snapshot, const char* path, ErrorText* err)
+bool snapshot_write(const SaveSnapshot& snapshot, const char* path, ErrorText* err,
+    std::atomic<std::uint64_t>* written)
 {
     if (!path || !*path) {
         error_set(err, _("Invalid output filename"));
         return false;
     }
-    return io_replace_file(path, snapshot.parts, err);
+    if (!written)
+        return io_replace_file(path, snapshot.parts, err);
+    // The same write in pieces of about PROGRESS_STEP bytes, counting each.
+    const auto write = [&snapshot, written](int fd) {
+        written->store(0);
+        const std::span<const std::span<const std::uint8_t>> parts = snapshot.parts;
+        std::size_t first = 0;
+        while (first < parts.size()) {
+            std::size_t end = first;
+            std::uint64_t bytes = 0;
+            while (end < parts.size() && (end == first || bytes + parts[end].size() <= PROGRESS_STEP))
+                bytes += parts[end++].size();
+            if (!io_write_parts(fd, parts.subspan(first, end - first)))
+                return false;
+            written->fetch_add(bytes);
+            first = end;
+        }
+        return true;
+    };
+    return io_report(io_replace_file_with(path, write), err);
 }
 
 bool csf_save(const SpeechDb* db, const char* path, ErrorText* err)

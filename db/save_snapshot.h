@@ -8,6 +8,7 @@
 #include "db/speech_db.h"
 #include "io/error_text.h"
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -33,4 +34,7 @@ bool project_snapshot(const SpeechDb* db, SaveSnapshot* out, ErrorText* err);
 // Writes the snapshot as the file at `path` (replacing it atomically);
 // touches no database, so any thread may call it. False with "Invalid
 // output filename", "Unable to open output file" or "Error saving file".
-bool snapshot_write(const SaveSnapshot& snapshot, const char* path, ErrorText* err);
+// With `written`, the bytes written so far are counted there as the write
+// goes on, for a progress bar that another thread reads.
+bool snapshot_write(const SaveSnapshot& snapshot, const char* path, ErrorText* err,
+    std::atomic<std::uint64_t>* written = nullptr);

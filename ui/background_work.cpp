@@ -10,7 +10,7 @@
 namespace {
 
 // How often the progress bar moves while waiting.
-constexpr guint PULSE_MS = 100;
+constexpr guint PULSE_MS = 50;
 
 struct Background {
     std::vector<GtkWidget*> controls;
@@ -20,9 +20,15 @@ struct Background {
 
 Background state;
 
-gboolean on_pulse_timeout(gpointer)
+// `data` is the work's WorkProgress, or null.
+gboolean on_pulse_timeout(gpointer data)
 {
-    status_bar_progress_pulse();
+    const auto* progress = static_cast<const WorkProgress*>(data);
+    const std::uint64_t done = progress ? progress->done.load() : 0;
+    if (done > 0 && progress->total > 0)
+        status_bar_progress_set(double(done) / double(progress->total));
+    else
+        status_bar_progress_pulse();
     return TRUE;
 }
 
@@ -42,7 +48,7 @@ void background_work_set_controls(std::vector<GtkWidget*> controls)
     state.controls = std::move(controls);
 }
 
-bool background_work_run(const char* text, std::function<bool()> work)
+bool background_work_run(const char* text, std::function<bool()> work, const WorkProgress* progress)
 {
     state.running++;
     std::vector<GtkWidget*> made_insensitive;
@@ -52,7 +58,7 @@ bool background_work_run(const char* text, std::function<bool()> work)
             made_insensitive.push_back(widget);
         }
     status_bar_progress_start(text);
-    const guint pulse = g_timeout_add(PULSE_MS, on_pulse_timeout, nullptr);
+    const guint pulse = g_timeout_add(PULSE_MS, on_pulse_timeout, const_cast<WorkProgress*>(progress));
 
     std::atomic<bool> done {false};
     bool result = false;

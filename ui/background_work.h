@@ -5,6 +5,7 @@
 // nothing can change or replace the database meanwhile.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <gtk/gtk.h>
@@ -18,9 +19,18 @@ constexpr std::uint64_t BACKGROUND_WORK_BYTES = std::uint64_t(4) << 20;
 // shell's menus and pages); insensitive while work runs.
 void background_work_set_controls(std::vector<GtkWidget*> controls);
 
+// How far work has come, for work that can tell: `done` out of `total`
+// (bytes written, say), counted by the worker and read by the progress bar.
+struct WorkProgress {
+    std::atomic<std::uint64_t> done {0};
+    std::uint64_t total = 0;
+};
+
 // Runs `work` on a worker and returns its result once it has ended; `text`
-// is the progress bar's. `work` must touch nothing the main loop uses.
-bool background_work_run(const char* text, std::function<bool()> work);
+// is the progress bar's. `work` must touch nothing the main loop uses. With
+// `progress` the bar shows its fraction once the first part is done;
+// without, it pulses.
+bool background_work_run(const char* text, std::function<bool()> work, const WorkProgress* progress = nullptr);
 
 // True while some work runs; then `flow` is run once it has ended, from the
 // main loop (as the window's close waits for a load to end).

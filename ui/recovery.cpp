@@ -117,8 +117,12 @@ bool recovery_write(const SpeechDb* db, const std::string& file, ErrorText* err)
     const std::string copy = base_of(file) + ".tbp";
     // A large copy is written on a worker, so the autosave never freezes
     // the window; the snapshot keeps what it writes apart from the edits.
-    const auto write = [&snapshot, &copy, err] { return snapshot_write(snapshot, copy.c_str(), err); };
-    if (!(snapshot.size() < BACKGROUND_WORK_BYTES ? write() : background_work_run(_("Saving…"), write)))
+    WorkProgress progress;
+    progress.total = snapshot.size();
+    const auto write = [&snapshot, &copy, err, &progress] {
+        return snapshot_write(snapshot, copy.c_str(), err, &progress.done);
+    };
+    if (!(progress.total < BACKGROUND_WORK_BYTES ? write() : background_work_run(_("Saving…"), write, &progress)))
         return false;
     const std::string base = base_of(file);
     GCharPtr uri(g_filename_to_uri(absolute(file).c_str(), nullptr, nullptr));

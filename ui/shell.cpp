@@ -207,12 +207,13 @@ bool save_database(const SaveKind& kind, const char* path)
     int cause = 0;
     bool out_of_memory = false;
     SaveSnapshot snapshot;
+    WorkProgress progress;
     const std::string target = path;
     // Runs on whichever thread writes, so that errno and running out of
     // memory are caught where they happen.
-    const auto write = [&snapshot, &target, &err, &cause, &out_of_memory] {
+    const auto write = [&snapshot, &target, &err, &cause, &out_of_memory, &progress] {
         try {
-            const bool ok = snapshot_write(snapshot, target.c_str(), &err);
+            const bool ok = snapshot_write(snapshot, target.c_str(), &err, &progress.done);
             cause = errno;
             return ok;
         } catch (const std::bad_alloc&) {
@@ -222,12 +223,13 @@ bool save_database(const SaveKind& kind, const char* path)
     };
     bool written = false;
     try {
-        if (!kind.snapshot(shell.db.get(), &snapshot, &err))
+        if (!kind.snapshot(shell.db.get(), &snapshot, &err)) {
             cause = errno;
-        else if (snapshot.size() < BACKGROUND_WORK_BYTES)
-            written = write();
-        else
-            written = background_work_run(_("Saving…"), write);
+        } else {
+            progress.total = snapshot.size();
+            written = progress.total < BACKGROUND_WORK_BYTES ? write()
+                                                             : background_work_run(_("Saving…"), write, &progress);
+        }
     } catch (const std::bad_alloc&) {
         out_of_memory = true;
     }

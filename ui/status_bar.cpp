@@ -1,6 +1,7 @@
 // The window's status bar: one GtkStatusbar context per reporter.
 #include "ui/status_bar.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -10,6 +11,7 @@ constexpr std::array<const char*, 3> CONTEXT_NAMES = { "playback", "recording", 
 struct StatusBar {
     GtkWidget* widget = nullptr;
     GtkWidget* progress = nullptr; // a child of the bar, hidden when idle
+    std::optional<double> fraction; // none while the progress bar pulses
     // The message each context has set, so an unchanged one (a play
     // reports its progress many times a second) is not pushed again.
     std::array<std::string, CONTEXT_NAMES.size()> texts;
@@ -84,6 +86,7 @@ void status_bar_progress_start(const std::string& text)
     if (!bar.progress)
         return;
     gtk_progress_bar_set_text(GTK_PROGRESS_BAR(bar.progress), text.c_str());
+    bar.fraction.reset();
     gtk_progress_bar_set_pulse_step(GTK_PROGRESS_BAR(bar.progress), 0.1);
     gtk_progress_bar_pulse(GTK_PROGRESS_BAR(bar.progress));
     gtk_widget_show(bar.progress);
@@ -95,10 +98,19 @@ void status_bar_progress_pulse()
         gtk_progress_bar_pulse(GTK_PROGRESS_BAR(bar.progress));
 }
 
+void status_bar_progress_set(double fraction)
+{
+    if (!bar.progress)
+        return;
+    bar.fraction = std::clamp(fraction, 0.0, 1.0);
+    gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(bar.progress), *bar.fraction);
+}
+
 void status_bar_progress_end()
 {
     if (bar.progress)
         gtk_widget_hide(bar.progress);
+    bar.fraction.reset();
 }
 
 std::string status_bar_progress_text()
@@ -107,4 +119,11 @@ std::string status_bar_progress_text()
         return {};
     const char* text = gtk_progress_bar_get_text(GTK_PROGRESS_BAR(bar.progress));
     return text ? text : "";
+}
+
+std::optional<double> status_bar_progress_fraction()
+{
+    if (!bar.progress || !gtk_widget_get_visible(bar.progress))
+        return std::nullopt;
+    return bar.fraction;
 }

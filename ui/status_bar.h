@@ -5,6 +5,7 @@
 #pragma once
 
 #include <gtk/gtk.h>
+#include <optional>
 #include <string>
 
 enum class StatusContext {
@@ -25,11 +26,15 @@ void status_bar_clear(StatusContext context);
 // What the bar shows now; empty when nothing.
 std::string status_bar_text();
 
-// A moving progress bar at the bar's end, with `text` in it, for work whose
-// length is not known; each pulse moves it on. Hidden again by
-// status_bar_progress_end.
+// A progress bar at the bar's end, with `text` in it, hidden again by
+// status_bar_progress_end. It starts moving to and fro, each pulse moving
+// it on, for work whose length is not known; once work tells how far it
+// is, status_bar_progress_set fills it to that fraction (0 to 1).
 void status_bar_progress_start(const std::string& text);
 void status_bar_progress_pulse();
+void status_bar_progress_set(double fraction);
 void status_bar_progress_end();
 // The progress bar's text while it is shown; empty otherwise.
 std::string status_bar_progress_text();
+// The fraction it shows; none while it pulses or is hidden.
+std::optional<double> status_bar_progress_fraction();

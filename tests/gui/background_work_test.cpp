@@ -1,5 +1,6 @@
 // Large files are read and written on a worker: the main loop keeps running
-// with a progress bar in the status bar, the window's controls wait, and
+// with a progress bar in the status bar (filled as far as the work has come
+// where it can tell), the window's controls wait, and
 // closing the window during a load quits only once the load has ended.
 #include "db/operations.h"
 #include "db/project.h"
@@ -9,6 +10,7 @@
 #include "ui/shell.h"
 #include "ui/status_bar.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -118,6 +120,57 @@ TEST_F(BackgroundWorkTest, ALargeSaveThatFailsIsReportedAsBefore)
     // The same message, with the file's name and the reason the worker saw.
     EXPECT_EQ(seen_dialogs().back().text, io_failure_text(path.c_str(), direct.text, cause));
     EXPECT_TRUE(db_is_modified(db));
+}
+
+// Work that tells how far it is: the bar pulses until the first part is
+// done, then shows the fraction, and goes away with the work. The worker
+// moves on only once the main loop has shown each stage, so no timing
+// decides what is seen.
+TEST_F(BackgroundWorkTest, TheBarPulsesThenShowsTheFractionDoneAndGoesAway)
+{
+    struct Seen {
+        std::atomic<bool> pulsing {false};
+        std::atomic<bool> quarter {false};
+        std::string text;
+    } seen;
+    const guint source = g_timeout_add_full(
+        G_PRIORITY_HIGH, 1,
+        [](gpointer data) -> gboolean {
+            auto* s = static_cast<Seen*>(data);
+            if (!background_work_running())
+                return TRUE;
+            s->text = status_bar_progress_text();
+            const std::optional<double> fraction = status_bar_progress_fraction();
+            if (!fraction)
+                s->pulsing = true;
+            else if (*fraction > 0.24 && *fraction < 0.26)
+                s->quarter = true;
+            return TRUE;
+        },
+        &seen, nullptr);
+    WorkProgress progress;
+    progress.total = 400;
+    const auto wait_for = [](const std::atomic<bool>& flag) {
+        for (int i = 0; i < 10000 && !flag; ++i)
+            g_usleep(1000);
+        return flag.load();
+    };
+    const bool result = background_work_run(
+        "Saving…",
+        [&] {
+            if (!wait_for(seen.pulsing))
+                return false;
+            progress.done = 100;
+            return wait_for(seen.quarter);
+        },
+        &progress);
+    g_source_remove(source);
+    EXPECT_TRUE(seen.pulsing) << "pulsing before anything was done";
+    EXPECT_TRUE(seen.quarter) << "then a quarter filled";
+    EXPECT_TRUE(result);
+    EXPECT_EQ(seen.text, "Saving…");
+    EXPECT_EQ(status_bar_progress_text(), "");
+    EXPECT_FALSE(status_bar_progress_fraction().has_value());
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <random>
 #include <thread>
@@ -82,6 +83,33 @@ TEST(SaveSnapshotTest, AWriteThatFailsSaysWhy)
     EXPECT_STREQ(err.text, "Invalid output filename");
     EXPECT_FALSE(snapshot_write(snapshot, "/nonexistent-folder/out.tbp", &err));
     EXPECT_STREQ(err.text, "Unable to open output file");
+    std::atomic<std::uint64_t> written {0};
+    EXPECT_FALSE(snapshot_write(snapshot, "/nonexistent-folder/out.tbp", &err, &written));
+    EXPECT_STREQ(err.text, "Unable to open output file");
+    EXPECT_EQ(written.load(), 0u);
+}
+
+// A counted write (the progress bar's) writes the same file in pieces and
+// counts every byte; parts larger than a piece, and many small ones, alike.
+TEST(SaveSnapshotTest, ACountedWriteCountsEveryByteOfTheSameFile)
+{
+    TempDir dir;
+    const std::pair<std::uint32_t, std::size_t> shapes[] = {{900, 3000}, {6, 3 << 20}}; // words, audio bytes
+    for (const auto& [words, audio] : shapes) {
+        SCOPED_TRACE(audio);
+        SpeechDbPtr db = make_generated_db(
+            DB_FORMAT_MODERN, words, [audio](std::uint32_t w) { return w % 2 ? audio : std::size_t(40); }, 50, 6);
+        std::vector<std::uint8_t> expected;
+        ErrorText err;
+        ASSERT_TRUE(project_build(db.get(), &expected, &err));
+        SaveSnapshot snapshot;
+        ASSERT_TRUE(project_snapshot(db.get(), &snapshot, &err));
+        const std::string path = dir.file("counted.tbp");
+        std::atomic<std::uint64_t> written {0};
+        ASSERT_TRUE(snapshot_write(snapshot, path.c_str(), &err, &written)) << err.text;
+        EXPECT_EQ(written.load(), expected.size());
+        EXPECT_EQ(io_read_file(path.c_str()).data, expected);
+    }
 }
 
 } // namespace
