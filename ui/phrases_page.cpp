@@ -19,6 +19,7 @@
 #include "ui/dialogs.h"
 #include "ui/status_bar.h"
 #include "ui/go_to_dialog.h"
+#include "ui/key_burst.h"
 #include "ui/list_filter.h"
 #include "ui/list_rows.h"
 #include "ui/phrases_page_play.h"
@@ -41,6 +42,9 @@ struct PhrasesPage {
     PhrasesView view;
     // The phrases the list shows: all, or those the filter lets through.
     ListRows rows;
+    // The waveform of a newly selected phrase, drawn once the queued input
+    // is handled: a held key passes many phrases nobody looks at.
+    AfterInput waveform;
 };
 
 // The one instance, for the whole program.
@@ -83,6 +87,7 @@ void redraw_lists(PhrasesPage& page)
 
 void redraw_after_edit(PhrasesPage& page, std::uint32_t p)
 {
+    after_input_cancel(page.waveform); // shown at once below
     if (const std::optional<std::uint32_t> row = list_rows_find(page.rows, p))
         row_texts_changed(page.view.w.phrase_list, *row);
     all_row_texts_changed(page.view.w.word_list);
@@ -103,7 +108,8 @@ void refresh_phrase_word_list(PhrasesPage& page)
         GtkListStorePtr store = number_store_new(phrase_word_count(page.view.db, *p));
         gtk_tree_view_set_model(page.view.w.word_list, GTK_TREE_MODEL(store.get()));
     }
-    phrases_view_show_waveform(page.view);
+    after_input_schedule(
+        page.waveform, [](gpointer data) { phrases_view_show_waveform(page_of(data).view); }, &page);
     update_phrase_buttons(page);
 }
 

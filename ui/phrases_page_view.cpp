@@ -13,6 +13,7 @@
 
 #include "db/operations.h"
 #include "ui/gtk_ptr.h"
+#include "ui/key_burst.h"
 #include "ui/play_session.h"
 #include "ui/widgets.h"
 
@@ -99,7 +100,7 @@ std::size_t words_text_length(const SpeechDb* db, std::uint32_t phrase, bool use
         }
         const std::uint32_t n = phrase_word_number(db, phrase, i);
         if (n != WORD_NONE)
-            length += 1 + digit_count(std::uint64_t(n) + 1);
+            length += 1 + (use_aliases ? 1 : 0) + digit_count(std::uint64_t(n) + 1);
     }
     return std::min(length, PHRASES_PAGE_TEXT_SIZE);
 }
@@ -157,10 +158,14 @@ void number_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* m
     g_object_set(cell, "text", text, nullptr);
 }
 
+// The cell holds only what can show: the text is shaped whole to be drawn,
+// and a phrase of long aliases would be shaped again on every row of every
+// page passed.
 void words_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer data)
 {
     const PhrasesView& view = view_of(data);
-    set_cell_text(cell, phrases_view_words_text(view.db, row_value(model, iter), view.use_aliases).c_str());
+    const std::size_t budget = phrases_view_words_budget(view);
+    set_cell_text(cell, phrases_view_words_text(view.db, row_value(model, iter), view.use_aliases, budget).c_str());
 }
 
 void comment_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* model, GtkTreeIter* iter, gpointer data)
@@ -192,6 +197,35 @@ void word_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* mod
     }
     cut_text(text, PHRASES_PAGE_TEXT_SIZE);
     set_cell_text(cell, text.c_str());
+}
+
+// The whole words text of a phrase whose cell cannot show all of it.
+gboolean on_phrase_list_query_tooltip(
+    GtkWidget* widget, gint x, gint y, gboolean keyboard, GtkTooltip* tooltip, gpointer data)
+{
+    const PhrasesView& view = view_of(data);
+    GtkTreeView* list = GTK_TREE_VIEW(widget);
+    GtkTreeModel* model = nullptr;
+    GtkTreePath* path = nullptr;
+    GtkTreeIter iter;
+    if (!view.db || !gtk_tree_view_get_tooltip_context(list, &x, &y, keyboard, &model, &path, &iter))
+        return FALSE;
+    TreePathPtr owned(path);
+    GtkTreeViewColumn* column = nullptr;
+    if (keyboard)
+        gtk_tree_view_get_cursor(list, nullptr, &column);
+    else
+        gtk_tree_view_get_path_at_pos(list, x, y, nullptr, &column, nullptr, nullptr);
+    if (column != view.w.words_column)
+        return FALSE;
+    const std::string text = phrases_view_words_text(view.db, row_value(model, &iter), view.use_aliases);
+    if (text_width(view, text, view.w.words_renderer) <= gtk_tree_view_column_get_width(column)
+        && text.size() < PHRASES_PAGE_TEXT_SIZE - 1)
+        return FALSE;
+    // Without the leading blank the cell text starts with.
+    gtk_tooltip_set_text(tooltip, make_valid(text.c_str() + (text.empty() ? 0 : 1)).get());
+    gtk_tree_view_set_tooltip_cell(list, tooltip, owned.get(), column, nullptr);
+    return TRUE;
 }
 
 // ---- layout ----
@@ -233,6 +267,9 @@ GtkWidget* build_phrase_list(PhrasesView& view)
 
     // Every column is fixed, so rows need not be measured one by one.
     gtk_tree_view_set_fixed_height_mode(list, TRUE);
+    key_burst_watch(GTK_WIDGET(list));
+    gtk_widget_set_has_tooltip(GTK_WIDGET(list), TRUE);
+    g_signal_connect(list, "query-tooltip", G_CALLBACK(on_phrase_list_query_tooltip), &view);
     return GTK_WIDGET(list);
 }
 
@@ -246,6 +283,7 @@ GtkWidget* build_word_list(PhrasesView& view)
     w.word_renderer = gtk_cell_renderer_text_new();
     g_object_set(w.word_renderer, "editable", TRUE, nullptr);
     w.word_column = add_list_column(list, _("Word"), w.word_renderer, 0.0, word_cell_data, &view);
+    key_burst_watch(GTK_WIDGET(list));
     return GTK_WIDGET(list);
 }
 
@@ -379,13 +417,17 @@ void phrases_view_fit_columns(const PhrasesView& view, std::optional<std::uint32
         fit_columns_to_all(view);
 }
 
-std::string phrases_view_words_text(const SpeechDb* db, std::uint32_t phrase, bool use_aliases)
+std::string phrases_view_words_text(
+    const SpeechDb* db, std::uint32_t phrase, bool use_aliases, std::optional<std::size_t> max_chars)
 {
     std::string text;
     if (!db)
         return text;
+    // A character takes at most 4 bytes: enough is built to fill the budget.
+    const std::size_t enough = max_chars ? std::min(PHRASES_PAGE_TEXT_SIZE, 4 * *max_chars + 4) : PHRASES_PAGE_TEXT_SIZE;
     const std::uint32_t count = phrase_word_count(db, phrase);
-    for (std::uint32_t i = 0; i < count && text.size() < PHRASES_PAGE_TEXT_SIZE; ++i) {
+    std::uint32_t i = 0;
+    for (; i < count && text.size() < enough; ++i) {
         const char* alias = use_aliases ? phrase_word_alias(db, phrase, i) : nullptr;
         if (alias) {
             text += ' ';
@@ -395,9 +437,57 @@ std::string phrases_view_words_text(const SpeechDb* db, std::uint32_t phrase, bo
         const std::uint32_t n = phrase_word_number(db, phrase, i);
         if (n == WORD_NONE)
             continue;
-        text += ' ';
+        // Beside aliases a bare number could pass for one: "#6" cannot.
+        text += use_aliases ? " #" : " ";
         text += std::to_string(n + 1);
     }
+    const std::size_t full = text.size();
     cut_text(text, PHRASES_PAGE_TEXT_SIZE);
+    if (max_chars) {
+        // Counted as the renderer will: a lead byte and its continuation
+        // bytes make one character (a stray byte counts as one too).
+        std::size_t end = 0;
+        for (std::size_t chars = 0; end < text.size() && chars < *max_chars; ++chars)
+            for (++end; end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80;)
+                ++end;
+        if (end < text.size() || i < count || full > text.size()) {
+            text.resize(end);
+            text += "…";
+        }
+    }
     return text;
+}
+
+std::size_t phrases_view_words_budget(const PhrasesView& view)
+{
+    GtkTreeView* list = view.w.phrase_list;
+    GtkTreeViewColumn* column = view.w.words_column;
+    // The part of the column that can be on screen: from its left edge to
+    // the right edge of the list's visible area, and no wider than it is.
+    int left = 0;
+    GList* columns = gtk_tree_view_get_columns(list);
+    for (GList* c = columns; c && c->data != column; c = c->next)
+        if (gtk_tree_view_column_get_visible(GTK_TREE_VIEW_COLUMN(c->data)))
+            left += gtk_tree_view_column_get_width(GTK_TREE_VIEW_COLUMN(c->data));
+    g_list_free(columns);
+    GdkRectangle visible {};
+    gtk_tree_view_get_visible_rect(list, &visible);
+    int width = gtk_tree_view_column_get_width(column);
+    if (visible.width > 1)
+        width = std::min(width, visible.x + visible.width - left);
+    // Half the font's average character is narrower than any text of
+    // words (aliases, numbers, blanks) averages, so the cut text still
+    // overflows the cell and ends in the renderer's ellipsis.
+    static GtkStyle* measured_style = nullptr;
+    static int narrow = 0;
+    GtkStyle* style = gtk_widget_get_style(GTK_WIDGET(list));
+    if (style != measured_style || narrow <= 0) {
+        PangoContext* context = gtk_widget_get_pango_context(GTK_WIDGET(list));
+        PangoFontMetrics* metrics
+            = pango_context_get_metrics(context, style ? style->font_desc : nullptr, pango_context_get_language(context));
+        narrow = std::max(1, pango_font_metrics_get_approximate_char_width(metrics) / PANGO_SCALE / 2);
+        pango_font_metrics_unref(metrics);
+        measured_style = style;
+    }
+    return std::size_t(std::max(width, 0) / narrow) + 1;
 }

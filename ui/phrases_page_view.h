@@ -75,7 +75,13 @@ void phrases_view_update_buttons(const PhrasesView& view);
 // without one, sizes them afresh for the longest texts of all phrases.
 void phrases_view_fit_columns(const PhrasesView& view, std::optional<std::uint32_t> phrase);
 
-// The text of the "Words" cell of phrase `phrase`: each word as a blank and
-// then its alias (when `use_aliases` and the word has one) or its number
-// counted from 1, cut to fit PHRASES_PAGE_TEXT_SIZE on a character boundary.
-std::string phrases_view_words_text(const SpeechDb* db, std::uint32_t phrase, bool use_aliases);
+// The words of phrase `phrase` as the "Words" column shows them: each word
+// as a blank and then its alias (when `use_aliases` and the word has one)
+// or its number counted from 1, written "#6" while aliases are shown, cut
+// to fit PHRASES_PAGE_TEXT_SIZE on a character boundary. With `max_chars`,
+// at most that many characters, and "…" after them when the text goes on.
+std::string phrases_view_words_text(
+    const SpeechDb* db, std::uint32_t phrase, bool use_aliases, std::optional<std::size_t> max_chars = std::nullopt);
+// How many characters of a "Words" cell can be on screen now, from the
+// column's width, the part of the list in sight and its font.
+std::size_t phrases_view_words_budget(const PhrasesView& view);

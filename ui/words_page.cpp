@@ -13,6 +13,8 @@
 #include "ui/audio_summary_cache.h"
 #include "ui/cell_retry.h"
 #include "ui/go_to_dialog.h"
+#include "ui/key_burst.h"
+#include "ui/number_list.h"
 #include "ui/gtk_ptr.h"
 #include "ui/list_filter.h"
 #include "ui/play_session.h"
@@ -34,6 +36,9 @@ namespace {
 struct WordsPage {
     // The database (the shell's) and the widgets.
     WordsView view;
+    // The waveform of a newly selected word, drawn once the queued input
+    // is handled: a held key passes many words nobody looks at.
+    AfterInput waveform;
 };
 
 // The one instance, for the whole program.
@@ -115,13 +120,14 @@ void refresh_usage_list(WordsPage& page)
     const std::span<const std::uint32_t> u
         = w && page.view.db ? word_usage(page.view.db, *w) : std::span<const std::uint32_t>();
     if (!u.empty()) {
-        // Rows hold phrase numbers here, not 0 .. n - 1.
-        GtkListStorePtr store(gtk_list_store_new(1, G_TYPE_UINT));
-        for (std::uint32_t phrase : u)
-            gtk_list_store_insert_with_values(store.get(), nullptr, -1, 0, guint(phrase), -1);
-        gtk_tree_view_set_model(list, GTK_TREE_MODEL(store.get()));
+        // Rows hold phrase numbers here, not 0 .. n - 1: a copy of the
+        // list, not a store node per row, since it changes with every word
+        // a held key passes.
+        NumberListPtr rows = number_list_new(std::vector<std::uint32_t>(u.begin(), u.end()));
+        gtk_tree_view_set_model(list, rows.get());
     }
-    words_view_show_waveform(page.view);
+    after_input_schedule(
+        page.waveform, [](gpointer data) { words_view_show_waveform(page_of(data).view); }, &page);
     // Also when the selection went away: no button may act on a word that
     // is no longer selected.
     update_buttons(page);
@@ -308,6 +314,7 @@ void change_selected_audio(WordsPage& page, bool (*set_audio)(SpeechDb*, std::ui
 {
     const std::optional<std::uint32_t> w = selected_word(page);
     if (w && ready_to_edit(page) && set_audio(page.view.db, *w)) {
+        after_input_cancel(page.waveform);
         words_view_show_waveform(page.view);
         redraw_word_list(page);
     }

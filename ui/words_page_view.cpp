@@ -7,6 +7,7 @@
 
 #include "db/operations.h"
 #include "ui/gtk_ptr.h"
+#include "ui/key_burst.h"
 #include "ui/play_session.h"
 #include "ui/words_page_columns.h"
 #include "ui/widgets.h"
@@ -112,6 +113,7 @@ GtkTreeView* build_word_list(WordsView& view)
     add_list_column(list, _("Changed"), view.w.changed_renderer, 0.5f, changed_cell_data, &view, CHANGED_WIDTH);
     words_columns_add(list, &view.db);
     gtk_tree_view_set_fixed_height_mode(list, TRUE);
+    key_burst_watch(GTK_WIDGET(list));
     return list;
 }
 
@@ -147,6 +149,7 @@ GtkTreeView* build_usage_list()
     // measured one by one when the list is refilled.
     gtk_tree_view_set_fixed_height_mode(list, TRUE);
     gtk_tree_view_set_headers_visible(list, FALSE);
+    key_burst_watch(GTK_WIDGET(list));
     return list;
 }
 

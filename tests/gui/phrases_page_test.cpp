@@ -12,6 +12,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -111,13 +113,13 @@ TEST_F(PhrasesPageTest, ColumnsShowNumbersAliasesCommentsAndChangedMark)
     phrase_set_comment(db.get(), 1, "second");
     EXPECT_EQ(cell_text(w->phrase_list, NUMBER, 0), "1");
     EXPECT_EQ(cell_text(w->phrase_list, NUMBER, 1), "2");
-    EXPECT_EQ(words_cell(0), " 5 12");
+    EXPECT_EQ(words_cell(0), " #5 #12");
     EXPECT_EQ(cell_text(w->phrase_list, COMMENT, 0), "");
     EXPECT_EQ(cell_text(w->phrase_list, COMMENT, 1), "second");
     EXPECT_FALSE(changed_box(0));
 
     ASSERT_TRUE(word_set_alias(db.get(), 11, "hello"));
-    EXPECT_EQ(words_cell(0), " 5 hello");
+    EXPECT_EQ(words_cell(0), " #5 hello");
     select_phrase(0);
     EXPECT_EQ(word_cell(0), "5");
     EXPECT_EQ(word_cell(1), "hello");
@@ -128,13 +130,15 @@ TEST_F(PhrasesPageTest, ColumnsShowNumbersAliasesCommentsAndChangedMark)
     EXPECT_EQ(words_cell(0), " 5 12");
     EXPECT_EQ(word_cell(1), "12");
     click(w->use_aliases);
-    EXPECT_EQ(words_cell(0), " 5 hello");
+    EXPECT_EQ(words_cell(0), " #5 hello");
     EXPECT_EQ(word_cell(1), "hello");
 }
 
 // Cells must hand the renderer valid UTF-8: long texts are cut between
 // characters, and bytes from a project file that are not UTF-8 are replaced.
-TEST_F(PhrasesPageTest, CellTextsAreValidUtf8)
+// A "Words" cell holds only what its column can show, ending in "…"; the
+// whole text stops at PHRASES_PAGE_TEXT_SIZE.
+TEST_F(PhrasesPageTest, CellTextsAreValidUtf8AndCutToWhatCanShow)
 {
     load({ std::vector<int>(32, 3) });
     phrase_set_comment(db.get(), 0, "caf\xe9 \xff");
@@ -146,10 +150,63 @@ TEST_F(PhrasesPageTest, CellTextsAreValidUtf8)
     for (int i = 0; i < 100; ++i)
         alias += "\xc3\xa9";
     ASSERT_TRUE(word_set_alias(db.get(), 3, alias.c_str()));
+    const std::string whole = phrases_view_words_text(db.get(), 0, true);
+    EXPECT_LT(whole.size(), PHRASES_PAGE_TEXT_SIZE);
+    EXPECT_GT(whole.size(), PHRASES_PAGE_TEXT_SIZE - 4);
+    EXPECT_TRUE(g_utf8_validate(whole.c_str(), -1, nullptr));
+
     const std::string text = words_cell(0);
-    EXPECT_LT(text.size(), PHRASES_PAGE_TEXT_SIZE);
-    EXPECT_GT(text.size(), PHRASES_PAGE_TEXT_SIZE - 4);
     EXPECT_TRUE(g_utf8_validate(text.c_str(), -1, nullptr));
+    ASSERT_TRUE(g_str_has_suffix(text.c_str(), "…")) << text;
+    const std::string shown = text.substr(0, text.size() - std::strlen("…"));
+    EXPECT_EQ(whole.rfind(shown, 0), 0u) << "the cell shows the start of the text";
+    EXPECT_LT(shown.size(), whole.size() / 2);
+    // What is kept still fills the part of the column in sight, so the cut
+    // is never seen: the renderer's own ellipsis ends the cell.
+    GdkRectangle visible {};
+    gtk_tree_view_get_visible_rect(w->phrase_list, &visible);
+    const int number_width = gtk_tree_view_column_get_width(gtk_tree_view_get_column(w->phrase_list, NUMBER));
+    const int in_sight
+        = std::min(gtk_tree_view_column_get_width(w->words_column), visible.x + visible.width - number_width);
+    ASSERT_GT(in_sight, 100);
+    PangoLayout* layout = gtk_widget_create_pango_layout(GTK_WIDGET(w->phrase_list), shown.c_str());
+    int shown_width = 0;
+    pango_layout_get_pixel_size(layout, &shown_width, nullptr);
+    g_object_unref(layout);
+    EXPECT_GE(shown_width, in_sight);
+}
+
+// With "Use Aliases" on, a word without an alias shows as "#6" beside the
+// aliases, so neither can pass for the other; off, every word is a plain
+// number. The word cell takes a number typed either way, or an alias.
+TEST_F(PhrasesPageTest, WordsColumnMarksNumbersWhileAliasesShowAndEditsTakeEither)
+{
+    load({ { 5, 6 } });
+    ASSERT_TRUE(word_set_alias(db.get(), 6, "bell"));
+    EXPECT_EQ(words_cell(0), " #6 bell");
+    click(w->use_aliases);
+    EXPECT_EQ(words_cell(0), " 6 7");
+    click(w->use_aliases);
+
+    select_phrase(0);
+    select_position(0);
+    const struct {
+        const char* typed;
+        int word;
+        const char* cell;
+    } edits[] = {
+        { "3", 2, " #3 bell" },
+        { " #9 ", 8, " #9 bell" },
+        { "bell", 6, " bell bell" },
+        { "#6", 5, " #6 bell" },
+        { "#bell", 5, " #6 bell" }, // "#" before anything but digits: refused
+        { "#0", 5, " #6 bell" },
+    };
+    for (const auto& e : edits) {
+        edit_word(0, e.typed);
+        EXPECT_EQ(phrase_words(0)[0], e.word) << e.typed;
+        EXPECT_EQ(words_cell(0), e.cell) << e.typed;
+    }
 }
 
 // The columns have fixed widths for speed; the page widens them itself so
@@ -268,7 +325,7 @@ TEST_F(PhrasesPageTest, SelectionFollowsMoveAddAndRemove)
     click(w->move_up);
     EXPECT_EQ(phrase_words(0), (std::vector<int> { 2, 1, 3, 4 }));
     EXPECT_EQ(phrases_page_selected_position(), 0);
-    EXPECT_EQ(words_cell(0), " 3 2 4 5");
+    EXPECT_EQ(words_cell(0), " #3 #2 #4 #5");
     click(w->move_up); // at the top: refused
     EXPECT_EQ(phrase_words(0), (std::vector<int> { 2, 1, 3, 4 }));
     EXPECT_EQ(phrases_page_selected_position(), 0);
@@ -300,7 +357,7 @@ TEST_F(PhrasesPageTest, SelectionFollowsMoveAddAndRemove)
     EXPECT_EQ(phrases_page_selected_position(), 2);
     EXPECT_EQ(word_rows(), 3);
     EXPECT_FALSE(sensitive(w->move_down));
-    EXPECT_EQ(words_cell(0), " 3 2 5");
+    EXPECT_EQ(words_cell(0), " #3 #2 #5");
     EXPECT_TRUE(db->modified);
 }
 
@@ -320,7 +377,7 @@ TEST_F(PhrasesPageTest, WordEditsByNumber)
     edit_word(1, "7");
     EXPECT_EQ(phrase_words(0), (std::vector<int> { 1, 6 }));
     EXPECT_EQ(word_cell(1), "7");
-    EXPECT_EQ(words_cell(0), " 2 7");
+    EXPECT_EQ(words_cell(0), " #2 #7");
     EXPECT_TRUE(changed_box(0));
     EXPECT_TRUE(db->modified);
 
@@ -351,7 +408,7 @@ TEST_F(PhrasesPageTest, WordEditsByAlias)
     edit_word(0, "  big bell ");
     EXPECT_EQ(phrase_words(0), (std::vector<int> { 9, 2 }));
     EXPECT_EQ(word_cell(0), "big_bell");
-    EXPECT_EQ(words_cell(0), " big_bell 3");
+    EXPECT_EQ(words_cell(0), " big_bell #3");
 }
 
 // Typing into the cell through its real editor, as a user does.
@@ -413,7 +470,7 @@ TEST_F(PhrasesPageTest, ChangedBoxRevertsAndRebuildsTheWordList)
     EXPECT_FALSE(changed_box(0));
     EXPECT_EQ(word_rows(), 3);
     EXPECT_EQ(word_cell(2), "4");
-    EXPECT_EQ(words_cell(0), " 2 3 4");
+    EXPECT_EQ(words_cell(0), " #2 #3 #4");
     // A path that names no row is ignored.
     g_signal_emit_by_name(w->changed_renderer, "toggled", "7");
     pump_events();

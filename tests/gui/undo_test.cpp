@@ -125,7 +125,7 @@ TEST_F(UndoTest, RevertsByTheChangedBoxesAreUndoable)
     ASSERT_TRUE(press(GDK_z));
     EXPECT_TRUE(phrase_is_changed(db, 0));
     EXPECT_EQ(phrases_page_selected_phrase(), 0);
-    EXPECT_EQ(cell_text(phrases_page_widgets().phrase_list, 1, 0), " 3 2");
+    EXPECT_EQ(cell_text(phrases_page_widgets().phrase_list, 1, 0), " #3 #2");
 }
 
 TEST_F(UndoTest, AdvancedPageShowsUndoneHeaderEdits)
