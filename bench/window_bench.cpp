@@ -9,6 +9,9 @@
 //                           and prints the table: median (worst)
 //   bench_window --run MODE DB   one run in this process, one "key=value"
 //                           line per figure (MODE is "chooser" or "file")
+//   bench_window --make DIR  only writes the two databases into DIR
+//                           (phrases.tbp, words.tbp), e.g. for a profiler
+//                           run under --run
 //
 // Needs a display (xvfb-run). Times are wall-clock milliseconds.
 #include "db/operations.h"
@@ -420,11 +423,14 @@ void scenario(const std::string& mode, const std::string& db_path)
     focus_list(words_page_widgets().word_list);
     t0 = key_burst(XK_Down, 50);
     record("words_down", probe.settle(t0) - t0);
+    // Where the burst ended: every key must have been handled.
+    on_main([] { record("words_down_row", words_page_selected_word()); });
 
     on_main([] { gtk_notebook_set_current_page(GTK_NOTEBOOK(shell_notebook()), 0); });
     focus_list(phrases_page_widgets().phrase_list);
     t0 = key_burst(XK_Page_Down, 100);
     record("page_down", probe.settle(t0) - t0);
+    on_main([] { record("page_down_row", phrases_page_selected_phrase()); });
 
     // Save: the project goes back to the file it came from.
     ino_t before = inode_of(db_path);
@@ -514,6 +520,14 @@ void write_database(const std::string& path, std::uint32_t words, std::size_t au
     }
 }
 
+// 2,000 words, each in about 650 phrases; 20,000 words of 4,200 bytes (an
+// 84 MB project), 16 words a phrase.
+void write_databases(const std::string& phrases_path, const std::string& words_path)
+{
+    write_database(phrases_path, 2000, 4000, 65535, 20);
+    write_database(words_path, 20000, 4200, 20000, 16);
+}
+
 std::map<std::string, double> run_child(const char* self, const std::string& mode, const std::string& db)
 {
     int fds[2];
@@ -558,6 +572,10 @@ int main(int argc, char** argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "--run") == 0)
         return run(argv[2], argv[3]);
+    if (argc == 3 && std::strcmp(argv[1], "--make") == 0) {
+        write_databases(argv[2] + std::string("/phrases.tbp"), argv[2] + std::string("/words.tbp"));
+        return 0;
+    }
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
 
     // The editor's settings, recent files and recovery copies stay in a
@@ -573,10 +591,7 @@ int main(int argc, char** argv)
         {"65,535 phrases", dir.file("phrases.tbp")},
         {"20,000 words", dir.file("words.tbp")},
     };
-    // 2,000 words, each in about 650 phrases; 20,000 words of 4,200 bytes
-    // (an 84 MB project), 16 words a phrase.
-    write_database(dbs[0].path, 2000, 4000, 65535, 20);
-    write_database(dbs[1].path, 20000, 4200, 20000, 16);
+    write_databases(dbs[0].path, dbs[1].path);
 
     std::map<std::string, std::vector<std::vector<double>>> figures; // key -> per db -> runs
     std::vector<double> file_sizes;
