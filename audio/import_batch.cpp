@@ -3,11 +3,14 @@
 // thread waits, reports progress and can stop the workers between files.
 #include "audio/import_batch.h"
 
+#include "io/i18n.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <thread>
 
 namespace {
@@ -32,9 +35,16 @@ void work(const std::vector<std::string>& paths, const ImportOptions& options, s
         if (i >= paths.size())
             return;
         ErrorText err;
-        results[i].word = audio_import_file(paths[i].c_str(), options, &err);
-        if (!results[i].word)
-            results[i].error = err.text;
+        try {
+            results[i].word = audio_import_file(paths[i].c_str(), options, &err);
+            if (!results[i].word)
+                results[i].error = err.text;
+        } catch (const std::bad_alloc&) {
+            // A worker's exception would end the program: running out of
+            // memory fails this file, and with it the batch, instead.
+            results[i].word.reset();
+            results[i].error = _("Out of memory");
+        }
         std::lock_guard lock(shared.mutex);
         ++shared.done;
         shared.wake.notify_one();

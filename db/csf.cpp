@@ -6,6 +6,7 @@
 #include "db/csf.h"
 
 #include "db/csf_layout.h"
+#include "db/load_budget.h"
 #include "io/bytes.h"
 #include "io/i18n.h"
 
@@ -30,6 +31,7 @@ bool read_words(SpeechDb* db, const ByteBlock& block, std::size_t base, std::siz
         read_u32be(image, size, w + 4 + 4 * (std::uint64_t(k) + 1), &end);
         if (end < start || !in_bounds(size, w + start, end - start)) {
             error_set(err, _("Invalid audio offset in word %d"), int(k));
+            error_note_item(err, ErrorItem::Word, k, N_("Invalid audio offset"));
             return false;
         }
         auto word = std::make_unique<WordEntry>();
@@ -69,11 +71,13 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
         const std::uint64_t count = (span + layout.ref_width - 1) / layout.ref_width;
         if (count > std::uint64_t(PHRASE_MAX_WORDS)) {
             error_set(err, _("Too many words in phrase %d"), int(p));
+            error_note_item(err, ErrorItem::Phrase, p, N_("Too many words"));
             return false;
         }
         const std::uint64_t refs = t + start;
         if (!in_bounds(size, refs, count * layout.ref_width)) {
             error_set(err, _("Invalid offset in phrase %d"), int(p));
+            error_note_item(err, ErrorItem::Phrase, p, N_("Invalid offset"));
             return false;
         }
         auto phrase = std::make_unique<PhraseEntry>();
@@ -83,6 +87,7 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
             read_be(image, size, refs + layout.ref_width * i, layout.ref_width, &b);
             if (b == 0 || b > m) {
                 error_set(err, _("Invalid word number in phrase %d"), int(p));
+                error_note_item(err, ErrorItem::Phrase, p, N_("Invalid word number"));
                 return false;
             }
             phrase->words.push_back(by_number[b - 1]);
@@ -167,6 +172,12 @@ SpeechDbPtr csf_parse_block(const ByteBlock& block, std::size_t base, ErrorText*
     }
     if (!in_bounds(size, std::uint64_t(w) + 4, 4 * (std::uint64_t(m) + 1))) {
         error_set(err, _("Invalid words table offset"));
+        return nullptr;
+    }
+    // Millions of empty entries would need dozens of times the file's
+    // size: such a file is refused before any entry is made.
+    if (!csf_load_fits(csf_load_cost(image, size, layout, m), size)) {
+        error_set(err, _("Too many words and phrases for the size of the file"));
         return nullptr;
     }
     // Word pointers by number, so a million references cost a million

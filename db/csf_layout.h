@@ -3,6 +3,7 @@
 #pragma once
 
 #include "db/speech_db.h"
+#include "io/error_text.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -21,6 +21,7 @@ bool phrase_export_wav(const SpeechDb* db, std::uint32_t phrase, const char* pat
     }
     if (pcm.empty()) {
         error_set(err, _("No data in phrase %u"), phrase);
+        error_note_item(err, ErrorItem::Phrase, phrase, N_("No data"));
         return false;
     }
     constexpr int WAV_FORMAT_PCM = 1;

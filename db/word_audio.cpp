@@ -50,6 +50,7 @@ bool word_export_wav(const SpeechDb* db, std::uint32_t word, const char* path, b
     }
     if (w->audio.empty()) {
         error_set(err, _("No data in word %d"), int(w->number));
+        error_note_item(err, ErrorItem::Word, w->number, N_("No data"));
         return false;
     }
     return adpcm_decode_to_wav_file(w->audio.data(), w->audio.size(), path, overwrite, db->sample_rate, db->channels,

@@ -175,12 +175,18 @@ bool word_import_files(SpeechDb* db, const std::vector<WordFile>& files, const I
             out.failures.push_back(paths[i] + ": " + (*results)[i].error);
     if (!out.failures.empty())
         return false;
-    // Every file is ready: only now does the database change, in order,
-    // as one step of the history.
-    HistoryGroup step(db, _("Import Words"));
+    // Every file is ready, and what the change needs is gathered first, so
+    // that running out of memory while gathering changes nothing; only then
+    // does the database change, in order, as one step of the history.
+    std::vector<AudioBytes> audio;
+    audio.reserve(results->size());
+    out.reports.reserve(results->size());
     for (std::size_t i = 0; i < results->size(); ++i) {
         out.reports.push_back((*results)[i].word->report);
-        word_set_audio(db, files[i].word, AudioBytes(std::move((*results)[i].word->adpcm)));
+        audio.emplace_back(std::move((*results)[i].word->adpcm));
     }
+    HistoryGroup step(db, _("Import Words"));
+    for (std::size_t i = 0; i < results->size(); ++i)
+        word_set_audio(db, files[i].word, std::move(audio[i]));
     return true;
 }

@@ -12,4 +12,16 @@ void error_set(ErrorText* err, const char* fmt, ...)
     va_start(args, fmt);
     std::vsnprintf(err->text, sizeof err->text, fmt, args);
     va_end(args);
+    err->item = ErrorItem::None;
+    err->index = 0;
+    err->reason = "";
+}
+
+void error_note_item(ErrorText* err, ErrorItem item, std::uint32_t index, const char* reason)
+{
+    if (!err)
+        return;
+    err->item = item;
+    err->index = index;
+    err->reason = reason;
 }

@@ -158,7 +158,7 @@ int cmd_export_phrase(char** args, const ToolOptions& opts)
     tool_doing(tool_printf(_("Out of memory while exporting phrase %s"), args[1]));
     ErrorText err;
     if (!phrase_export_wav(db.get(), n - 1, args[2], opts.force, &err))
-        return tool_fail(io_failure_text(args[2], err, errno));
+        return tool_fail(tool_error_text(args[2], err, errno));
     return 0;
 }
 

@@ -37,6 +37,11 @@ const char* tool_output_path(const char* arg);
 // after saying why.
 std::string tool_input_path(const char* arg);
 
+// "SHOWN: MESSAGE (reason)" for a failed load, save or export; a message
+// about one word or phrase becomes "SHOWN: phrase N: REASON", N counted
+// from 1 like every number the tool prints.
+std::string tool_error_text(const char* shown, const ErrorText& err, int cause);
+
 // Loads the database at `path` (shown to the user as `shown`), saying why
 // on stderr, with the file's name, when it cannot be loaded.
 SpeechDbPtr tool_load(const char* path, const char* shown);

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <random>
@@ -495,4 +496,125 @@ TEST(ToolMemory, RefusedAndDecodedFilesStayWithinTheirBound)
     const Outcome too_long = run({"decode", adpcm, dir.file("too.wav")}, input_sized);
     EXPECT_EQ(too_long.status, 1);
     EXPECT_TRUE(contains(too_long.err, "too.wav: Error saving file (File too large)\n")) << too_long.err;
+}
+
+namespace {
+
+void put_u32(Bytes& b, std::size_t at, std::uint32_t v)
+{
+    for (int k = 0; k < 4; ++k)
+        b[at + std::size_t(k)] = std::uint8_t(v >> (24 - 8 * k));
+}
+
+void append_u32(Bytes& b, std::uint32_t v)
+{
+    b.resize(b.size() + 4);
+    put_u32(b, b.size() - 4, v);
+}
+
+// A modern image whose phrase p holds `refs[p]` references to `word`
+// (counted from 1; 0 is invalid) and with `words` words, of which only the
+// first has audio.
+Bytes image_of_phrases(const std::vector<std::uint32_t>& refs, std::uint32_t words, std::uint32_t word = 1)
+{
+    const auto phrases = std::uint32_t(refs.size());
+    Bytes b(40, 0);
+    std::memcpy(b.data(), "CSF OKI MSM6585\0" "0002", 20);
+    put_u32(b, 20, 1);
+    put_u32(b, 28, 40);
+    append_u32(b, phrases);
+    std::uint32_t at = 4 * phrases + 8;
+    append_u32(b, at);
+    for (std::uint32_t n : refs)
+        append_u32(b, at += 4 * n);
+    for (std::uint32_t n : refs)
+        for (std::uint32_t r = 0; r < n; ++r)
+            append_u32(b, word);
+    put_u32(b, 32, std::uint32_t(b.size()));
+    append_u32(b, words);
+    append_u32(b, 4 * words + 8);
+    for (std::uint32_t w = 0; w < words; ++w)
+        append_u32(b, 4 * words + 12);
+    append_u32(b, 0x07751234);
+    put_u32(b, 36, std::uint32_t(b.size()));
+    return b;
+}
+
+// `phrases` phrases of `refs` references each: the shapes whose entries
+// cost the most memory for the bytes they take.
+Bytes shaped_image(std::uint32_t phrases, std::uint32_t refs, std::uint32_t words)
+{
+    return image_of_phrases(std::vector<std::uint32_t>(phrases, refs), words);
+}
+
+} // namespace
+
+TEST(ToolMemory, WorstShapesNeedAtMostEightTimesTheirSize)
+{
+    if (SANITIZED)
+        GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
+    TempDir dir;
+    constexpr std::uint32_t EIGHT_MIB_OF_FIELDS = 2u << 20;
+    const struct {
+        const char* shape;
+        Bytes image;
+        bool loads;
+    } shapes[] = {
+        {"empty words", shaped_image(0, 0, EIGHT_MIB_OF_FIELDS), false},
+        {"empty phrases", shaped_image(EIGHT_MIB_OF_FIELDS, 0, 1), false},
+        {"phrases of 32 words", shaped_image(EIGHT_MIB_OF_FIELDS / 33, 32, 1), true},
+        {"a few empty entries", shaped_image(100000, 1, 100000), true},
+    };
+    for (const auto& s : shapes) {
+        const std::string in = put(dir, "in.csf", s.image);
+        const rlim_t bound = rlim_t(8) * s.image.size() + (rlim_t(64) << 20);
+        ChildSetup limited;
+        limited.before_exec = [bound] { limit(RLIMIT_AS, bound); };
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"info", in}, {"dump", in}, {"save", in, dir.file("out.csf")}}) {
+            const Outcome r = run(args, limited);
+            EXPECT_EQ(r.signal, 0) << s.shape << ", " << args[0];
+            EXPECT_EQ(r.status, s.loads ? 0 : 1) << s.shape << ", " << args[0] << ": " << r.err;
+            if (!s.loads) {
+                EXPECT_EQ(r.err, "tembrel-tool: " + in + ": Too many words and phrases for the size of the file\n")
+                    << s.shape << ", " << args[0];
+            }
+        }
+        if (s.loads) {
+            EXPECT_EQ(read_bytes(dir.file("out.csf")), s.image) << s.shape << ": written back as it was";
+        }
+        unlink(dir.file("out.csf").c_str());
+    }
+}
+
+TEST(ToolMessages, NumbersOfWordsAndPhrasesCountFromOneLikeTheOutput)
+{
+    TempDir dir;
+    const struct {
+        Bytes image;
+        const char* message; // after "tembrel-tool: PATH: "
+    } cases[] = {
+        {image_of_phrases({1, 1, 1, 1, 1, 33, 1}, 1), "phrase 6: Too many words"},
+        {image_of_phrases({1, 1, 1}, 2, 3), "phrase 1: Invalid word number"},
+        {[] {
+             // Word 3 (0-based) ends before it starts.
+             Bytes b = image_of_phrases({1}, 5);
+             const std::size_t w = (std::size_t(b[34]) << 8) | b[35];
+             put_u32(b, w + 4 + 4 * 4, 0);
+             return b;
+         }(),
+         "word 4: Invalid audio offset"},
+    };
+    for (const auto& c : cases) {
+        const std::string in = put(dir, "in.csf", c.image);
+        for (const char* command : {"info", "dump"}) {
+            const Outcome r = run({command, in});
+            EXPECT_EQ(r.err, "tembrel-tool: " + in + ": " + c.message + "\n") << command;
+        }
+    }
+    // A phrase without audio is numbered as `dump` numbers it.
+    SpeechDbPtr db = make_db(DB_FORMAT_MODERN, {{1, 2}, {}}, {{0}, {1}, {1, 1}});
+    const std::string csf = put(dir, "silent.csf", csf_image(db.get()));
+    const Outcome r = run({"export-phrase", csf, "3", dir.file("p.wav")});
+    EXPECT_EQ(r.err, "tembrel-tool: " + dir.file("p.wav") + ": phrase 3: No data\n");
 }
