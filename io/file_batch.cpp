@@ -5,8 +5,12 @@
 #include "io/temp_registry.h"
 
 #include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -23,6 +27,93 @@ struct FileBatchState {
 namespace {
 
 constexpr const char* OLD_SUFFIX = ".old";
+constexpr char STAGING_PREFIX[] = ".tembrel-batch-";
+constexpr std::time_t STALE_AGE = 24 * 60 * 60;
+
+// Our staging folders' names: the prefix and digits, nothing else.
+bool is_staging_name(const char* name)
+{
+    if (std::strncmp(name, STAGING_PREFIX, sizeof STAGING_PREFIX - 1) != 0)
+        return false;
+    const char* digits = name + sizeof STAGING_PREFIX - 1;
+    if (!*digits)
+        return false;
+    for (const char* p = digits; *p; ++p)
+        if (*p < '0' || *p > '9')
+            return false;
+    return true;
+}
+
+// Removes the plain files directly inside the folder `fd`.
+void empty_folder(int fd)
+{
+    const int list = ::dup(fd);
+    DIR* dir = list >= 0 ? ::fdopendir(list) : nullptr;
+    if (!dir) {
+        if (list >= 0)
+            ::close(list);
+        return;
+    }
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(dir))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names.emplace_back(e->d_name);
+    ::closedir(dir);
+    for (const auto& name : names)
+        ::unlinkat(fd, name.c_str(), 0);
+}
+
+// A staging folder holds a lock for as long as its export lives; the kernel
+// drops it however the process ended. Folders of ours that nobody holds
+// (an export killed without warning) are removed with what they hold, and
+// so are those older than a day, whatever their lock says.
+void remove_abandoned_staging(int folder)
+{
+    const int list = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = list >= 0 ? ::fdopendir(list) : nullptr;
+    if (!dir) {
+        if (list >= 0)
+            ::close(list);
+        return;
+    }
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(dir))
+        if (is_staging_name(e->d_name))
+            names.emplace_back(e->d_name);
+    ::closedir(dir);
+    const std::time_t now = std::time(nullptr);
+    for (const auto& name : names) {
+        Fd fd(::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat st {};
+        if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0 || st.st_uid != ::geteuid())
+            continue;
+        if (::flock(fd.fd, LOCK_EX | LOCK_NB) != 0 && st.st_mtime >= now - STALE_AGE)
+            continue;
+        empty_folder(fd.fd);
+        ::unlinkat(folder, name.c_str(), AT_REMOVEDIR);
+    }
+}
+
+// Creates, opens and locks a fresh staging folder. A folder that another
+// export's clean-up removed before we held its lock is given up for a new
+// name.
+bool make_staging(FileBatchState& s, std::mt19937& rng)
+{
+    s.staging_name = STAGING_PREFIX + std::to_string(rng() % 1000000000u);
+    s.slot = io_temp_register(s.folder.fd, s.staging_name.c_str(), true);
+    if (::mkdirat(s.folder.fd, s.staging_name.c_str(), 0700) != 0)
+        return false;
+    s.staging = Fd(::openat(s.folder.fd, s.staging_name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat held {};
+    struct stat named {};
+    if (s.staging.fd >= 0 && ::flock(s.staging.fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(s.staging.fd, &held) == 0
+        && ::fstatat(s.folder.fd, s.staging_name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0
+        && held.st_ino == named.st_ino && held.st_dev == named.st_dev)
+        return true;
+    s.staging = Fd(-1);
+    errno = EEXIST; // try another name
+    return false;
+}
 
 // Removes the staging folder and whatever is still in it.
 void remove_staging(FileBatchState& s)
@@ -49,12 +140,11 @@ FileBatch::FileBatch(const char* folder) : state_(std::make_unique<FileBatchStat
         s.status = IO_OPEN_FAILED;
         return;
     }
+    remove_abandoned_staging(s.folder.fd);
     std::mt19937 rng(std::random_device{}());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        s.staging_name = ".tembrel-batch-" + std::to_string(rng() % 1000000000u);
-        s.slot = io_temp_register(s.folder.fd, s.staging_name.c_str(), true);
-        if (::mkdirat(s.folder.fd, s.staging_name.c_str(), 0700) == 0)
-            break;
+        if (make_staging(s, rng))
+            return;
         const int cause = errno;
         io_temp_forget(s.slot);
         s.slot.reset();
@@ -64,9 +154,8 @@ FileBatch::FileBatch(const char* folder) : state_(std::make_unique<FileBatchStat
             return;
         }
     }
-    s.staging = Fd(::openat(s.folder.fd, s.staging_name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (s.staging.fd < 0)
-        s.status = IO_OPEN_FAILED;
+    s.status = IO_OPEN_FAILED;
+    errno = EEXIST;
 }
 
 FileBatch::~FileBatch()

@@ -4,7 +4,9 @@
 // folder (registered for removal should a signal end the process), and only
 // once every one of them is complete are they renamed into place. A name
 // taken meanwhile is never replaced unless asked for; when any step fails,
-// what was placed is taken back, and replaced files are restored.
+// what was placed is taken back, and replaced files are restored. The
+// staging folder is locked while its batch lives, so a batch killed without
+// warning leaves one that the next batch in the same folder removes.
 #pragma once
 
 #include "io/file_io.h"

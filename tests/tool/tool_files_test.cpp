@@ -243,6 +243,52 @@ TEST(ToolKills, KilledSavesLeaveOneCompleteVersionAndNoTemporaries)
     std::cout << killed << " saves killed part way, " << strays << " complete files seen before the next save\n";
 }
 
+TEST(ToolKills, KilledExportsLeaveWholeSetsAndTheNextExportClearsTheirStaging)
+{
+    TempDir sources;
+    const std::string inputs[2] = {put(sources, "a.csf", image_of(1, 4)), put(sources, "b.csf", image_of(2, 4))};
+    TempDir out;
+    const auto began = std::chrono::steady_clock::now();
+    ASSERT_EQ(run({"export", inputs[0], out.path}).status, 0);
+    const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - began);
+    const std::vector<std::string> all = dir_entries(out.path);
+    ASSERT_EQ(all.size(), 256u);
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<useconds_t> moment(0, useconds_t(whole.count()));
+    const int signals[] = {SIGKILL, SIGTERM, SIGHUP};
+    int killed = 0;
+    int strays = 0;
+    const auto began_loop = std::chrono::steady_clock::now();
+    for (int i = 0;; ++i) {
+        const auto spent = std::chrono::steady_clock::now() - began_loop;
+        if ((spent >= std::chrono::seconds(2) && killed >= 10) || spent >= std::chrono::seconds(30))
+            break;
+        const pid_t pid = start({"export", "--force", inputs[i % 2], out.path});
+        usleep(moment(rng));
+        kill(pid, signals[i % 3]);
+        const Outcome r = finish(pid);
+        killed += r.signal != 0;
+        // The words stay a whole set. A SIGKILL leaves its staging folder,
+        // and a kill while a later export clears it leaves the rest of it;
+        // they never pile up, since each export clears what it finds.
+        std::vector<std::string> words;
+        int staging = 0;
+        for (const std::string& name : dir_entries(out.path)) {
+            if (name.rfind(".tembrel-batch-", 0) == 0)
+                ++staging;
+            else
+                words.push_back(name);
+        }
+        ASSERT_EQ(words, all) << "after kill " << i << " by signal " << r.signal;
+        ASSERT_LE(staging, 1) << "staging folders pile up after kill " << i;
+        strays += staging;
+    }
+    ASSERT_EQ(run({"export", "--force", inputs[0], out.path}).status, 0);
+    EXPECT_EQ(dir_entries(out.path), all) << "the next export removes what a killed one left";
+    EXPECT_GT(killed, 0) << "no export was interrupted, the loop tested nothing";
+    std::cout << killed << " exports killed part way, " << strays << " staging folders seen before the next export\n";
+}
+
 TEST(ToolLimits, FileSizeLimitFailsWithTheMessageAndLeavesNothing)
 {
     TempDir dir;
