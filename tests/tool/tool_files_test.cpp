@@ -15,6 +15,9 @@
 #include <fcntl.h>
 #include <fstream>
 #include <random>
+#include <sstream>
+#include <climits>
+#include <cstdlib>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -287,6 +290,57 @@ TEST(ToolKills, KilledExportsLeaveWholeSetsAndTheNextExportClearsTheirStaging)
     EXPECT_EQ(dir_entries(out.path), all) << "the next export removes what a killed one left";
     EXPECT_GT(killed, 0) << "no export was interrupted, the loop tested nothing";
     std::cout << killed << " exports killed part way, " << strays << " staging folders seen before the next export\n";
+}
+
+TEST(ToolDurability, TheFolderIsFlushedAfterTheRenameThatReplacesAFile)
+{
+    if (std::system("strace -qq -o /dev/null true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "strace is missing or may not trace here: the folder's flush after a replacement is not checked";
+    TempDir dir;
+    char real[PATH_MAX];
+    ASSERT_TRUE(realpath(dir.path.c_str(), real));
+    const std::string folder = real;
+    const std::string csf = put(dir, "in.csf", image_of(7, 1));
+    const std::string adpcm = put(dir, "in.adpcm", {0x07, 0x75, 0x12, 0x34});
+    const struct {
+        std::vector<std::string> args;
+        const char* target;
+    } commands[] = {
+        {{"save", csf, folder + "/out.csf"}, "out.csf"},
+        {{"save", csf, folder + "/out.tbp"}, "out.tbp"},
+        {{"decode", adpcm, folder + "/out.wav"}, "out.wav"},
+    };
+    for (const auto& c : commands) {
+        put(dir, c.target, {'o', 'l', 'd'});
+        const std::string log = dir.file("trace");
+        std::string command = "strace -f -qq -o " + log + " -e trace=openat,rename,renameat,renameat2,fsync,fdatasync "
+                              + TEMBREL_TOOL;
+        for (const auto& a : c.args)
+            command += " '" + a + "'";
+        ASSERT_EQ(std::system((command + " >/dev/null 2>&1").c_str()), 0) << command;
+        // The folder's descriptor, the rename over the target through it,
+        // and a flush of that descriptor after the rename.
+        std::string folder_fd;
+        bool renamed = false;
+        bool flushed = false;
+        std::istringstream lines(read_text(log));
+        for (std::string line; std::getline(lines, line);) {
+            const auto eq = line.rfind(" = ");
+            const std::string result = eq == std::string::npos ? "" : line.substr(eq + 3);
+            if (contains(line, "openat(AT_FDCWD, \"" + folder + "\", ") && contains(line, "O_DIRECTORY"))
+                folder_fd = result;
+            else if (!folder_fd.empty() && contains(line, "rename") && contains(line, folder_fd + ", \"" + c.target + "\"")
+                     && result.rfind('0', 0) == 0)
+                renamed = true;
+            else if (renamed && (contains(line, "fsync(" + folder_fd + ")") || contains(line, "fdatasync(" + folder_fd + ")"))
+                     && result.rfind('0', 0) == 0)
+                flushed = true;
+        }
+        EXPECT_TRUE(renamed) << c.args[0] << " " << c.target << ": no rename over the target through the folder\n"
+                             << read_text(log);
+        EXPECT_TRUE(flushed) << c.args[0] << " " << c.target << ": the folder was not flushed after the rename";
+        EXPECT_NE(read_bytes(dir.file(c.target)), (Bytes{'o', 'l', 'd'})) << c.target;
+    }
 }
 
 TEST(ToolLimits, FileSizeLimitFailsWithTheMessageAndLeavesNothing)
