@@ -196,6 +196,7 @@ bool wav_write(const char* path, bool overwrite, int format_tag, int sample_rate
     // itself.
     if (len > WAV_MAX_DATA) {
         error_set(err, _("Error saving file"));
+        error_note_cause(err, EFBIG);
         errno = EFBIG;
         return false;
     }

@@ -51,6 +51,7 @@ bool adpcm_decode_to_wav_file(const std::uint8_t* adpcm, std::size_t len, const 
     // at the input's size however long the recording.
     if (std::uint64_t(len) * 4 > WAV_MAX_DATA) {
         error_set(err, _("Error saving file"));
+        error_note_cause(err, EFBIG);
         errno = EFBIG;
         return false;
     }

@@ -15,6 +15,13 @@ void error_set(ErrorText* err, const char* fmt, ...)
     err->item = ErrorItem::None;
     err->index = 0;
     err->reason = "";
+    err->cause = 0;
+}
+
+void error_note_cause(ErrorText* err, int cause)
+{
+    if (err)
+        err->cause = cause;
 }
 
 void error_note_item(ErrorText* err, ErrorItem item, std::uint32_t index, const char* reason)

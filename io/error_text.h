@@ -25,6 +25,10 @@ struct ErrorText {
     ErrorItem item = ErrorItem::None;
     std::uint32_t index = 0;
     const char* reason = "";
+    // The errno of the system call whose failure the message reports, set
+    // by error_note_cause where the call failed; 0 for refusals, which have
+    // no such reason.
+    int cause = 0;
 
     const char* c_str() const { return text; }
     bool empty() const { return text[0] == '\0'; }
@@ -39,3 +43,5 @@ void error_set(ErrorText* err, const char* fmt, ...) __attribute__((format(print
 // as the message and the file's own tables count, and `reason` the message
 // without its place, an untranslated literal (it is kept).
 void error_note_item(ErrorText* err, ErrorItem item, std::uint32_t index, const char* reason);
+// Says that the message just set reports a failed system call, and its errno.
+void error_note_cause(ErrorText* err, int cause);

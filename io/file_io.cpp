@@ -112,18 +112,14 @@ bool io_file_readable(const char* path)
 std::string io_failure_text(const char* path, const char* message, int cause)
 {
     std::string text = std::string(path) + ": " + message;
-    if (cause != 0 && io_failure_is_system(message))
+    if (cause != 0)
         text += std::string(" (") + std::strerror(cause) + ")";
     return text;
 }
 
-bool io_failure_is_system(const char* message)
+std::string io_failure_text(const char* path, const ErrorText& err)
 {
-    // The savers may have said it in the user's language.
-    for (const char* text : { "Unable to open output file", "Error saving file" })
-        if (std::strcmp(message, text) == 0 || std::strcmp(message, _(text)) == 0)
-            return true;
-    return false;
+    return io_failure_text(path, err.text, err.cause);
 }
 
 bool io_report(IoStatus status, ErrorText* err)
@@ -141,6 +137,7 @@ bool io_report(IoStatus status, ErrorText* err)
         error_set(err, _("Error saving file"));
         break;
     }
+    error_note_cause(err, cause);
     errno = cause;
     return false;
 }

@@ -82,17 +82,17 @@ bool io_write_parts(int fd, std::span<const std::span<const std::uint8_t>> parts
 IoStatus io_create_file(const char* path, std::span<const std::span<const std::uint8_t>> parts);
 
 // "PATH: MESSAGE (reason)": how a failed save, export or import is shown.
-// The reason, the system's text for `cause`, is added to the two messages
-// that come from the file system ("Unable to open output file", "Error
-// saving file") and left off refusals that have no such cause.
+// The reason, the system's text for the failed call's errno, is added when
+// the message reports one (`err.cause`), and left off refusals.
+std::string io_failure_text(const char* path, const ErrorText& err);
+// The same for a message of the caller's own about a call that failed with
+// `cause` (0: no reason added).
 std::string io_failure_text(const char* path, const char* message, int cause);
-// True for those two messages: failures of the file, not refusals of what
-// was to be written.
-bool io_failure_is_system(const char* message);
 
 // A save's outcome as its message: true for IO_OK, otherwise false with
 // "Unable to open output file" (nothing could be created, the target is
-// not writable or exists) or "Error saving file"; errno is kept.
+// not writable or exists) or "Error saving file", the errno recorded in
+// `err` and kept in errno.
 bool io_report(IoStatus status, ErrorText* err);
 
 // The same, telling the outcome as a save reports it: true when written,

@@ -50,7 +50,7 @@ int save(SpeechDb* db, const char* path, DbFileKind kind)
 {
     tool_doing(tool_printf(_("Out of memory while saving %s"), path));
     ErrorText err;
-    return tool_save(db, path, kind, &err) ? 0 : tool_fail(io_failure_text(path, err, errno));
+    return tool_save(db, path, kind, &err) ? 0 : tool_fail(io_failure_text(path, err));
 }
 
 // The paths of every entry in DIR, or nothing after saying why.
@@ -158,7 +158,7 @@ int cmd_export_phrase(char** args, const ToolOptions& opts)
     tool_doing(tool_printf(_("Out of memory while exporting phrase %s"), args[1]));
     ErrorText err;
     if (!phrase_export_wav(db.get(), n - 1, args[2], opts.force, &err))
-        return tool_fail(tool_error_text(args[2], err, errno));
+        return tool_fail(tool_error_text(args[2], err));
     return 0;
 }
 
@@ -234,7 +234,7 @@ int cmd_encode(char** args, const ToolOptions& opts)
     if (!word)
         return tool_fail(in == args[0] ? std::string(err.text) : std::string(args[0]) + ": " + err.text);
     if (!io_replace_file(tool_output_path(args[1]), {std::span<const std::uint8_t>(word->adpcm)}, &err))
-        return tool_fail(io_failure_text(args[1], err, errno));
+        return tool_fail(io_failure_text(args[1], err));
     const std::string text = report_text(word->report);
     if (!text.empty())
         std::fprintf(stderr, "%s: %s\n", args[0], text.c_str());
@@ -258,7 +258,7 @@ int cmd_decode(char** args, const ToolOptions&)
     ErrorText err;
     if (!adpcm_decode_to_wav_file(input.data.data(), input.data.size(), tool_output_path(args[1]), true,
                                   PCM_SAMPLE_RATE, PCM_CHANNELS, PCM_BITS_PER_SAMPLE, &err))
-        return tool_fail(io_failure_text(args[1], err, errno));
+        return tool_fail(io_failure_text(args[1], err));
     return 0;
 }
 

@@ -81,11 +81,11 @@ SpeechDbPtr tool_load(const char* path, const char* shown)
     if (message.find(path) != std::string::npos || message.find(shown) != std::string::npos)
         tool_fail(message);
     else
-        tool_fail(tool_error_text(shown, err, 0));
+        tool_fail(tool_error_text(shown, err));
     return nullptr;
 }
 
-std::string tool_error_text(const char* shown, const ErrorText& err, int cause)
+std::string tool_error_text(const char* shown, const ErrorText& err)
 {
     // The library numbers entries from 0, as the file's tables do; the
     // tool's own output counts from 1, and so does what it says here.
@@ -93,7 +93,7 @@ std::string tool_error_text(const char* shown, const ErrorText& err, int cause)
         return std::string(shown) + ": " + tool_printf(_("word %u: %s"), err.index + 1, _(err.reason));
     if (err.item == ErrorItem::Phrase)
         return std::string(shown) + ": " + tool_printf(_("phrase %u: %s"), err.index + 1, _(err.reason));
-    return io_failure_text(shown, err, cause);
+    return io_failure_text(shown, err);
 }
 
 std::string tool_input_path(const char* arg)

@@ -40,7 +40,7 @@ std::string tool_input_path(const char* arg);
 // "SHOWN: MESSAGE (reason)" for a failed load, save or export; a message
 // about one word or phrase becomes "SHOWN: phrase N: REASON", N counted
 // from 1 like every number the tool prints.
-std::string tool_error_text(const char* shown, const ErrorText& err, int cause);
+std::string tool_error_text(const char* shown, const ErrorText& err);
 
 // Loads the database at `path` (shown to the user as `shown`), saying why
 // on stderr, with the file's name, when it cannot be loaded.

@@ -204,18 +204,15 @@ constexpr SaveKind PROJECT_FILE = {"project.tbp", ".tbp", DbFileKind::Project,
 bool save_database(const SaveKind& kind, const char* path)
 {
     ErrorText err;
-    int cause = 0;
     bool out_of_memory = false;
     SaveSnapshot snapshot;
     WorkProgress progress;
     const std::string target = path;
-    // Runs on whichever thread writes, so that errno and running out of
-    // memory are caught where they happen.
-    const auto write = [&snapshot, &target, &err, &cause, &out_of_memory, &progress] {
+    // Runs on whichever thread writes, so that running out of memory is
+    // caught where it happens; the failure's errno travels in `err`.
+    const auto write = [&snapshot, &target, &err, &out_of_memory, &progress] {
         try {
-            const bool ok = snapshot_write(snapshot, target.c_str(), &err, &progress.done);
-            cause = errno;
-            return ok;
+            return snapshot_write(snapshot, target.c_str(), &err, &progress.done);
         } catch (const std::bad_alloc&) {
             out_of_memory = true;
             return false;
@@ -223,9 +220,7 @@ bool save_database(const SaveKind& kind, const char* path)
     };
     bool written = false;
     try {
-        if (!kind.snapshot(shell.db.get(), &snapshot, &err)) {
-            cause = errno;
-        } else {
+        if (kind.snapshot(shell.db.get(), &snapshot, &err)) {
             progress.total = snapshot.size();
             written = progress.total < BACKGROUND_WORK_BYTES ? write()
                                                              : background_work_run(_("Saving…"), write, &progress);
@@ -238,7 +233,7 @@ bool save_database(const SaveKind& kind, const char* path)
         return false;
     }
     if (!written) {
-        dialogs_show_error(io_failure_text(path, err, cause).c_str());
+        dialogs_show_error(io_failure_text(path, err).c_str());
         return false;
     }
     if (kind.marks_saved)

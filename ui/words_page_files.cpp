@@ -92,7 +92,7 @@ void words_page_export_audio(const SpeechDb* db, std::uint32_t word)
     ErrorText err;
     try {
         if (!word_export_wav(db, word, path, true, &err)) {
-            show_audio_file_error(false, io_failure_is_system(err) ? io_failure_text(path, err, errno).c_str() : err);
+            show_audio_file_error(false, err.cause != 0 ? io_failure_text(path, err).c_str() : err);
             return;
         }
     } catch (const std::bad_alloc&) {

@@ -113,12 +113,12 @@ TEST_F(BackgroundWorkTest, ALargeSaveThatFailsIsReportedAsBefore)
     ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
     ErrorText direct;
     ASSERT_FALSE(project_save(db, path.c_str(), &direct));
-    const int cause = errno;
+    EXPECT_EQ(direct.cause, errno) << "the message records the errno the save failed with";
     queue_answer(answer_response(GTK_RESPONSE_CLOSE));
     EXPECT_FALSE(shell_save());
     ASSERT_FALSE(seen_dialogs().empty());
     // The same message, with the file's name and the reason the worker saw.
-    EXPECT_EQ(seen_dialogs().back().text, io_failure_text(path.c_str(), direct.text, cause));
+    EXPECT_EQ(seen_dialogs().back().text, io_failure_text(path.c_str(), direct));
     EXPECT_TRUE(db_is_modified(db));
 }
 

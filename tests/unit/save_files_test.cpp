@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <functional>
 #include <tuple>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -278,4 +280,36 @@ TEST(FileBatch, OnlyOurOwnAbandonedStagingFoldersAreRemoved)
     }
     for (int fd : held)
         close(fd);
+}
+
+TEST(SaveFiles, FailuresRecordTheFailedCallsErrnoAndRefusalsNone)
+{
+    TempDir dir;
+    SpeechDbPtr db = small_db();
+    write_bytes(dir.file("taken.wav"), OLD);
+    mkdir(dir.file("folder.csf").c_str(), 0755);
+    const std::uint8_t pcm[4] = {1, 2, 3, 4};
+    const std::string missing = dir.file("missing/out.csf");
+    // One ErrorText for all, as a caller reusing it would: each message
+    // carries its own cause, never the one before it.
+    ErrorText err;
+    const struct {
+        std::function<bool()> save;
+        const char* path;
+        std::string shown; // after "PATH: "
+        int cause;
+    } cases[] = {
+        {[&] { return csf_save(db.get(), missing.c_str(), &err); }, missing.c_str(),
+         "Unable to open output file (No such file or directory)", ENOENT},
+        {[&] { return csf_save(db.get(), "", &err); }, "", "Invalid output filename", 0},
+        {[&] { return project_save(db.get(), dir.file("folder.csf").c_str(), &err); }, "folder.csf",
+         "Unable to open output file (Is a directory)", EISDIR},
+        {[&] { return wav_write(dir.file("taken.wav").c_str(), false, 1, 16000, 1, 16, pcm, sizeof pcm, &err); },
+         "taken.wav", "Output file already exist", 0},
+    };
+    for (const auto& c : cases) {
+        ASSERT_FALSE(c.save()) << c.shown;
+        EXPECT_EQ(err.cause, c.cause) << c.shown;
+        EXPECT_EQ(io_failure_text(c.path, err), std::string(c.path) + ": " + c.shown);
+    }
 }
