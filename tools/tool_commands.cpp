@@ -4,6 +4,7 @@
 
 #include "io/i18n.h"
 
+#include "audio/wav.h"
 #include "audio/wav_codec.h"
 #include "db/file_names.h"
 #include "db/load.h"
@@ -248,6 +249,11 @@ int cmd_decode(char** args, const ToolOptions&)
     const std::string in = tool_input_path(args[0]);
     if (in.empty())
         return EXIT_FAILED;
+    // Each byte decodes to four bytes of samples: a file whose samples no
+    // WAV header could describe is refused from its size, before it is read.
+    struct stat st {};
+    if (::stat(in.c_str(), &st) == 0 && S_ISREG(st.st_mode) && std::uint64_t(st.st_size) * 4 > WAV_MAX_DATA)
+        return tool_fail(io_failure_text(args[1], _("Error saving file"), EFBIG));
     tool_doing(tool_printf(_("Out of memory while reading %s"), args[0]));
     ReadResult input = io_read_file(in.c_str());
     if (input.status == IO_OPEN_FAILED)
