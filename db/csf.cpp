@@ -92,7 +92,6 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
             }
             phrase->words.push_back(by_number[b - 1]);
         }
-        phrase->saved_words = phrase->words;
         db_append_phrase(db, std::move(phrase));
         start = end;
     }

@@ -166,18 +166,23 @@ struct Applier {
 
     EditTarget operator()(SetPhraseWord& e) const
     {
-        std::swap(phrase_at(db, e.phrase)->words[e.pos], e.other);
+        PhraseEntry* p = phrase_at(db, e.phrase);
+        phrase_keep_saved(*p);
+        std::swap(p->words[e.pos], e.other);
         return phrase(e.phrase, e.pos);
     }
     EditTarget operator()(MovePhraseWord& e) const
     {
-        auto& words = phrase_at(db, e.phrase)->words;
-        std::swap(words[e.from], words[e.to]);
+        PhraseEntry* p = phrase_at(db, e.phrase);
+        phrase_keep_saved(*p);
+        std::swap(p->words[e.from], p->words[e.to]);
         return phrase(e.phrase, undo ? e.from : e.to);
     }
     EditTarget insert_or_remove(std::uint32_t p, std::uint32_t pos, WordEntry* w, bool insert) const
     {
-        auto& words = phrase_at(db, p)->words;
+        PhraseEntry* phrase_entry = phrase_at(db, p);
+        phrase_keep_saved(*phrase_entry);
+        auto& words = phrase_entry->words;
         if (insert)
             words.insert(words.begin() + std::ptrdiff_t(pos), w);
         else
@@ -202,7 +207,8 @@ struct Applier {
     EditTarget operator()(SetPhraseList& e) const
     {
         PhraseEntry* p = phrase_at(db, e.phrase);
-        std::swap(e.saved_list ? p->saved_words : p->words, e.other);
+        std::vector<WordEntry*>& saved = phrase_keep_saved(*p);
+        std::swap(e.saved_list ? saved : p->words, e.other);
         return phrase(e.phrase);
     }
     EditTarget operator()(SetAlias& e) const
@@ -240,7 +246,7 @@ struct Applier {
     {
         EditTarget t = undo ? put_back(e.number, e.held) : take_out(e.number, e.held);
         for (auto& [p, list] : e.saved_lists)
-            std::swap(phrase_at(db, p)->saved_words, list);
+            std::swap(phrase_keep_saved(*phrase_at(db, p)), list);
         return t;
     }
     EditTarget operator()(SetAudio& e) const

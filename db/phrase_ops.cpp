@@ -47,7 +47,7 @@ bool phrase_is_changed(const SpeechDb* db, std::uint32_t phrase)
     const PhraseEntry* p = db_phrase(db, phrase);
     // Word references compare by identity: a renumbered word is still the
     // same recording and does not make the phrase differ.
-    return p && p->words != p->saved_words;
+    return p && p->words != phrase_saved_words(*p);
 }
 
 bool phrase_set_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, std::uint32_t word)
@@ -56,6 +56,7 @@ bool phrase_set_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos, std:
     PhraseEntry* p = db_phrase(db, phrase);
     if (!w || !p || pos >= p->words.size())
         return false;
+    phrase_keep_saved(*p);
     WordEntry* old = p->words[pos];
     p->words[pos] = w;
     db->phrase_edits++;
@@ -77,6 +78,7 @@ static void phrase_swap_words(SpeechDb* db, std::uint32_t phrase, std::uint32_t 
 {
     PhraseEntry* p = db_phrase(db, phrase);
     // Both places stay in the same phrase, so no usage list changes.
+    phrase_keep_saved(*p);
     std::swap(p->words[from], p->words[to]);
     db->modified = true;
     history_record(db, MovePhraseWord{phrase, from, to});
@@ -108,6 +110,7 @@ bool phrase_insert_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
         return false;
     // The new place always follows the given one and speaks word 0 until
     // the user picks the word it should be.
+    phrase_keep_saved(*p);
     p->words.insert(p->words.begin() + std::ptrdiff_t(pos) + 1, db_word(db, 0));
     db->phrase_edits++;
     db->modified = true;
@@ -120,6 +123,7 @@ bool phrase_remove_word(SpeechDb* db, std::uint32_t phrase, std::uint32_t pos)
     PhraseEntry* p = db_phrase(db, phrase);
     if (!p || pos >= p->words.size() || p->words.size() <= 1)
         return false;
+    phrase_keep_saved(*p);
     WordEntry* removed = p->words[pos];
     p->words.erase(p->words.begin() + std::ptrdiff_t(pos));
     db->phrase_edits++;
@@ -145,12 +149,14 @@ void phrase_set_comment(SpeechDb* db, std::uint32_t phrase, const char* text)
 void phrase_revert(SpeechDb* db, std::uint32_t phrase)
 {
     PhraseEntry* p = db_phrase(db, phrase);
-    if (!p || p->words == p->saved_words)
+    if (!p || p->words == phrase_saved_words(*p))
         return;
     // The words as loaded differ from those last saved to a project as
-    // much as any other edit would: an unsaved change, and undoable.
+    // much as any other edit would: an unsaved change, and undoable. Both
+    // lists are the same again, so one is enough.
     SetPhraseList undo{phrase, false, std::move(p->words)};
-    p->words = p->saved_words;
+    p->words = std::move(phrase_keep_saved(*p));
+    p->saved_words.reset();
     db->phrase_edits++;
     db->modified = true;
     history_record(db, std::move(undo));
@@ -159,10 +165,10 @@ void phrase_revert(SpeechDb* db, std::uint32_t phrase)
 void phrase_commit(SpeechDb* db, std::uint32_t phrase)
 {
     PhraseEntry* p = db_phrase(db, phrase);
-    if (!p || p->saved_words == p->words)
+    if (!p || phrase_saved_words(*p) == p->words)
         return;
-    SetPhraseList undo{phrase, true, std::move(p->saved_words)};
-    p->saved_words = p->words;
+    SetPhraseList undo{phrase, true, std::move(phrase_keep_saved(*p))};
+    p->saved_words.reset();
     db->modified = true;
     history_record(db, std::move(undo));
 }

@@ -56,9 +56,28 @@ struct WordEntry {
 
 struct PhraseEntry {
     std::optional<std::string> comment;
-    std::vector<WordEntry*> words;       // current list, in speaking order
-    std::vector<WordEntry*> saved_words; // the list as loaded
+    std::vector<WordEntry*> words; // current list, in speaking order
+    // The list as loaded, held apart only while it may differ from
+    // `words` (none: the same): most phrases of a large database are never
+    // edited, and a copy of every list would double what the phrases take
+    // (held by pointer, so an unedited phrase pays 8 bytes for it).
+    // Read it with phrase_saved_words; change `words` only after
+    // phrase_keep_saved.
+    std::unique_ptr<std::vector<WordEntry*>> saved_words;
 };
+
+// The list as loaded.
+inline const std::vector<WordEntry*>& phrase_saved_words(const PhraseEntry& p)
+{
+    return p.saved_words ? *p.saved_words : p.words;
+}
+// Before `words` changes: the list as loaded is held apart, if not yet.
+inline std::vector<WordEntry*>& phrase_keep_saved(PhraseEntry& p)
+{
+    if (!p.saved_words)
+        p.saved_words = std::make_unique<std::vector<WordEntry*>>(p.words);
+    return *p.saved_words;
+}
 
 // The undo history (db/history.h), made with the first edit.
 struct History;

@@ -132,10 +132,10 @@ bool word_remove(SpeechDb* db, std::uint32_t word)
     const std::uint32_t phrases = phrase_count(db);
     for (std::uint32_t p = 0; p < phrases; ++p) {
         PhraseEntry* ph = db_phrase(db, p);
-        for (const WordEntry* w : ph->saved_words) {
+        for (const WordEntry* w : phrase_saved_words(*ph)) {
             if (w == entry) {
-                undo.saved_lists.emplace_back(p, std::move(ph->saved_words));
-                ph->saved_words = ph->words;
+                undo.saved_lists.emplace_back(p, std::move(phrase_keep_saved(*ph)));
+                ph->saved_words.reset();
                 break;
             }
         }

@@ -78,7 +78,8 @@ TEST(CsfLayout, ParserReadsHandLaidImages)
         EXPECT_EQ(db->bits_per_sample, 16);
         EXPECT_STREQ(db->language_code, "DE");
         const PhraseEntry* p0 = db_phrase(db.get(), 0);
-        EXPECT_EQ(p0->words, p0->saved_words);
+        EXPECT_EQ(p0->words, phrase_saved_words(*p0));
+        EXPECT_FALSE(p0->saved_words) << "a loaded list is not held twice";
         EXPECT_EQ(p0->words[1], db_word(db.get(), 1)) << "references point at the word entries";
         EXPECT_TRUE(db_phrase(db.get(), 1)->words.empty());
         WordEntry* w0 = db_word(db.get(), 0);

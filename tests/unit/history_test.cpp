@@ -50,7 +50,7 @@ Snapshot snapshot(const SpeechDb* db)
     }
     for (std::uint32_t p = 0; p < phrase_count(db); ++p) {
         s.current.push_back(db_phrase(db, p)->words);
-        s.saved.push_back(db_phrase(db, p)->saved_words);
+        s.saved.push_back(phrase_saved_words(*db_phrase(db, p)));
     }
     s.modified = db_is_modified(db);
     return s;
@@ -271,7 +271,7 @@ TEST(History, RemovedWordsAndAudioComeBackAsTheSameObjects)
     EXPECT_EQ(target->number, 2u);
     EXPECT_EQ(db_word(db.get(), 2), third) << "the very entry is back";
     EXPECT_EQ(third->audio.data(), audio) << "audio is shared, never copied";
-    EXPECT_EQ(db_phrase(db.get(), 1)->saved_words[0], third);
+    EXPECT_EQ(phrase_saved_words(*db_phrase(db.get(), 1))[0], third);
     EXPECT_TRUE(phrase_is_changed(db.get(), 1));
     EXPECT_EQ(db_word(db.get(), 3)->number, 3u);
 }

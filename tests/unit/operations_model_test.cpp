@@ -439,7 +439,7 @@ void Harness::check(const char* what)
         // how a dangling reference would show.
         for (const WordEntry* w : ph->words)
             cur.push_back(id_of(w));
-        for (const WordEntry* w : ph->saved_words)
+        for (const WordEntry* w : phrase_saved_words(*ph))
             saved.push_back(id_of(w));
         ASSERT_EQ(cur, mp.current) << "phrase " << p;
         ASSERT_EQ(saved, mp.saved) << "phrase " << p;
