@@ -6,8 +6,10 @@
 #include <gtk/gtk.h>
 
 // Reopens the cell of `cell` in `column` at `path` of `view` with `text`,
-// when the edit ended with the keyboard focus still in the list (Enter, not
-// a click elsewhere). Nothing happens when the view is gone or shows
-// another model by then.
+// unless the keyboard focus of the window has gone to another of its
+// widgets (a click elsewhere) by the time the edit ended or the cell would
+// open. The window losing the focus to another window does not count, and
+// does not cancel the reopened cell either. Nothing happens when the view
+// is gone or shows another model by then.
 void cell_retry_edit(GtkTreeView* view, GtkTreeViewColumn* column, GtkCellRenderer* cell, const char* path,
     const char* text);

@@ -45,6 +45,19 @@ protected:
         }
         pump_events();
     }
+    // The window losing (or getting back) the keyboard focus to another
+    // window, as the X server tells it, whatever the real server does.
+    static void window_focus(bool in)
+    {
+        GtkWidget* window = shell_main_window();
+        GdkEvent* event = gdk_event_new(GDK_FOCUS_CHANGE);
+        event->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+        event->focus_change.send_event = TRUE;
+        event->focus_change.in = in ? TRUE : FALSE;
+        gtk_widget_send_focus_change(window, event);
+        gdk_event_free(event);
+        pump_events();
+    }
     static std::string tooltip(GtkWidget* widget)
     {
         GCharPtr text(gtk_widget_get_tooltip_text(widget));
@@ -86,6 +99,44 @@ TEST_F(FeedbackTest, RefusedWordCellSaysWhyAndKeepsTheText)
     g_signal_emit_by_name(p->word_renderer, "edited", "0", "right");
     pump_events();
     EXPECT_EQ(status_bar_text(), "Aliases are off: type a word number, or switch Use Aliases on");
+}
+
+// Only the user going to another widget of the window gives the typed
+// text up; the window losing the focus to another window, before or after
+// the cell reopens, does not.
+TEST_F(FeedbackTest, ReopenedCellSurvivesTheWindowLosingFocus)
+{
+    select_row(p->phrase_list, 1);
+    const struct {
+        const char* name;
+        bool away_before; // the window loses the focus before the cell reopens
+        bool away_after; // ... after it reopened
+        bool other_widget; // the user went to the filter entry first
+        const char* kept;
+    } cases[] = {
+        { "focus stays", false, false, false, "12a" },
+        { "window left before", true, false, false, "12a" },
+        { "window left after", false, true, false, "12a" },
+        { "went to the filter", false, false, true, "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        select_row(p->word_list, 0);
+        gtk_widget_grab_focus(GTK_WIDGET(p->word_list));
+        window_focus(true);
+        g_signal_emit_by_name(p->word_renderer, "edited", "0", "12a");
+        if (c.other_widget)
+            gtk_widget_grab_focus(p->filter.entry);
+        if (c.away_before)
+            window_focus(false);
+        pump_events();
+        if (c.away_after)
+            window_focus(false);
+        EXPECT_EQ(reopened_text(p->word_list), c.kept);
+        window_focus(true);
+        EXPECT_EQ(reopened_text(p->word_list), c.kept);
+        cancel_edit(p->word_list);
+    }
 }
 
 TEST_F(FeedbackTest, RefusedAliasSaysWhyAndKeepsTheText)
