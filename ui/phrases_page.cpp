@@ -140,6 +140,8 @@ void apply_filter(PhrasesPage& page)
         select_row(page.view.w.phrase_list, *row, true);
     refresh_phrase_word_list(page);
     show_count(page);
+    if (!page.view.db)
+        gtk_label_set_text(GTK_LABEL(page.view.w.filter.count), "");
 }
 
 void on_filter_entry_changed(GtkEditable*, gpointer data)
@@ -424,6 +426,22 @@ void connect_signals(PhrasesPage& page)
     g_signal_connect(w.filter.entry, "changed", G_CALLBACK(on_filter_entry_changed), &page);
 }
 
+// Without a database both lists say how to get one. The phrase list always
+// has a model, if an empty one: a list without any draws its column
+// headers as a thin strip.
+void show_rows(PhrasesPage& page)
+{
+    const char* hint = page.view.db ? nullptr : no_database_hint();
+    list_set_hint(page.view.w.phrase_list, hint);
+    list_set_hint(page.view.w.word_list, hint);
+    NumberListPtr store = list_rows_model(page.rows);
+    gtk_tree_view_set_model(page.view.w.phrase_list, GTK_TREE_MODEL(store.get()));
+    refresh_phrase_word_list(page);
+    show_count(page);
+    if (!page.view.db)
+        gtk_label_set_text(GTK_LABEL(page.view.w.filter.count), "");
+}
+
 } // namespace
 
 const Page PHRASES_PAGE = {
@@ -446,6 +464,7 @@ void phrases_page_build(GtkNotebook* notebook)
     the_page = PhrasesPage {};
     GtkWidget* box = phrases_view_build(the_page.view);
     connect_signals(the_page);
+    show_rows(the_page);
     PhrasesView* view = &the_page.view;
     the_page.view.wave.on_click = [view](std::size_t frame) {
         const auto [position, offset] = waveform_part_at(view->wave, frame);
@@ -468,10 +487,7 @@ void phrases_page_reload(SpeechDb* db)
     // Another database starts unfiltered.
     filter_bar_clear_quietly(the_page.view.w.filter, G_CALLBACK(on_filter_entry_changed), &the_page);
     the_page.rows = { db ? phrase_count(db) : 0, std::nullopt };
-    NumberListPtr store = list_rows_model(the_page.rows);
-    gtk_tree_view_set_model(the_page.view.w.phrase_list, GTK_TREE_MODEL(store.get()));
-    refresh_phrase_word_list(the_page);
-    show_count(the_page);
+    show_rows(the_page);
 }
 
 void phrases_page_shown()

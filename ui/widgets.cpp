@@ -3,6 +3,7 @@
 
 #include "io/i18n.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdarg>
 
@@ -143,6 +144,52 @@ void set_button_state(GtkWidget* button, bool on, const char* does, const std::s
 const char* no_database_hint()
 {
     return _("Open a speech database with File > Open (Ctrl+O)");
+}
+
+namespace {
+
+constexpr const char* HINT_KEY = "tembrel-list-hint";
+// Room kept free on either side of a hint that has to wrap.
+constexpr int HINT_MARGIN = 12;
+
+// Draws the hint into the rows' area, which the window system has just
+// cleared; a list without rows draws nothing there itself. (It has to come
+// before the list's own handler, which ends the signal.)
+gboolean on_hint_list_expose_event(GtkWidget* widget, GdkEventExpose* event, gpointer)
+{
+    auto* view = GTK_TREE_VIEW(widget);
+    const auto* hint = static_cast<const char*>(g_object_get_data(G_OBJECT(widget), HINT_KEY));
+    GdkWindow* rows = gtk_tree_view_get_bin_window(view);
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    if (!hint || event->window != rows || (model && gtk_tree_model_iter_n_children(model, nullptr) > 0))
+        return FALSE;
+    int width = 0;
+    int height = 0;
+    gdk_drawable_get_size(rows, &width, &height);
+    GObjectPtr<PangoLayout> layout(gtk_widget_create_pango_layout(widget, hint));
+    pango_layout_set_alignment(layout.get(), PANGO_ALIGN_CENTER);
+    pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
+    pango_layout_set_width(layout.get(), std::max(1, width - 2 * HINT_MARGIN) * PANGO_SCALE);
+    PangoRectangle ink;
+    pango_layout_get_pixel_extents(layout.get(), &ink, nullptr);
+    // The layout's box is as wide as the list; its ink is what is centred.
+    const int x = (width - ink.width) / 2 - ink.x;
+    const int y = (height - ink.height) / 2 - ink.y;
+    gtk_paint_layout(gtk_widget_get_style(widget), rows, GTK_STATE_INSENSITIVE, TRUE, &event->area, widget,
+        "tembrel-list-hint", x, y, layout.get());
+    return FALSE;
+}
+
+} // namespace
+
+void list_set_hint(GtkTreeView* view, const char* hint)
+{
+    if (!g_object_get_data(G_OBJECT(view), "tembrel-hint-connected")) {
+        g_signal_connect(view, "expose-event", G_CALLBACK(on_hint_list_expose_event), nullptr);
+        g_object_set_data(G_OBJECT(view), "tembrel-hint-connected", GINT_TO_POINTER(1));
+    }
+    g_object_set_data_full(G_OBJECT(view), HINT_KEY, hint ? g_strdup(hint) : nullptr, g_free);
+    gtk_widget_queue_draw(GTK_WIDGET(view));
 }
 
 // GTK's convention: FALSE when the row matches.

@@ -54,6 +54,10 @@ void set_button_state(GtkWidget* button, bool on, const char* does, const std::s
 // give.
 const char* no_database_hint();
 
+// Shows `hint` centred in `view` while its list has no rows (the lists of
+// a window without a database); null takes it away.
+void list_set_hint(GtkTreeView* view, const char* hint);
+
 // printf into a string (a translated format, a message for the status bar).
 std::string printf_text(const char* format, ...) G_GNUC_PRINTF(1, 2);
 

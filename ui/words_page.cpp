@@ -409,6 +409,27 @@ void add_record_shortcut(GtkWidget* inside, GtkWidget* record)
 
 } // namespace
 
+namespace {
+
+// The word list always has a model, if an empty one: a list without any
+// draws its column headers as a thin strip. Without a database both lists
+// say how to get one.
+void show_rows(WordsPage& page, ListRows rows)
+{
+    const char* hint = page.view.db ? nullptr : no_database_hint();
+    list_set_hint(page.view.w.word_list, hint);
+    list_set_hint(page.view.w.usage_list, hint);
+    words_view_set_rows(page.view, std::move(rows));
+    show_count(page);
+    if (!page.view.db)
+        gtk_label_set_text(GTK_LABEL(page.view.w.filter.count), "");
+    // Setting a model drops the selection; make sure the usage list of the
+    // old database goes with it even when GTK had nothing to unselect.
+    refresh_usage_list(page);
+}
+
+} // namespace
+
 const Page WORDS_PAGE = {
     .id = PageId::Words,
     .build = words_page_build,
@@ -430,6 +451,7 @@ void words_page_build(GtkNotebook* notebook)
     GtkWidget* box = words_view_build(the_page.view);
     connect_signals(the_page);
     add_record_shortcut(GTK_WIDGET(notebook), the_page.view.w.record);
+    show_rows(the_page, { 0, std::nullopt });
     WordsView* view = &the_page.view;
     the_page.view.wave.on_click = [view](std::size_t frame) { words_page_play_word_from(*view, frame); };
     gtk_notebook_append_page(notebook, box, gtk_label_new(_("Words")));
@@ -445,11 +467,7 @@ void words_page_reload(SpeechDb* db)
     the_page.view.db = db;
     // Another database starts unfiltered.
     filter_bar_clear_quietly(the_page.view.w.filter, G_CALLBACK(on_filter_entry_changed), &the_page);
-    words_view_set_rows(the_page.view, { db ? word_count(db) : 0, std::nullopt });
-    show_count(the_page);
-    // Setting a model drops the selection; make sure the usage list of the
-    // old database goes with it even when GTK had nothing to unselect.
-    refresh_usage_list(the_page);
+    show_rows(the_page, { db ? word_count(db) : 0, std::nullopt });
 }
 
 void words_page_shown()

@@ -1,0 +1,152 @@
+// The window without a database: nothing can be used but File > Open, the
+// lists say so in their middle, and their column headers look as they do
+// with a database.
+#include "shell_fixture.h"
+#include "ui/gtk_ptr.h"
+#include "ui/phrases_page_view.h"
+#include "ui/shell.h"
+#include "ui/words_page_view.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<GtkWidget*> controls()
+{
+    std::vector<GtkWidget*> all = find_all(shell_notebook(), GTK_TYPE_BUTTON);
+    for (GtkWidget* entry : find_all(shell_notebook(), GTK_TYPE_ENTRY))
+        all.push_back(entry);
+    return all;
+}
+
+std::string name_of(GtkWidget* widget)
+{
+    if (GTK_IS_BUTTON(widget) && gtk_button_get_label(GTK_BUTTON(widget)))
+        return gtk_button_get_label(GTK_BUTTON(widget));
+    return G_OBJECT_TYPE_NAME(widget);
+}
+
+// The height of `view`'s column headers, shown on its page.
+int header_height(GtkTreeView* view, int page)
+{
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(shell_notebook()), page);
+    pump_events();
+    int x = 0;
+    int y = 0;
+    gtk_tree_view_convert_bin_window_to_widget_coords(view, 0, 0, &x, &y);
+    return y;
+}
+
+// Where a list's rows area has ink (pixels unlike its background), drawn
+// into a pixmap of its own, so other windows on the screen cannot hide it.
+struct Ink {
+    bool any = false;
+    int left = 0, right = 0, top = 0, bottom = 0; // in the rows area
+    int width = 0, height = 0; // of the rows area
+};
+
+Ink rows_ink(GtkTreeView* view, int page)
+{
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(shell_notebook()), page);
+    pump_events();
+    Ink ink;
+    GdkWindow* rows = gtk_tree_view_get_bin_window(view);
+    int x0 = 0;
+    int y0 = 0;
+    gtk_tree_view_convert_bin_window_to_widget_coords(view, 0, 0, &x0, &y0);
+    gdk_drawable_get_size(rows, &ink.width, &ink.height);
+    GdkPixmap* shot = gtk_widget_get_snapshot(GTK_WIDGET(view), nullptr);
+    if (!shot)
+        return ink;
+    GObjectPtr<GdkPixbuf> pixels(gdk_pixbuf_get_from_drawable(nullptr, shot, gdk_drawable_get_colormap(shot), 0, 0, 0, 0,
+        x0 + ink.width, y0 + ink.height));
+    g_object_unref(shot);
+    const guchar* data = gdk_pixbuf_get_pixels(pixels.get());
+    const int stride = gdk_pixbuf_get_rowstride(pixels.get());
+    const int channels = gdk_pixbuf_get_n_channels(pixels.get());
+    auto at = [&](int x, int y) { return data + (y0 + y) * stride + (x0 + x) * channels; };
+    const guchar* background = at(0, ink.height - 1);
+    ink.left = ink.width;
+    ink.top = ink.height;
+    for (int y = 0; y < ink.height; ++y)
+        for (int x = 0; x < ink.width; ++x)
+            if (!std::equal(background, background + 3, at(x, y))) {
+                ink.any = true;
+                ink.left = std::min(ink.left, x);
+                ink.right = std::max(ink.right, x);
+                ink.top = std::min(ink.top, y);
+                ink.bottom = std::max(ink.bottom, y);
+            }
+    return ink;
+}
+
+class EmptyStateTest : public ShellTest {
+protected:
+    const PhrasesPageWidgets& p = phrases_page_widgets();
+    const WordsPageWidgets& w = words_page_widgets();
+};
+
+TEST_F(EmptyStateTest, NothingButOpenWorksWithoutADatabase)
+{
+    const std::vector<GtkWidget*> all = controls();
+    // Every button, check box and entry of the three pages.
+    EXPECT_GE(all.size(), 30u);
+    for (GtkWidget* control : all)
+        EXPECT_FALSE(sensitive(control)) << name_of(control);
+
+    open_path(write_csf("voice.csf"));
+    const std::vector<GtkWidget*> usable = { p.filter.entry, p.use_aliases, w.filter.entry, p.play_phrase };
+    select_row(p.phrase_list, 0);
+    for (GtkWidget* control : usable)
+        EXPECT_TRUE(sensitive(control)) << name_of(control);
+    EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](GtkWidget* c) { return GTK_IS_ENTRY(c) && sensitive(c); }));
+}
+
+TEST_F(EmptyStateTest, HeadersKeepTheirHeightWithoutADatabase)
+{
+    const struct {
+        GtkTreeView* view;
+        int page;
+    } lists[] = { { p.phrase_list, 0 }, { w.word_list, 1 } };
+    std::vector<int> empty;
+    for (const auto& l : lists)
+        empty.push_back(header_height(l.view, l.page));
+    open_path(write_csf("voice.csf"));
+    for (std::size_t i = 0; i < std::size(lists); ++i) {
+        const int loaded = header_height(lists[i].view, lists[i].page);
+        EXPECT_GT(loaded, 10) << i;
+        EXPECT_EQ(empty[i], loaded) << i;
+    }
+}
+
+TEST_F(EmptyStateTest, EveryListShowsTheOpenHintInItsMiddle)
+{
+    const struct {
+        const char* name;
+        GtkTreeView* view;
+        int page;
+    } lists[] = {
+        { "Phrases", p.phrase_list, 0 },
+        { "Words in phrase", p.word_list, 0 },
+        { "Words", w.word_list, 1 },
+        { "Phrases using word", w.usage_list, 1 },
+    };
+    for (const auto& l : lists) {
+        SCOPED_TRACE(l.name);
+        const Ink ink = rows_ink(l.view, l.page);
+        ASSERT_TRUE(ink.any);
+        // A line of text, centred both ways to within a pixel or two.
+        EXPECT_GT(ink.right - ink.left, 100);
+        EXPECT_LE(std::abs((ink.left + ink.right) - (ink.width - 1)), 4);
+        EXPECT_LE(std::abs((ink.top + ink.bottom) - (ink.height - 1)), 4);
+    }
+    // A database takes the hint away, even from a list a filter empties.
+    open_path(write_csf("voice.csf"));
+    gtk_entry_set_text(GTK_ENTRY(p.filter.entry), "no such comment");
+    EXPECT_FALSE(rows_ink(p.phrase_list, 0).any);
+}
+
+} // namespace
