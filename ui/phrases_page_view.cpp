@@ -317,6 +317,7 @@ GtkWidget* build_button_column(PhrasesPageWidgets& w)
     GtkWidget* edit = button_box();
     w.add_word = add_button(edit, _("Add Word"));
     w.remove_word = add_button(edit, _("Remove Word"));
+    share_button_width(column);
     return column;
 }
 

@@ -102,6 +102,49 @@ bool set_cursor_row(GtkTreeView* view, std::uint32_t n, GtkTreeViewColumn* colum
     return true;
 }
 
+namespace {
+
+constexpr const char* FIXED_WIDTH_KEY = "tembrel-fixed-width";
+
+// The width a fixed column's header button needs for its title.
+int header_width(GtkTreeViewColumn* column)
+{
+    GtkWidget* button = gtk_tree_view_column_get_widget(column);
+    // The title's label sits inside the header button; the button adds its
+    // border, focus line and padding.
+    for (GtkWidget* w = button; w; w = gtk_widget_get_parent(w))
+        if (GTK_IS_BUTTON(w)) {
+            GtkRequisition size;
+            gtk_widget_size_request(w, &size);
+            return size.width;
+        }
+    return 0;
+}
+
+// Fixed columns are widened to their titles when the list is realized (its
+// headers have their font by then) and again when its style changes.
+void fit_fixed_columns(GtkWidget* widget)
+{
+    GListPtr columns(gtk_tree_view_get_columns(GTK_TREE_VIEW(widget)));
+    for (GList* l = columns.get(); l; l = l->next) {
+        auto* column = GTK_TREE_VIEW_COLUMN(l->data);
+        const int base = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(column), FIXED_WIDTH_KEY));
+        if (base > 0)
+            gtk_tree_view_column_set_fixed_width(column, std::max(base, header_width(column)));
+    }
+}
+void on_fixed_list_realize(GtkWidget* widget, gpointer)
+{
+    fit_fixed_columns(widget);
+}
+void on_fixed_list_style_set(GtkWidget* widget, GtkStyle*, gpointer)
+{
+    if (gtk_widget_get_realized(widget))
+        fit_fixed_columns(widget);
+}
+
+} // namespace
+
 GtkTreeViewColumn* add_list_column(GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign,
     GtkTreeCellDataFunc fill, gpointer data, int width)
 {
@@ -111,9 +154,19 @@ GtkTreeViewColumn* add_list_column(GtkTreeView* view, const char* title, GtkCell
     gtk_tree_view_column_set_alignment(column, 0.5f);
     gtk_tree_view_column_pack_start(column, cell, TRUE);
     gtk_tree_view_column_set_cell_data_func(column, cell, fill, data, nullptr);
+    // A label of the column's own, so that its size can be asked for.
+    GtkWidget* label = gtk_label_new(title);
+    gtk_widget_show(label);
+    gtk_tree_view_column_set_widget(column, label);
     if (width > 0) {
         gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
         gtk_tree_view_column_set_fixed_width(column, width);
+        g_object_set_data(G_OBJECT(column), FIXED_WIDTH_KEY, GINT_TO_POINTER(width));
+        if (!g_object_get_data(G_OBJECT(view), FIXED_WIDTH_KEY)) {
+            g_object_set_data(G_OBJECT(view), FIXED_WIDTH_KEY, GINT_TO_POINTER(1));
+            g_signal_connect_after(view, "realize", G_CALLBACK(on_fixed_list_realize), nullptr);
+            g_signal_connect_after(view, "style-set", G_CALLBACK(on_fixed_list_style_set), nullptr);
+        }
     }
     gtk_tree_view_append_column(view, column);
     return column;
@@ -132,6 +185,22 @@ std::string printf_text(const char* format, ...)
     GCharPtr text(g_strdup_vprintf(format, args));
     va_end(args);
     return text.get();
+}
+
+void share_button_width(GtkWidget* column)
+{
+    GtkSizeGroup* group = gtk_size_group_new(GTK_SIZE_GROUP_HORIZONTAL);
+    GListPtr boxes(gtk_container_get_children(GTK_CONTAINER(column)));
+    for (GList* b = boxes.get(); b; b = b->next) {
+        if (!GTK_IS_CONTAINER(b->data))
+            continue;
+        GListPtr buttons(gtk_container_get_children(GTK_CONTAINER(b->data)));
+        for (GList* l = buttons.get(); l; l = l->next)
+            if (GTK_IS_BUTTON(l->data))
+                gtk_size_group_add_widget(group, GTK_WIDGET(l->data));
+    }
+    // The buttons hold the group from here on.
+    g_object_unref(group);
 }
 
 void set_button_state(GtkWidget* button, bool on, const char* does, const std::string& why_not)
@@ -163,9 +232,15 @@ gboolean on_hint_list_expose_event(GtkWidget* widget, GdkEventExpose* event, gpo
     GtkTreeModel* model = gtk_tree_view_get_model(view);
     if (!hint || event->window != rows || (model && gtk_tree_model_iter_n_children(model, nullptr) > 0))
         return FALSE;
-    int width = 0;
-    int height = 0;
-    gdk_drawable_get_size(rows, &width, &height);
+    // The part of the rows area the list shows (the area itself may be
+    // taller while its size catches up with the list's).
+    GdkRectangle shown;
+    gtk_tree_view_get_visible_rect(view, &shown);
+    int left = 0;
+    int top = 0;
+    gtk_tree_view_convert_tree_to_bin_window_coords(view, shown.x, shown.y, &left, &top);
+    const int width = shown.width;
+    const int height = shown.height;
     GObjectPtr<PangoLayout> layout(gtk_widget_create_pango_layout(widget, hint));
     pango_layout_set_alignment(layout.get(), PANGO_ALIGN_CENTER);
     pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
@@ -173,8 +248,8 @@ gboolean on_hint_list_expose_event(GtkWidget* widget, GdkEventExpose* event, gpo
     PangoRectangle ink;
     pango_layout_get_pixel_extents(layout.get(), &ink, nullptr);
     // The layout's box is as wide as the list; its ink is what is centred.
-    const int x = (width - ink.width) / 2 - ink.x;
-    const int y = (height - ink.height) / 2 - ink.y;
+    const int x = left + (width - ink.width) / 2 - ink.x;
+    const int y = top + (height - ink.height) / 2 - ink.y;
     gtk_paint_layout(gtk_widget_get_style(widget), rows, GTK_STATE_INSENSITIVE, TRUE, &event->area, widget,
         "tembrel-list-hint", x, y, layout.get());
     return FALSE;

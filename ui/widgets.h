@@ -42,9 +42,14 @@ bool set_cursor_row(GtkTreeView* view, std::uint32_t n, GtkTreeViewColumn* colum
 
 // Appends a column titled `title` (centred) holding `cell`, aligned by
 // `xalign` and filled by `fill`, which gets `data`. A positive `width` makes
-// the column fixed at that width.
+// the column fixed at that width, or wider if its title needs more (in
+// whatever font and language the title is shown).
 GtkTreeViewColumn* add_list_column(GtkTreeView* view, const char* title, GtkCellRenderer* cell, float xalign,
     GtkTreeCellDataFunc fill, gpointer data, int width = 0);
+
+// Gives every button inside `column` (a column of button boxes) the same
+// width, that of the widest.
+void share_button_width(GtkWidget* column);
 
 // Makes `button` sensitive or not, with a tooltip saying what it does
 // and, while it is insensitive, why (`why_not`) on a second line.

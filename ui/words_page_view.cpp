@@ -176,6 +176,7 @@ GtkWidget* words_view_build(WordsView& view)
     add_button_box(word_buttons, { { _("Move Up"), &b.move_up }, { _("Move Down"), &b.move_down } });
     add_button_box(word_buttons, { { _("Add"), &b.add }, { _("Remove"), &b.remove } });
     add_button_box(word_buttons, { { _("Export WAV…"), &b.save } });
+    share_button_width(word_buttons);
 
     gtk_box_pack_start(GTK_BOX(page), waveform_build(view.wave), FALSE, FALSE, 3);
     gtk_box_pack_start(GTK_BOX(page), gtk_hseparator_new(), FALSE, FALSE, 3);
@@ -186,6 +187,7 @@ GtkWidget* words_view_build(WordsView& view)
     GtkWidget* usage_buttons = add_list_part(page, b.usage_list, FALSE);
     add_button_box(usage_buttons, { { _("Play Phrase"), &b.play_phrase }, { _("Play All"), &b.play_all } });
     add_button_box(usage_buttons, { { _("Go To Phrase"), &b.go_to_phrase } });
+    share_button_width(usage_buttons);
     return page;
 }
 

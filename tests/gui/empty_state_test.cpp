@@ -53,17 +53,27 @@ Ink rows_ink(GtkTreeView* view, int page)
     gtk_notebook_set_current_page(GTK_NOTEBOOK(shell_notebook()), page);
     pump_events();
     Ink ink;
-    GdkWindow* rows = gtk_tree_view_get_bin_window(view);
+    // The rows area as far as the list shows it.
+    GdkRectangle shown;
+    gtk_tree_view_get_visible_rect(view, &shown);
     int x0 = 0;
     int y0 = 0;
-    gtk_tree_view_convert_bin_window_to_widget_coords(view, 0, 0, &x0, &y0);
-    gdk_drawable_get_size(rows, &ink.width, &ink.height);
+    gtk_tree_view_convert_tree_to_widget_coords(view, shown.x, shown.y, &x0, &y0);
+    ink.width = shown.width;
+    ink.height = shown.height;
     GdkPixmap* shot = gtk_widget_get_snapshot(GTK_WIDGET(view), nullptr);
     if (!shot)
         return ink;
+    int shot_width = 0;
+    int shot_height = 0;
+    gdk_drawable_get_size(shot, &shot_width, &shot_height);
+    ink.width = std::min(ink.width, shot_width - x0);
+    ink.height = std::min(ink.height, shot_height - y0);
     GObjectPtr<GdkPixbuf> pixels(gdk_pixbuf_get_from_drawable(nullptr, shot, gdk_drawable_get_colormap(shot), 0, 0, 0, 0,
         x0 + ink.width, y0 + ink.height));
     g_object_unref(shot);
+    if (!pixels)
+        return ink;
     const guchar* data = gdk_pixbuf_get_pixels(pixels.get());
     const int stride = gdk_pixbuf_get_rowstride(pixels.get());
     const int channels = gdk_pixbuf_get_n_channels(pixels.get());
