@@ -540,6 +540,11 @@ void phrases_page_find()
         gtk_widget_grab_focus(the_page.view.w.filter.entry);
 }
 
+int phrases_page_extra_height(int rows)
+{
+    return phrases_view_extra_height(the_page.view, rows);
+}
+
 void phrases_page_go_to_number()
 {
     if (!the_page.view.db)

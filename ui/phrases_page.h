@@ -22,6 +22,10 @@ void phrases_page_refresh();
 void phrases_page_show_edit(const EditTarget& target);
 // Ctrl+F: the keyboard focus goes to the filter.
 void phrases_page_find();
+
+// How much taller than it asks to be the phrase list must be to show
+// `rows` rows.
+int phrases_page_extra_height(int rows);
 // Ctrl+G: asks for a phrase number and shows that phrase.
 void phrases_page_go_to_number();
 

@@ -4,10 +4,12 @@
 //
 // The phrase list can hold 65,535 rows: it runs in fixed-height mode with
 // fixed-width columns, so the tree view never measures rows it does not
-// draw. So the page sizes the "Words" and "Comment" columns itself: on
-// reload and on the aliases switch from the longest texts of all phrases,
-// after an edit from the edited phrase, never narrower than their starting
-// widths and never shrinking between loads.
+// draw. So the page sizes the "Words" column itself: on reload and on the
+// aliases switch from the longest text of all phrases, after an edit from
+// the edited phrase, never narrower than its starting width and never
+// shrinking between loads. The "Comment" column takes whatever width is
+// left; a comment longer than that ends in an ellipsis and shows whole in
+// its tooltip.
 #include "ui/phrases_page_view.h"
 #include "io/i18n.h"
 
@@ -105,16 +107,14 @@ std::size_t words_text_length(const SpeechDb* db, std::uint32_t phrase, bool use
     return std::min(length, PHRASES_PAGE_TEXT_SIZE);
 }
 
-// Sizes both columns for the longest texts of all phrases (longest in
-// bytes stands in for widest, so only two texts are measured). Up to
+// Sizes the "Words" column for the longest text of all phrases (longest
+// in bytes stands in for widest, so only one text is measured). Up to
 // 65,535 phrases are compared by length alone; only the longest one's text
 // is built.
 void fit_columns_to_all(const PhrasesView& view)
 {
     std::size_t words_length = 0;
     std::uint32_t words_phrase = 0;
-    std::size_t comment_length = 0;
-    const char* comment = "";
     const std::uint32_t count = view.db ? phrase_count(view.db) : 0;
     for (std::uint32_t p = 0; p < count; ++p) {
         const std::size_t length = words_text_length(view.db, p, view.use_aliases);
@@ -122,26 +122,16 @@ void fit_columns_to_all(const PhrasesView& view)
             words_length = length;
             words_phrase = p;
         }
-        const char* c = phrase_comment(view.db, p);
-        if (c) {
-            const std::size_t n = std::strlen(c);
-            if (n > comment_length) {
-                comment_length = n;
-                comment = c;
-            }
-        }
     }
     const std::string words = words_length ? phrases_view_words_text(view.db, words_phrase, view.use_aliases) : "";
     widen_column(view, view.w.words_column, view.w.words_renderer, words, WORDS_WIDTH, false);
-    widen_column(view, view.w.comment_column, view.w.comment_renderer, comment, COMMENT_WIDTH, false);
 }
 
-// After an edit of phrase p: its texts may have grown.
+// After an edit of phrase p: its words may have grown.
 void fit_columns_to(const PhrasesView& view, std::uint32_t p)
 {
     widen_column(view, view.w.words_column, view.w.words_renderer,
         phrases_view_words_text(view.db, p, view.use_aliases), WORDS_WIDTH, true);
-    widen_column(view, view.w.comment_column, view.w.comment_renderer, comment_text(view, p), COMMENT_WIDTH, true);
 }
 
 // ---- cell data functions; `data` is the page's PhrasesView ----
@@ -238,6 +228,36 @@ GtkTreeView* new_list()
     return list;
 }
 
+// A comment cut short by its column shows whole in the tooltip of its
+// cell, under the pointer or, from the keyboard, at the cursor.
+gboolean on_phrase_list_query_tooltip(
+    GtkWidget* widget, gint x, gint y, gboolean keyboard, GtkTooltip* tooltip, gpointer data)
+{
+    const PhrasesView& view = view_of(data);
+    auto* list = GTK_TREE_VIEW(widget);
+    GtkTreeModel* model = nullptr;
+    GtkTreePath* path = nullptr;
+    GtkTreeIter iter;
+    if (!view.db || !gtk_tree_view_get_tooltip_context(list, &x, &y, keyboard, &model, &path, &iter))
+        return FALSE;
+    TreePathPtr row(path);
+    GtkTreeViewColumn* column = nullptr;
+    if (keyboard)
+        gtk_tree_view_get_cursor(list, nullptr, &column);
+    else
+        gtk_tree_view_get_path_at_pos(list, x, y, nullptr, &column, nullptr, nullptr);
+    if (column != view.w.comment_column)
+        return FALSE;
+    const std::string comment = comment_text(view, row_value(model, &iter));
+    GdkRectangle cell;
+    gtk_tree_view_get_cell_area(list, row.get(), column, &cell);
+    if (comment.empty() || text_width(view, comment, view.w.comment_renderer) <= cell.width)
+        return FALSE;
+    gtk_tooltip_set_text(tooltip, make_valid(comment.c_str()).get());
+    gtk_tree_view_set_tooltip_cell(list, tooltip, row.get(), column, nullptr);
+    return TRUE;
+}
+
 GtkWidget* build_phrase_list(PhrasesView& view)
 {
     PhrasesPageWidgets& w = view.w;
@@ -258,8 +278,9 @@ GtkWidget* build_phrase_list(PhrasesView& view)
     g_object_set(w.comment_renderer, "editable", TRUE, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
     w.comment_column
         = add_list_column(list, _("Comment"), w.comment_renderer, 0.0, comment_cell_data, &view, COMMENT_WIDTH);
-    gtk_tree_view_column_set_resizable(w.comment_column, TRUE);
     gtk_tree_view_column_set_expand(w.comment_column, TRUE);
+    g_object_set(list, "has-tooltip", TRUE, nullptr);
+    g_signal_connect(list, "query-tooltip", G_CALLBACK(on_phrase_list_query_tooltip), &view);
 
     w.changed_renderer = gtk_cell_renderer_toggle_new();
     w.changed_column
@@ -332,20 +353,49 @@ GtkWidget* phrases_view_build(PhrasesView& view)
         _("Shows the phrases whose comment or word aliases contain what you type; #23 or w:23 shows the phrases "
           "that use word 23. Ctrl+F comes here, Escape empties it."));
     gtk_box_pack_start(GTK_BOX(vbox), view.w.filter.box, FALSE, FALSE, 3);
-    gtk_box_pack_start(GTK_BOX(vbox), scrolled_list(build_phrase_list(view)), TRUE, TRUE, 0);
-    gtk_box_pack_start(GTK_BOX(vbox), gtk_hseparator_new(), FALSE, FALSE, 3);
+
+    // The phrase list above takes the height the window gains; the user
+    // moves the line between the two parts.
+    GtkWidget* pane = gtk_vpaned_new();
+    gtk_widget_set_name(pane, PHRASES_PANE_NAME);
+    gtk_box_pack_start(GTK_BOX(vbox), pane, TRUE, TRUE, 0);
+    view.w.scrolled_phrase_list = scrolled_list(build_phrase_list(view));
+    gtk_paned_pack1(GTK_PANED(pane), view.w.scrolled_phrase_list, TRUE, FALSE);
+    GtkWidget* lower = gtk_vbox_new(FALSE, 0);
+    gtk_paned_pack2(GTK_PANED(pane), lower, FALSE, FALSE);
 
     GtkWidget* hbox = gtk_hbox_new(FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(vbox), hbox, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(lower), hbox, TRUE, TRUE, 3);
     gtk_box_pack_start(GTK_BOX(hbox), scrolled_list(build_word_list(view)), TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(hbox), build_button_column(view.w), FALSE, FALSE, 10);
-    gtk_box_pack_start(GTK_BOX(vbox), waveform_build(view.wave), FALSE, FALSE, 3);
+    gtk_box_pack_start(GTK_BOX(lower), waveform_build(view.wave), FALSE, FALSE, 3);
 
-    gtk_box_pack_start(GTK_BOX(vbox), gtk_hseparator_new(), FALSE, FALSE, 3);
+    gtk_box_pack_start(GTK_BOX(lower), gtk_hseparator_new(), FALSE, FALSE, 3);
 
     view.w.use_aliases = gtk_check_button_new_with_label(_("Use Aliases"));
-    gtk_box_pack_start(GTK_BOX(vbox), view.w.use_aliases, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(lower), view.w.use_aliases, FALSE, FALSE, 0);
     return vbox;
+}
+
+int phrases_view_extra_height(const PhrasesView& view, int rows)
+{
+    GtkWidget* list = GTK_WIDGET(view.w.phrase_list);
+    // A row is as high as a line of text in its cells.
+    PangoLayout* layout = gtk_widget_create_pango_layout(list, "0");
+    int line = 0;
+    pango_layout_get_pixel_size(layout, nullptr, &line);
+    g_object_unref(layout);
+    guint ypad = 0;
+    g_object_get(view.w.words_renderer, "ypad", &ypad, nullptr);
+    int separator = 0;
+    int focus_line = 0;
+    gtk_widget_style_get(list, "vertical-separator", &separator, "focus-line-width", &focus_line, nullptr);
+    GtkRequisition header;
+    gtk_widget_size_request(list_column_header(view.w.number_column), &header);
+    GtkRequisition now;
+    gtk_widget_size_request(view.w.scrolled_phrase_list, &now);
+    const int wanted = header.height + rows * (line + 2 * int(ypad) + 2 * focus_line + separator);
+    return std::max(0, wanted - now.height);
 }
 
 std::optional<std::uint32_t> phrases_view_selected_phrase(const PhrasesView& view)

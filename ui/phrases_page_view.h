@@ -18,6 +18,7 @@ constexpr std::size_t PHRASES_PAGE_TEXT_SIZE = 4096;
 
 struct PhrasesPageWidgets {
     GtkTreeView* phrase_list = nullptr;
+    GtkWidget* scrolled_phrase_list = nullptr;
     GtkTreeView* word_list = nullptr;
     GtkTreeViewColumn* number_column = nullptr;
     GtkTreeViewColumn* words_column = nullptr;
@@ -53,6 +54,14 @@ struct PhrasesView {
     Waveform wave;
 };
 
+// The name of the pane between the phrase list and the selected phrase's
+// words; the window keeps its position under this name.
+constexpr const char* PHRASES_PANE_NAME = "phrases-pane";
+
+// How much taller than it asks to be the phrase list must be to show
+// `rows` rows (the window opens that much taller than its smallest size).
+int phrases_view_extra_height(const PhrasesView& view, int rows);
+
 // Builds the page's widgets into `view.w` and returns the page's box. The
 // lists have no model and nothing is connected yet: the page does that.
 GtkWidget* phrases_view_build(PhrasesView& view);
@@ -71,8 +80,8 @@ void phrases_view_show_waveform(PhrasesView& view);
 // on. The Stop button is the playback session's to set.
 void phrases_view_update_buttons(const PhrasesView& view);
 
-// Widens the "Words" and "Comment" columns for the texts of `phrase`, or,
-// without one, sizes them afresh for the longest texts of all phrases.
+// Widens the "Words" column for the text of `phrase`, or, without one,
+// sizes it afresh for the longest text of all phrases.
 void phrases_view_fit_columns(const PhrasesView& view, std::optional<std::uint32_t> phrase);
 
 // The words of phrase `phrase` as the "Words" column shows them: each word

@@ -32,10 +32,12 @@
 #include "ui/status_bar.h"
 #include "ui/test_hooks.h"
 #include "ui/widgets.h"
+#include "ui/window_geometry.h"
 #include "ui/words_page.h"
 
 #include "tembrel_config.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <gdk/gdkkeysyms.h>
@@ -56,6 +58,10 @@ void show_out_of_memory(const char* format, const char* what)
 
 constexpr int MIN_WIDTH = 700;
 constexpr int MIN_HEIGHT = 580;
+// The window opens this wide, and tall enough for this many phrases,
+// unless it remembers the size the user gave it.
+constexpr int DEFAULT_WIDTH = 900;
+constexpr int PHRASES_SHOWN = 20;
 constexpr std::size_t OPEN_PATH_SIZE = 1024;
 constexpr std::size_t SAVE_PATH_SIZE = 4096;
 
@@ -597,7 +603,13 @@ GtkWidget* shell_build()
 
     gtk_box_pack_start(GTK_BOX(vbox), status_bar_build(), FALSE, FALSE, 0);
 
-    gtk_widget_show_all(window);
+    // Measured with everything inside shown, before the window is.
+    gtk_widget_show_all(vbox);
+    GtkRequisition natural;
+    gtk_widget_size_request(window, &natural);
+    const int height = std::max(MIN_HEIGHT, natural.height + phrases_page_extra_height(PHRASES_SHOWN));
+    window_geometry_restore(GTK_WINDOW(window), std::max(MIN_WIDTH, DEFAULT_WIDTH), height);
+    gtk_widget_show(window);
     gtk_widget_set_size_request(window, MIN_WIDTH, MIN_HEIGHT);
     return window;
 }
@@ -690,9 +702,12 @@ void shell_quit()
     if (!may_go_ahead(Deferred::Quit, shell_quit, _("Project not saved\nSave it before exit ?")))
         return;
     // The pages still point at the database: hide the window first so
-    // nothing draws from it once it is gone.
-    if (shell.main_window)
+    // nothing draws from it once it is gone. Its size and panes are kept
+    // for the next start; failing to keep them is no reason to stay.
+    if (shell.main_window) {
+        window_geometry_save(GTK_WINDOW(shell.main_window));
         gtk_widget_hide(shell.main_window);
+    }
     // Leaving with nothing unsaved: no copy is needed any more.
     if (shell.db && !db_is_modified(shell.db.get()))
         recovery_discard(shell.file_path);

@@ -109,16 +109,12 @@ constexpr const char* FIXED_WIDTH_KEY = "tembrel-fixed-width";
 // The width a fixed column's header button needs for its title.
 int header_width(GtkTreeViewColumn* column)
 {
-    GtkWidget* button = gtk_tree_view_column_get_widget(column);
-    // The title's label sits inside the header button; the button adds its
-    // border, focus line and padding.
-    for (GtkWidget* w = button; w; w = gtk_widget_get_parent(w))
-        if (GTK_IS_BUTTON(w)) {
-            GtkRequisition size;
-            gtk_widget_size_request(w, &size);
-            return size.width;
-        }
-    return 0;
+    GtkWidget* header = list_column_header(column);
+    if (!header)
+        return 0;
+    GtkRequisition size;
+    gtk_widget_size_request(header, &size);
+    return size.width;
 }
 
 // Fixed columns are widened to their titles when the list is realized (its
@@ -185,6 +181,16 @@ std::string printf_text(const char* format, ...)
     GCharPtr text(g_strdup_vprintf(format, args));
     va_end(args);
     return text.get();
+}
+
+GtkWidget* list_column_header(GtkTreeViewColumn* column)
+{
+    // The title's label sits inside the header button, which adds its
+    // border, focus line and padding.
+    GtkWidget* w = gtk_tree_view_column_get_widget(column);
+    while (w && !GTK_IS_BUTTON(w))
+        w = gtk_widget_get_parent(w);
+    return w;
 }
 
 void share_button_width(GtkWidget* column)

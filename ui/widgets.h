@@ -51,6 +51,9 @@ GtkTreeViewColumn* add_list_column(GtkTreeView* view, const char* title, GtkCell
 // width, that of the widest.
 void share_button_width(GtkWidget* column);
 
+// The header button of a column add_list_column() made.
+GtkWidget* list_column_header(GtkTreeViewColumn* column);
+
 // Makes `button` sensitive or not, with a tooltip saying what it does
 // and, while it is insensitive, why (`why_not`) on a second line.
 void set_button_state(GtkWidget* button, bool on, const char* does, const std::string& why_not);

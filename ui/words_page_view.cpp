@@ -166,9 +166,16 @@ GtkWidget* words_view_build(WordsView& view)
           "phrase uses (unused) or those with a replaced recording (changed). Ctrl+F comes here, Escape empties "
           "it."));
     gtk_box_pack_start(GTK_BOX(page), b.filter.box, FALSE, FALSE, 3);
+    // The word list above takes the height the window gains; the user moves
+    // the line between it and the usage list.
+    GtkWidget* pane = gtk_vpaned_new();
+    gtk_widget_set_name(pane, WORDS_PANE_NAME);
+    gtk_box_pack_start(GTK_BOX(page), pane, TRUE, TRUE, 0);
+    GtkWidget* upper = gtk_vbox_new(FALSE, 0);
+    gtk_paned_pack1(GTK_PANED(pane), upper, TRUE, FALSE);
     b.word_list = build_word_list(view);
     atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(b.word_list)), _("Words"));
-    GtkWidget* word_buttons = add_list_part(page, b.word_list, TRUE);
+    GtkWidget* word_buttons = add_list_part(upper, b.word_list, TRUE);
     add_button_box(word_buttons, { { _("Play"), &b.play } });
     b.stop = play_session_stop_button_new();
     gtk_box_pack_start(GTK_BOX(gtk_widget_get_parent(b.play)), b.stop, TRUE, TRUE, 0);
@@ -178,13 +185,14 @@ GtkWidget* words_view_build(WordsView& view)
     add_button_box(word_buttons, { { _("Export WAV…"), &b.save } });
     share_button_width(word_buttons);
 
-    gtk_box_pack_start(GTK_BOX(page), waveform_build(view.wave), FALSE, FALSE, 3);
-    gtk_box_pack_start(GTK_BOX(page), gtk_hseparator_new(), FALSE, FALSE, 3);
+    gtk_box_pack_start(GTK_BOX(upper), waveform_build(view.wave), FALSE, FALSE, 3);
 
     // The usage part keeps its natural height; the word list takes the rest.
+    GtkWidget* lower = gtk_vbox_new(FALSE, 0);
+    gtk_paned_pack2(GTK_PANED(pane), lower, FALSE, FALSE);
     b.usage_list = build_usage_list();
     atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(b.usage_list)), _("Phrases using word"));
-    GtkWidget* usage_buttons = add_list_part(page, b.usage_list, FALSE);
+    GtkWidget* usage_buttons = add_list_part(lower, b.usage_list, TRUE);
     add_button_box(usage_buttons, { { _("Play Phrase"), &b.play_phrase }, { _("Play All"), &b.play_all } });
     add_button_box(usage_buttons, { { _("Go To Phrase"), &b.go_to_phrase } });
     share_button_width(usage_buttons);

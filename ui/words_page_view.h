@@ -43,6 +43,10 @@ struct WordsView {
     ListRows rows;
 };
 
+// The name of the pane between the word list and the list of phrases
+// using the selected word; the window keeps its position under this name.
+constexpr const char* WORDS_PANE_NAME = "words-pane";
+
 // Builds the page's widgets into `view.w` and returns the page's box. The
 // lists have no model and nothing is connected yet: the page does that.
 GtkWidget* words_view_build(WordsView& view);

@@ -209,8 +209,9 @@ TEST_F(PhrasesPageTest, WordsColumnMarksNumbersWhileAliasesShowAndEditsTakeEithe
     }
 }
 
-// The columns have fixed widths for speed; the page widens them itself so
-// that the longest words text and comment fit.
+// The columns have fixed widths for speed; the page widens the "Words"
+// column itself so that the longest words text fits. The comment column
+// keeps its width and takes what the others leave (layout_test.cpp).
 TEST_F(PhrasesPageTest, ColumnsWidenForLongTexts)
 {
     load({ { 1 }, { 2 } });
@@ -226,7 +227,8 @@ TEST_F(PhrasesPageTest, ColumnsWidenForLongTexts)
     EXPECT_GT(wide, words_width);
     g_signal_emit_by_name(w->comment_renderer, "edited", "0", std::string(200, 'c').c_str());
     pump_events();
-    EXPECT_GT(gtk_tree_view_column_get_fixed_width(w->comment_column), comment_width);
+    EXPECT_EQ(gtk_tree_view_column_get_fixed_width(w->comment_column), comment_width);
+    EXPECT_TRUE(gtk_tree_view_column_get_expand(w->comment_column));
 
     // Without aliases the phrase shows a short number: the column fits that
     // when the switch re-measures, and again the alias when switched back.
