@@ -189,7 +189,22 @@ void word_cell_data(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel* mod
     set_cell_text(cell, text.c_str());
 }
 
-// The whole words text of a phrase whose cell cannot show all of it.
+// A comment cut short by its column shows whole in the tooltip of its cell.
+gboolean show_comment_tooltip(const PhrasesView& view, GtkTreeView* list, GtkTooltip* tooltip, GtkTreePath* row,
+    std::uint32_t phrase)
+{
+    const std::string comment = comment_text(view, phrase);
+    GdkRectangle cell;
+    gtk_tree_view_get_cell_area(list, row, view.w.comment_column, &cell);
+    if (comment.empty() || text_width(view, comment, view.w.comment_renderer) <= cell.width)
+        return FALSE;
+    gtk_tooltip_set_text(tooltip, make_valid(comment.c_str()).get());
+    gtk_tree_view_set_tooltip_cell(list, tooltip, row, view.w.comment_column, nullptr);
+    return TRUE;
+}
+
+// The whole words text or comment of a phrase whose cell cannot show all
+// of it, under the pointer or, from the keyboard, at the cursor.
 gboolean on_phrase_list_query_tooltip(
     GtkWidget* widget, gint x, gint y, gboolean keyboard, GtkTooltip* tooltip, gpointer data)
 {
@@ -206,6 +221,8 @@ gboolean on_phrase_list_query_tooltip(
         gtk_tree_view_get_cursor(list, nullptr, &column);
     else
         gtk_tree_view_get_path_at_pos(list, x, y, nullptr, &column, nullptr, nullptr);
+    if (column == view.w.comment_column)
+        return show_comment_tooltip(view, list, tooltip, owned.get(), row_value(model, &iter));
     if (column != view.w.words_column)
         return FALSE;
     const std::string text = phrases_view_words_text(view.db, row_value(model, &iter), view.use_aliases);
@@ -226,36 +243,6 @@ GtkTreeView* new_list()
     gtk_tree_view_set_enable_search(list, FALSE);
     gtk_tree_selection_set_mode(gtk_tree_view_get_selection(list), GTK_SELECTION_SINGLE);
     return list;
-}
-
-// A comment cut short by its column shows whole in the tooltip of its
-// cell, under the pointer or, from the keyboard, at the cursor.
-gboolean on_phrase_list_query_tooltip(
-    GtkWidget* widget, gint x, gint y, gboolean keyboard, GtkTooltip* tooltip, gpointer data)
-{
-    const PhrasesView& view = view_of(data);
-    auto* list = GTK_TREE_VIEW(widget);
-    GtkTreeModel* model = nullptr;
-    GtkTreePath* path = nullptr;
-    GtkTreeIter iter;
-    if (!view.db || !gtk_tree_view_get_tooltip_context(list, &x, &y, keyboard, &model, &path, &iter))
-        return FALSE;
-    TreePathPtr row(path);
-    GtkTreeViewColumn* column = nullptr;
-    if (keyboard)
-        gtk_tree_view_get_cursor(list, nullptr, &column);
-    else
-        gtk_tree_view_get_path_at_pos(list, x, y, nullptr, &column, nullptr, nullptr);
-    if (column != view.w.comment_column)
-        return FALSE;
-    const std::string comment = comment_text(view, row_value(model, &iter));
-    GdkRectangle cell;
-    gtk_tree_view_get_cell_area(list, row.get(), column, &cell);
-    if (comment.empty() || text_width(view, comment, view.w.comment_renderer) <= cell.width)
-        return FALSE;
-    gtk_tooltip_set_text(tooltip, make_valid(comment.c_str()).get());
-    gtk_tree_view_set_tooltip_cell(list, tooltip, row.get(), column, nullptr);
-    return TRUE;
 }
 
 GtkWidget* build_phrase_list(PhrasesView& view)
@@ -279,8 +266,6 @@ GtkWidget* build_phrase_list(PhrasesView& view)
     w.comment_column
         = add_list_column(list, _("Comment"), w.comment_renderer, 0.0, comment_cell_data, &view, COMMENT_WIDTH);
     gtk_tree_view_column_set_expand(w.comment_column, TRUE);
-    g_object_set(list, "has-tooltip", TRUE, nullptr);
-    g_signal_connect(list, "query-tooltip", G_CALLBACK(on_phrase_list_query_tooltip), &view);
 
     w.changed_renderer = gtk_cell_renderer_toggle_new();
     w.changed_column
