@@ -137,6 +137,7 @@ const Page ADVANCED_PAGE = {
     .store_pending_edits = advanced_page_store_pending_edits,
     .refresh = advanced_page_refresh,
     .show_edit = nullptr,
+    .word_changed = nullptr,
     .find = nullptr,
     .go_to_number = nullptr,
 };

@@ -6,6 +6,7 @@
 #include "ui/app_icon.h"
 #include "ui/dialogs.h"
 #include "ui/gtk_ptr.h"
+#include "ui/shortcuts_dialog.h"
 #include "ui/test_hooks.h"
 
 #include "tembrel_config.h"
@@ -64,6 +65,7 @@ struct HelpItem {
 
 constexpr HelpItem HELP_ITEMS[] = {
     { N_("_Contents"), GTK_STOCK_HELP, GDK_KEY_F1, help_show_contents },
+    { N_("_Keyboard Shortcuts"), GTK_STOCK_INDEX, 0, shortcuts_dialog_run },
     { nullptr, GTK_STOCK_ABOUT, 0, help_show_about },
 };
 

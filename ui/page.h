@@ -43,6 +43,10 @@ struct Page {
     // scrolls it into sight, when that is on this page; null for a page
     // without rows.
     void (*show_edit)(const EditTarget& target);
+    // Word `word` is shown differently now (its alias changed): the page's
+    // rows that show it tell assistive technology their new texts; null
+    // for a page without such rows.
+    void (*word_changed)(std::uint32_t word);
     // Ctrl+F: puts the keyboard focus into the page's filter; null for a
     // page without one.
     void (*find)();

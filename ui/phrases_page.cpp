@@ -395,6 +395,9 @@ void on_use_aliases_clicked(GtkToggleButton* button, gpointer data)
     PhrasesPage& page = page_of(data);
     page.view.use_aliases = gtk_toggle_button_get_active(button);
     phrases_view_fit_columns(page.view, std::nullopt);
+    // Every row's words read differently now, to a screen reader too.
+    all_row_texts_changed(page.view.w.phrase_list);
+    all_row_texts_changed(page.view.w.word_list);
     redraw_lists(page);
 }
 
@@ -429,7 +432,7 @@ void connect_signals(PhrasesPage& page)
 // Without a database both lists say how to get one. The phrase list always
 // has a model, if an empty one: a list without any draws its column
 // headers as a thin strip.
-void show_rows(PhrasesPage& page)
+void show_database(PhrasesPage& page)
 {
     const char* hint = page.view.db ? nullptr : no_database_hint();
     list_set_hint(page.view.w.phrase_list, hint);
@@ -454,6 +457,7 @@ const Page PHRASES_PAGE = {
     .store_pending_edits = nullptr,
     .refresh = phrases_page_refresh,
     .show_edit = phrases_page_show_edit,
+    .word_changed = phrases_page_word_changed,
     .find = phrases_page_find,
     .go_to_number = phrases_page_go_to_number,
 };
@@ -464,7 +468,7 @@ void phrases_page_build(GtkNotebook* notebook)
     the_page = PhrasesPage {};
     GtkWidget* box = phrases_view_build(the_page.view);
     connect_signals(the_page);
-    show_rows(the_page);
+    show_database(the_page);
     PhrasesView* view = &the_page.view;
     the_page.view.wave.on_click = [view](std::size_t frame) {
         const auto [position, offset] = waveform_part_at(view->wave, frame);
@@ -487,7 +491,7 @@ void phrases_page_reload(SpeechDb* db)
     // Another database starts unfiltered.
     filter_bar_clear_quietly(the_page.view.w.filter, G_CALLBACK(on_filter_entry_changed), &the_page);
     the_page.rows = { db ? phrase_count(db) : 0, std::nullopt };
-    show_rows(the_page);
+    show_database(the_page);
 }
 
 void phrases_page_shown()
@@ -538,6 +542,23 @@ void phrases_page_find()
 {
     if (the_page.view.db)
         gtk_widget_grab_focus(the_page.view.w.filter.entry);
+}
+
+void phrases_page_word_changed(std::uint32_t word)
+{
+    if (!the_page.view.db)
+        return;
+    // A phrase using the word twice is told once.
+    std::optional<std::uint32_t> last;
+    for (std::uint32_t phrase : word_usage(the_page.view.db, word)) {
+        if (phrase == last)
+            continue;
+        last = phrase;
+        if (const std::optional<std::uint32_t> row = list_rows_find(the_page.rows, phrase))
+            row_texts_changed(the_page.view.w.phrase_list, *row);
+    }
+    all_row_texts_changed(the_page.view.w.word_list);
+    redraw_lists(the_page);
 }
 
 int phrases_page_extra_height(int rows)

@@ -22,6 +22,8 @@ void phrases_page_refresh();
 void phrases_page_show_edit(const EditTarget& target);
 // Ctrl+F: the keyboard focus goes to the filter.
 void phrases_page_find();
+// The phrases that use `word` show it differently now.
+void phrases_page_word_changed(std::uint32_t word);
 
 // How much taller than it asks to be the phrase list must be to show
 // `rows` rows.

@@ -41,10 +41,20 @@ void shell_go_to_word(std::uint32_t word)
     go_to(PageId::Words, word);
 }
 
+void shell_word_changed(std::uint32_t word)
+{
+    for (const Page* page : navigation.pages)
+        if (page->word_changed)
+            page->word_changed(word);
+}
+
 void shell_show_edit(const EditTarget& target)
 {
     for (const Page* page : navigation.pages)
         page->refresh();
+    // A word's alias may have come back or gone again.
+    if (target.place == EditPlace::Word)
+        shell_word_changed(target.number);
     const PageId id = target.place == EditPlace::Phrase ? PageId::Phrases
                       : target.place == EditPlace::Word ? PageId::Words
                                                         : PageId::Advanced;

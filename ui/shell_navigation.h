@@ -18,6 +18,9 @@ void shell_navigation_set(GtkNotebook* notebook, std::span<const Page* const> pa
 // that page current, so its `shown` sees the row already selected.
 void shell_go_to_phrase(std::uint32_t phrase);
 void shell_go_to_word(std::uint32_t word);
+// Word `word` is shown differently now (its alias changed): every page
+// tells assistive technology about its rows that show it.
+void shell_word_changed(std::uint32_t word);
 // After an undo or redo: every page brings itself up to date, then the page
 // where the step took effect shows it and becomes current.
 void shell_show_edit(const EditTarget& target);

@@ -262,6 +262,7 @@ void on_alias_edited(GtkCellRendererText*, gchar* path, gchar* text, gpointer da
     status_bar_clear(StatusContext::Feedback);
     words_view_word_changed(page.view, *word);
     redraw_word_list(page);
+    shell_word_changed(*word);
 }
 
 void on_changed_toggled(GtkCellRendererToggle*, gchar* path, gpointer data)
@@ -414,7 +415,7 @@ namespace {
 // The word list always has a model, if an empty one: a list without any
 // draws its column headers as a thin strip. Without a database both lists
 // say how to get one.
-void show_rows(WordsPage& page, ListRows rows)
+void show_database(WordsPage& page, ListRows rows)
 {
     const char* hint = page.view.db ? nullptr : no_database_hint();
     list_set_hint(page.view.w.word_list, hint);
@@ -440,6 +441,7 @@ const Page WORDS_PAGE = {
     .store_pending_edits = nullptr,
     .refresh = words_page_refresh,
     .show_edit = words_page_show_edit,
+    .word_changed = nullptr,
     .find = words_page_find,
     .go_to_number = words_page_go_to_number,
 };
@@ -451,7 +453,7 @@ void words_page_build(GtkNotebook* notebook)
     GtkWidget* box = words_view_build(the_page.view);
     connect_signals(the_page);
     add_record_shortcut(GTK_WIDGET(notebook), the_page.view.w.record);
-    show_rows(the_page, { 0, std::nullopt });
+    show_database(the_page, { 0, std::nullopt });
     WordsView* view = &the_page.view;
     the_page.view.wave.on_click = [view](std::size_t frame) { words_page_play_word_from(*view, frame); };
     gtk_notebook_append_page(notebook, box, gtk_label_new(_("Words")));
@@ -467,7 +469,7 @@ void words_page_reload(SpeechDb* db)
     the_page.view.db = db;
     // Another database starts unfiltered.
     filter_bar_clear_quietly(the_page.view.w.filter, G_CALLBACK(on_filter_entry_changed), &the_page);
-    show_rows(the_page, { db ? word_count(db) : 0, std::nullopt });
+    show_database(the_page, { db ? word_count(db) : 0, std::nullopt });
 }
 
 void words_page_shown()
@@ -508,6 +510,8 @@ void words_page_show_edit(const EditTarget& target)
     if (!the_page.view.db || target.place != EditPlace::Word)
         return;
     words_page_show_word(target.number);
+    // Its alias may have come back or gone again.
+    words_view_word_changed(the_page.view, target.number);
     redraw_word_list(the_page);
 }
 

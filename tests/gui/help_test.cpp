@@ -4,10 +4,12 @@
 #include "shell_fixture.h"
 #include "ui/gtk_ptr.h"
 #include "ui/help.h"
+#include "ui/shortcuts_dialog.h"
 #include "ui/shell.h"
 
 #include "tembrel_config.h"
 
+#include <algorithm>
 #include <gdk/gdkkeysyms.h>
 #include <glib/gstdio.h>
 
@@ -65,9 +67,10 @@ std::string file_of(const std::string& uri)
 TEST_F(HelpTest, ContentsAndF1OpenTheGuideAsAnExistingFile)
 {
     std::vector<GtkWidget*> items = help_menu_items();
-    ASSERT_EQ(items.size(), 2u);
+    ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(menu_item_label(items[0]), "_Contents");
-    EXPECT_EQ(menu_item_label(items[1]), "gtk-about");
+    EXPECT_EQ(menu_item_label(items[1]), "_Keyboard Shortcuts");
+    EXPECT_EQ(menu_item_label(items[2]), "gtk-about");
 
     gtk_menu_item_activate(GTK_MENU_ITEM(items[0]));
     pump_events();
@@ -111,7 +114,7 @@ TEST_F(HelpTest, AboutShowsVersionLicenceAndLinksToTheGuide)
             EXPECT_TRUE(handled);
         },
         GTK_RESPONSE_CANCEL));
-    gtk_menu_item_activate(GTK_MENU_ITEM(help_menu_items().at(1)));
+    gtk_menu_item_activate(GTK_MENU_ITEM(help_menu_items().at(2)));
     pump_events();
 
     EXPECT_EQ(version, TEMBREL_VERSION);
@@ -120,6 +123,79 @@ TEST_F(HelpTest, AboutShowsVersionLicenceAndLinksToTheGuide)
     EXPECT_EQ(website, help_guide_uri());
     EXPECT_EQ(parent, GTK_WINDOW(shell_main_window()));
     EXPECT_EQ(opened, std::vector<std::string> { website }) << "the link goes through the same opener";
+}
+
+// The table lists what the window really answers to: every accelerator a
+// menu item or button carries, under the label it shows, and nothing else.
+TEST_F(HelpTest, KeyboardShortcutsListEveryAcceleratorOfTheWindow)
+{
+    std::vector<std::pair<std::string, std::string>> rows;
+    queue_answer(answer_after(
+        [&](GtkWidget* dialog) {
+            GtkTreeView* list = GTK_TREE_VIEW(find_all(dialog, GTK_TYPE_TREE_VIEW).at(0));
+            GtkTreeModel* model = gtk_tree_view_get_model(list);
+            GtkTreeIter iter;
+            for (bool ok = gtk_tree_model_get_iter_first(model, &iter); ok; ok = gtk_tree_model_iter_next(model, &iter)) {
+                gchar* action = nullptr;
+                gchar* keys = nullptr;
+                gtk_tree_model_get(model, &iter, 0, &action, 1, &keys, -1);
+                rows.emplace_back(action, keys);
+                g_free(action);
+                g_free(keys);
+            }
+        },
+        GTK_RESPONSE_CLOSE));
+    gtk_menu_item_activate(GTK_MENU_ITEM(help_menu_items().at(1)));
+    pump_events();
+    ASSERT_EQ(seen_dialogs().size(), 1u);
+    EXPECT_EQ(seen_dialogs()[0].title, "Keyboard Shortcuts");
+
+    auto listed = [&rows](const std::string& action, guint key, int mods) {
+        GCharPtr keys(gtk_accelerator_get_label(key, GdkModifierType(mods)));
+        return std::count(rows.begin(), rows.end(), std::make_pair(action, std::string(keys.get())));
+    };
+    const struct {
+        const char* action;
+        guint key;
+        int mods;
+    } expected[] = {
+        { "File > Open", GDK_KEY_o, GDK_CONTROL_MASK },
+        { "File > Save", GDK_KEY_s, GDK_CONTROL_MASK },
+        { "File > Quit", GDK_KEY_q, GDK_CONTROL_MASK },
+        { "Edit > Undo", GDK_KEY_z, GDK_CONTROL_MASK },
+        { "Edit > Redo", GDK_KEY_z, GDK_CONTROL_MASK | GDK_SHIFT_MASK },
+        { "Edit > Redo", GDK_KEY_y, GDK_CONTROL_MASK },
+        { "Edit > Find", GDK_KEY_f, GDK_CONTROL_MASK },
+        { "Edit > Go To Number…", GDK_KEY_g, GDK_CONTROL_MASK },
+        { "Help > Contents", GDK_KEY_F1, 0 },
+        { "Record", GDK_KEY_r, GDK_CONTROL_MASK },
+    };
+    for (const auto& e : expected) {
+        EXPECT_EQ(listed(e.action, e.key, e.mods), 1) << e.action;
+        // And the window answers to it: the key is one of its accelerators.
+        bool installed = false;
+        for (GSList* g = gtk_accel_groups_from_object(G_OBJECT(shell_main_window())); g; g = g->next) {
+            guint n = 0;
+            gtk_accel_group_query(GTK_ACCEL_GROUP(g->data), e.key, GdkModifierType(e.mods), &n);
+            installed = installed || n > 0;
+        }
+        EXPECT_TRUE(installed) << e.action;
+    }
+    // Every row that names an accelerator is one the window has.
+    for (const Shortcut& s : shortcuts_of(GTK_WINDOW(shell_main_window()))) {
+        if (!s.key)
+            continue;
+        EXPECT_EQ(listed(s.action, s.key, s.mods), 1) << s.action;
+        bool installed = false;
+        for (GSList* g = gtk_accel_groups_from_object(G_OBJECT(shell_main_window())); g; g = g->next) {
+            guint n = 0;
+            gtk_accel_group_query(GTK_ACCEL_GROUP(g->data), s.key, s.mods, &n);
+            installed = installed || n > 0;
+        }
+        EXPECT_TRUE(installed) << s.action;
+    }
+    // The keys the lists and entries handle themselves come after.
+    EXPECT_GE(rows.size(), std::size(expected) + 2);
 }
 
 TEST(HelpGuide, FoundInstalledBesideTheProgramElseInTheBuildFolder)
