@@ -51,7 +51,7 @@ GtkWidget* edit_menu_build(GtkAccelGroup* accel, GCallback undo, GCallback redo)
     accelerator(edit_menu.redo, accel, GDK_z, GDK_CONTROL_MASK | GDK_SHIFT_MASK);
     accelerator(edit_menu.redo, accel, GDK_y, GDK_CONTROL_MASK);
     edit_menu_update(nullptr);
-    GtkWidget* top = gtk_menu_item_new_with_label(_("Edit"));
+    GtkWidget* top = gtk_menu_item_new_with_mnemonic(_("_Edit"));
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(top), menu);
     return top;
 }

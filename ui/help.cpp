@@ -151,7 +151,7 @@ GtkWidget* help_menu_build(GtkAccelGroup* accel)
         g_signal_connect(item, "activate", G_CALLBACK(on_help_item_activate), const_cast<HelpItem*>(&row));
         gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
     }
-    GtkWidget* help = gtk_menu_item_new_with_label(_("Help"));
+    GtkWidget* help = gtk_menu_item_new_with_mnemonic(_("_Help"));
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(help), menu);
     return help;
 }

@@ -213,7 +213,10 @@ gboolean on_phrase_list_query_tooltip(
     GtkTreeModel* model = nullptr;
     GtkTreePath* path = nullptr;
     GtkTreeIter iter;
-    if (!view.db || !gtk_tree_view_get_tooltip_context(list, &x, &y, keyboard, &model, &path, &iter))
+    // A tooltip due from before the window was hidden (on the way out, with
+    // the database going) is not shown.
+    if (!view.db || !gtk_widget_get_mapped(widget)
+        || !gtk_tree_view_get_tooltip_context(list, &x, &y, keyboard, &model, &path, &iter))
         return FALSE;
     TreePathPtr owned(path);
     GtkTreeViewColumn* column = nullptr;

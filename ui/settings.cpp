@@ -95,3 +95,16 @@ bool settings_set_int(const char* group, const char* key, int value)
 {
     return store([&](GKeyFile* k) { g_key_file_set_integer(k, group, key, value); });
 }
+
+bool settings_set_ints(const char* group, const std::vector<std::pair<std::string, int>>& values)
+{
+    bool same = true;
+    for (const auto& [key, value] : values)
+        same = same && settings_get_int(group, key.c_str(), value == 0 ? 1 : 0) == value;
+    if (same)
+        return true;
+    return store([&](GKeyFile* k) {
+        for (const auto& [key, value] : values)
+            g_key_file_set_integer(k, group, key.c_str(), value);
+    });
+}

@@ -10,6 +10,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 // The full path of the settings file, from the environment as it is now.
 std::string settings_path();
@@ -22,3 +24,6 @@ int settings_get_int(const char* group, const char* key, int fallback);
 bool settings_set_bool(const char* group, const char* key, bool value);
 bool settings_set_string(const char* group, const char* key, const char* value);
 bool settings_set_int(const char* group, const char* key, int value);
+// Several integers of one group in one write; nothing is written when each
+// already has its value.
+bool settings_set_ints(const char* group, const std::vector<std::pair<std::string, int>>& values);

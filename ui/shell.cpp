@@ -508,7 +508,7 @@ void add_find_items(GtkWidget* edit, GtkAccelGroup* accel)
 GtkWidget* build_menu_bar(GtkAccelGroup* accel)
 {
     GtkWidget* bar = gtk_menu_bar_new();
-    GtkWidget* file = gtk_menu_item_new_with_label(_("File"));
+    GtkWidget* file = gtk_menu_item_new_with_mnemonic(_("_File"));
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(file), build_file_menu(accel));
     gtk_menu_shell_append(GTK_MENU_SHELL(bar), file);
     GtkWidget* edit = edit_menu_build(accel, G_CALLBACK(on_undo_item_activate), G_CALLBACK(on_redo_item_activate));

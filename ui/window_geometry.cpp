@@ -51,13 +51,14 @@ bool window_geometry_save(GtkWindow* window)
     int width = 0;
     int height = 0;
     gtk_window_get_size(window, &width, &height);
-    bool ok = settings_set_int(GROUP, "width", width) && settings_set_int(GROUP, "height", height);
+    std::vector<std::pair<std::string, int>> values = { { "width", width }, { "height", height } };
     for (GtkPaned* pane : named_panes(window)) {
         gboolean set = FALSE;
         g_object_get(pane, "position-set", &set, nullptr);
         // A pane never moved and never shown has no position to keep.
         if (set || gtk_widget_get_realized(GTK_WIDGET(pane)))
-            ok = settings_set_int(GROUP, gtk_widget_get_name(GTK_WIDGET(pane)), gtk_paned_get_position(pane)) && ok;
+            values.emplace_back(gtk_widget_get_name(GTK_WIDGET(pane)), gtk_paned_get_position(pane));
     }
-    return ok;
+    // One write, and none when nothing moved since the last run.
+    return settings_set_ints(GROUP, values);
 }

@@ -75,7 +75,7 @@ TEST_F(ShellTest, LanguageDeShowsGermanMenusTabsButtonsAndQuestions)
     {
         GermanTexts german;
         shell_build();
-        EXPECT_EQ(menu_bar_labels(), (Labels { "Datei", "Bearbeiten", "Hilfe" }));
+        EXPECT_EQ(menu_bar_labels(), (Labels { "_Datei", "_Bearbeiten", "_Hilfe" }));
         std::vector<GtkWidget*> items = file_menu_items();
         ASSERT_EQ(items.size(), std::size_t(FILE_ITEMS));
         EXPECT_EQ(menu_item_label(items[FILE_OPEN_RECENT]), "Zuletzt geöffnet");
@@ -120,7 +120,7 @@ TEST_F(ShellTest, LanguageDeShowsGermanMenusTabsButtonsAndQuestions)
     }
     // The default is English again, text for text.
     shell_build();
-    EXPECT_EQ(menu_bar_labels(), (Labels { "File", "Edit", "Help" }));
+    EXPECT_EQ(menu_bar_labels(), (Labels { "_File", "_Edit", "_Help" }));
     EXPECT_EQ(tab_labels(), (Labels { "Phrases", "Words", "Advanced" }));
     EXPECT_EQ(button_labels(), english_buttons);
 }
