@@ -70,6 +70,10 @@ constexpr std::array<const Page*, 3> PAGES = { &PHRASES_PAGE, &WORDS_PAGE, &ADVA
 
 struct ShellState {
     SpeechDbPtr db;
+    // The database Quit let go of. The pages still point at it, and a
+    // tooltip or redraw already queued may run after the main loop has
+    // ended, so it is kept until the process ends (or the window goes).
+    SpeechDbPtr retired_db;
     // The file the database stands for (locale encoding): the one opened,
     // or the project it was last saved as. Empty without a database.
     std::string file_path;
@@ -701,9 +705,9 @@ void shell_quit()
     }
     if (!may_go_ahead(Deferred::Quit, shell_quit, _("Project not saved\nSave it before exit ?")))
         return;
-    // The pages still point at the database: hide the window first so
-    // nothing draws from it once it is gone. Its size and panes are kept
-    // for the next start; failing to keep them is no reason to stay.
+    // Hidden first: nothing is drawn on the way out. Its size and panes
+    // are kept for the next start; failing to keep them is no reason to
+    // stay.
     if (shell.main_window) {
         window_geometry_save(GTK_WINDOW(shell.main_window));
         gtk_widget_hide(shell.main_window);
@@ -712,7 +716,7 @@ void shell_quit()
     if (shell.db && !db_is_modified(shell.db.get()))
         recovery_discard(shell.file_path);
     recovery_track(nullptr, {});
-    shell.db.reset();
+    shell.retired_db = std::move(shell.db);
     shell.file_path.clear();
     gtk_main_quit();
 }
@@ -730,6 +734,7 @@ void shell_destroy_for_tests()
     background_work_set_controls({});
     recovery_track(nullptr, {});
     shell.db.reset();
+    shell.retired_db.reset();
     shell.file_path.clear();
     shell.project_path.clear();
     shell.recent_path.clear();
