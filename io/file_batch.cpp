@@ -44,22 +44,30 @@ bool is_staging_name(const char* name)
     return true;
 }
 
-// Removes the plain files directly inside the folder `fd`.
-void empty_folder(int fd)
+// The names in the folder `fd` that `wanted` accepts, read in full before
+// the caller removes any of them; none when the folder cannot be read.
+std::vector<std::string> names_in(int fd, bool (*wanted)(const char*))
 {
-    const int list = ::dup(fd);
+    const int list = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = list >= 0 ? ::fdopendir(list) : nullptr;
     if (!dir) {
         if (list >= 0)
             ::close(list);
-        return;
+        return {};
     }
     std::vector<std::string> names;
     while (const dirent* e = ::readdir(dir))
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+        if (wanted(e->d_name))
             names.emplace_back(e->d_name);
     ::closedir(dir);
-    for (const auto& name : names)
+    return names;
+}
+
+// Removes the plain files directly inside the folder `fd`.
+void empty_folder(int fd)
+{
+    const auto entry = [](const char* name) { return std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0; };
+    for (const auto& name : names_in(fd, entry))
         ::unlinkat(fd, name.c_str(), 0);
 }
 
@@ -69,20 +77,8 @@ void empty_folder(int fd)
 // so are those older than a day, whatever their lock says.
 void remove_abandoned_staging(int folder)
 {
-    const int list = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = list >= 0 ? ::fdopendir(list) : nullptr;
-    if (!dir) {
-        if (list >= 0)
-            ::close(list);
-        return;
-    }
-    std::vector<std::string> names;
-    while (const dirent* e = ::readdir(dir))
-        if (is_staging_name(e->d_name))
-            names.emplace_back(e->d_name);
-    ::closedir(dir);
     const std::time_t now = std::time(nullptr);
-    for (const auto& name : names) {
+    for (const auto& name : names_in(folder, is_staging_name)) {
         Fd fd(::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         struct stat st {};
         if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0 || st.st_uid != ::geteuid())
