@@ -6,6 +6,7 @@
 #include "db/csf.h"
 
 #include "db/csf_layout.h"
+#include "db/csf_phrase_table.h"
 #include "db/load_budget.h"
 #include "io/bytes.h"
 #include "io/i18n.h"
@@ -50,31 +51,20 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
                   const std::vector<WordEntry*>& by_number, ErrorText* err)
 {
     const std::uint64_t m = by_number.size();
-    const std::uint64_t t = layout.header_size;
-    const std::uint32_t cw = layout.count_width;
-    std::uint32_t n = 0;
-    if (!read_be(image, size, t, cw, &n) || !in_bounds(size, t + cw, cw * (std::uint64_t(n) + 1))) {
+    const std::span<const std::uint8_t> bytes(image, size);
+    const std::optional<std::uint32_t> n = csf_phrase_count(bytes, layout);
+    if (!n) {
         error_set(err, _("File is truncated"));
         return false;
     }
-    list_reserve(db->phrases, n);
-    std::uint32_t start = 0;
-    read_be(image, size, t + cw, cw, &start);
-    for (std::uint32_t p = 0; p < n; ++p) {
-        std::uint32_t end = 0;
-        read_be(image, size, t + cw + std::uint64_t(cw) * (p + 1), cw, &end);
-        // A decreasing pair wraps to a huge span and so counts as too many.
-        const std::uint64_t span = std::uint32_t(end - start);
-        // Modern references are read while their offset lies below the end,
-        // so a span that is not a multiple of 4 still yields a last field;
-        // count that field too, or a 33rd word would slip past the limit.
-        const std::uint64_t count = (span + layout.ref_width - 1) / layout.ref_width;
+    list_reserve(db->phrases, *n);
+    for (std::uint32_t p = 0; p < *n; ++p) {
+        const auto [refs, count] = csf_phrase_span(bytes, layout, p);
         if (count > std::uint64_t(PHRASE_MAX_WORDS)) {
             error_set(err, _("Too many words in phrase %d"), int(p));
             error_note_item(err, ErrorItem::Phrase, p, N_("Too many words"));
             return false;
         }
-        const std::uint64_t refs = t + start;
         if (!in_bounds(size, refs, count * layout.ref_width)) {
             error_set(err, _("Invalid offset in phrase %d"), int(p));
             error_note_item(err, ErrorItem::Phrase, p, N_("Invalid offset"));
@@ -93,7 +83,6 @@ bool read_phrases(SpeechDb* db, const std::uint8_t* image, std::size_t size, con
             phrase->words.push_back(by_number[b - 1]);
         }
         db_append_phrase(db, std::move(phrase));
-        start = end;
     }
     return true;
 }

@@ -2,7 +2,7 @@
 // types, so the estimate follows the model when it changes.
 #include "db/load_budget.h"
 
-#include "io/bytes.h"
+#include "db/csf_phrase_table.h"
 
 #include <algorithm>
 #include <span>
@@ -27,22 +27,12 @@ std::uint64_t csf_load_cost(const std::uint8_t* image, std::size_t size, const C
                             std::uint32_t words)
 {
     std::uint64_t cost = std::uint64_t(words) * WORD_COST + size;
-    const std::uint64_t t = layout.header_size;
-    const std::uint32_t cw = layout.count_width;
-    std::uint32_t n = 0;
+    const std::span<const std::uint8_t> bytes(image, size);
     // A phrase table outside the image is refused before any phrase is made.
-    if (!read_be(image, size, t, cw, &n) || !in_bounds(size, t + cw, cw * (std::uint64_t(n) + 1)))
-        return cost;
-    std::uint32_t start = 0;
-    read_be(image, size, t + cw, cw, &start);
-    for (std::uint32_t p = 0; p < n; ++p) {
-        std::uint32_t end = 0;
-        read_be(image, size, t + cw + std::uint64_t(cw) * (p + 1), cw, &end);
-        const std::uint64_t span = std::uint32_t(end - start);
-        const std::uint64_t refs = std::min<std::uint64_t>((span + layout.ref_width - 1) / layout.ref_width,
-                                                           PHRASE_MAX_WORDS);
+    const std::optional<std::uint32_t> n = csf_phrase_count(bytes, layout);
+    for (std::uint32_t p = 0; n && p < *n; ++p) {
+        const std::uint64_t refs = std::min<std::uint64_t>(csf_phrase_span(bytes, layout, p).count, PHRASE_MAX_WORDS);
         cost += PHRASE_COST + refs * REF_COST;
-        start = end;
     }
     return cost;
 }
