@@ -43,7 +43,6 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -530,26 +529,11 @@ void write_databases(const std::string& phrases_path, const std::string& words_p
 
 std::map<std::string, double> run_child(const char* self, const std::string& mode, const std::string& db)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
+    const ChildOutput child = run_capturing({self, "--run", mode, db});
+    if (!child.failure.empty())
         std::exit(1);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], STDOUT_FILENO);
-        close(fds[0]);
-        execl(self, self, "--run", mode.c_str(), db.c_str(), nullptr);
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string out;
-    char buf[4096];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
-        out.append(buf, std::size_t(n));
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
     std::map<std::string, double> figures;
-    std::istringstream lines(out);
+    std::istringstream lines(child.out);
     for (std::string line; std::getline(lines, line);)
         if (auto eq = line.find('='); eq != std::string::npos)
             figures[line.substr(0, eq)] = std::stod(line.substr(eq + 1));

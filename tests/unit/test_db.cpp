@@ -5,6 +5,7 @@
 #include "io/bytes.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <cstdlib>
@@ -108,37 +109,70 @@ TempDir::~TempDir()
     }
 }
 
-std::string run_in_child(const std::function<std::string()>& body, bool as_nobody)
+ChildOutput run_capturing(const std::function<void(int fd)>& child)
 {
+    ChildOutput result;
     int fds[2];
-    if (pipe(fds) != 0)
-        return "pipe failed";
+    if (pipe(fds) != 0) {
+        result.failure = "pipe failed";
+        return result;
+    }
     const pid_t pid = fork();
-    if (pid < 0)
-        return "fork failed";
+    if (pid < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        result.failure = "fork failed";
+        return result;
+    }
     if (pid == 0) {
         close(fds[0]);
+        child(fds[1]);
+        // _exit: no test framework teardown or leak report in the child.
+        _exit(0);
+    }
+    close(fds[1]);
+    char buf[4096];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR);)
+        if (n > 0)
+            result.out.append(buf, std::size_t(n));
+    close(fds[0]);
+    while (waitpid(pid, &result.status, 0) < 0 && errno == EINTR) {
+    }
+    return result;
+}
+
+ChildOutput run_capturing(const std::vector<std::string>& argv)
+{
+    // Built before the fork: the child of a threaded process should do
+    // little more than exec.
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    return run_capturing([&args](int fd) {
+        dup2(fd, STDOUT_FILENO);
+        close(fd);
+        execv(args[0], args.data());
+        _exit(127);
+    });
+}
+
+std::string run_in_child(const std::function<std::string()>& body, bool as_nobody)
+{
+    const ChildOutput r = run_capturing([&](int fd) {
         std::string result;
         if (as_nobody && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
             result = "could not drop privileges";
         else
             result = body();
-        if (write(fds[1], result.data(), result.size()) < 0) {
+        if (write(fd, result.data(), result.size()) < 0) {
         }
-        // _exit: no test framework teardown or leak report in the child.
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string out;
-    char buf[512];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
-        out.append(buf, std::size_t(n));
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status))
-        return "child died with signal " + std::to_string(WTERMSIG(status)) + (out.empty() ? "" : ": " + out);
-    return out;
+    });
+    if (!r.failure.empty())
+        return r.failure;
+    if (!WIFEXITED(r.status))
+        return "child died with signal " + std::to_string(WTERMSIG(r.status)) + (r.out.empty() ? "" : ": " + r.out);
+    return r.out;
 }
 
 std::vector<std::string> dir_entries(const std::string& path)

@@ -38,6 +38,20 @@ struct TempDir {
     std::string file(const std::string& name) const { return path + "/" + name; }
 };
 
+// What a child process wrote and how it ended.
+struct ChildOutput {
+    std::string out;
+    int status = -1; // as waitpid reports it; -1 when no child was started
+    std::string failure; // why no child was started
+};
+
+// Forks a child that runs `child(fd)` and then ends with _exit(0) (unless
+// `child` execs or exits itself); `fd` is the write end of a pipe whose
+// every byte the parent collects until the child has ended.
+ChildOutput run_capturing(const std::function<void(int fd)>& child);
+// Runs the program `argv[0]` with `argv`, its standard output captured.
+ChildOutput run_capturing(const std::vector<std::string>& argv);
+
 // Runs `body` in a forked child and returns what it returned: an empty
 // string for success, otherwise what went wrong (or how the child died).
 // With `as_nobody` a child running as root first drops to uid and gid
