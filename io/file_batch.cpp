@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <sys/file.h>
@@ -42,25 +41,6 @@ bool is_staging_name(const char* name)
         if (*p < '0' || *p > '9')
             return false;
     return true;
-}
-
-// The names in the folder `fd` that `wanted` accepts, read in full before
-// the caller removes any of them; none when the folder cannot be read.
-std::vector<std::string> names_in(int fd, bool (*wanted)(const char*))
-{
-    const int list = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = list >= 0 ? ::fdopendir(list) : nullptr;
-    if (!dir) {
-        if (list >= 0)
-            ::close(list);
-        return {};
-    }
-    std::vector<std::string> names;
-    while (const dirent* e = ::readdir(dir))
-        if (wanted(e->d_name))
-            names.emplace_back(e->d_name);
-    ::closedir(dir);
-    return names;
 }
 
 // Removes the plain files directly inside the folder `fd`.

@@ -373,26 +373,34 @@ IoStatus io_write_special(int fd, const struct stat& st, const IoWriter& write)
     return write(out) ? IO_OK : IO_WRITE_FAILED;
 }
 
+std::vector<std::string> names_in(int dirfd, const std::function<bool(const char*)>& wanted)
+{
+    const int list = ::openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = list >= 0 ? ::fdopendir(list) : nullptr;
+    if (!dir) {
+        if (list >= 0)
+            ::close(list);
+        return {};
+    }
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(dir))
+        if (wanted(e->d_name))
+            names.emplace_back(e->d_name);
+    ::closedir(dir);
+    return names;
+}
+
 void io_remove_stale_temporaries(int dirfd, const std::string& target)
 {
-    const int fd = ::openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return;
-    }
     const std::string base = temp_base(target);
     const std::time_t now = std::time(nullptr);
-    while (const dirent* e = ::readdir(dir)) {
+    for (const auto& name : names_in(dirfd, [&base](const char* n) { return is_temp_of(n, base); })) {
         struct stat st {};
-        if (!is_temp_of(e->d_name, base) || ::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0
-            || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+        if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)
+            || st.st_uid != ::geteuid())
             continue;
         // An empty one may be a writer's that has not taken its lock yet.
-        if (st.st_mtime < now - STALE_AGE || (st.st_size > 0 && is_abandoned(fd, e->d_name, st)))
-            ::unlinkat(fd, e->d_name, 0);
+        if (st.st_mtime < now - STALE_AGE || (st.st_size > 0 && is_abandoned(dirfd, name.c_str(), st)))
+            ::unlinkat(dirfd, name.c_str(), 0);
     }
-    ::closedir(dir);
 }

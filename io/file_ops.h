@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 // Closes a descriptor when it goes out of scope.
 struct Fd {
@@ -72,6 +73,10 @@ int io_reopen(int fd, int flags);
 // True when `st` is the file this process's standard output goes to.
 bool io_is_standard_output(const struct stat& st);
 mode_t io_current_umask();
+// The names in the folder `dirfd` that `wanted` accepts, read in full
+// before the caller removes any of them; none when the folder cannot be
+// read.
+std::vector<std::string> names_in(int dirfd, const std::function<bool(const char*)>& wanted);
 
 // Copies `size` bytes from the current offset of `from` to that of `to`.
 bool io_copy_contents(int from, int to, std::uint64_t size);
