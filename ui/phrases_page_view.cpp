@@ -298,7 +298,7 @@ GtkWidget* build_word_list(PhrasesView& view)
 
 GtkWidget* add_button(GtkWidget* box, const char* label)
 {
-    GtkWidget* button = gtk_button_new_with_label(label);
+    GtkWidget* button = gtk_button_new_with_mnemonic(label);
     gtk_box_pack_start(GTK_BOX(box), button, TRUE, TRUE, 0);
     return button;
 }
@@ -312,20 +312,20 @@ GtkWidget* build_button_column(PhrasesPageWidgets& w)
         return box;
     };
     w.play_box = button_box();
-    w.play_phrase = add_button(w.play_box, _("Play Phrase"));
-    w.play_word = add_button(w.play_box, _("Play Word"));
+    w.play_phrase = add_button(w.play_box, _("Play Phra_se"));
+    w.play_word = add_button(w.play_box, _("Play _Word"));
     w.stop = play_session_stop_button_new();
     gtk_box_pack_start(GTK_BOX(w.play_box), w.stop, TRUE, TRUE, 0);
     GtkWidget* save = button_box();
-    w.save_phrase = add_button(save, _("Save Phrase…"));
+    w.save_phrase = add_button(save, _("Sa_ve Phrase…"));
     GtkWidget* go = button_box();
-    w.go_to_word = add_button(go, _("Go To Word"));
+    w.go_to_word = add_button(go, _("_Go To Word"));
     GtkWidget* move = button_box();
-    w.move_up = add_button(move, _("Move Up"));
-    w.move_down = add_button(move, _("Move Down"));
+    w.move_up = add_button(move, _("Move _Up"));
+    w.move_down = add_button(move, _("Move _Down"));
     GtkWidget* edit = button_box();
-    w.add_word = add_button(edit, _("Add Word"));
-    w.remove_word = add_button(edit, _("Remove Word"));
+    w.add_word = add_button(edit, _("_Add Word"));
+    w.remove_word = add_button(edit, _("_Remove Word"));
     share_button_width(column);
     return column;
 }
@@ -337,7 +337,7 @@ GtkWidget* phrases_view_build(PhrasesView& view)
     GtkWidget* vbox = gtk_vbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(vbox), 5);
 
-    view.w.filter = filter_bar_new(_("_Filter:"), _("Filter phrases"),
+    view.w.filter = filter_bar_new(_("F_ilter:"), _("Filter phrases"),
         _("Shows the phrases whose comment or word aliases contain what you type; #23 or w:23 shows the phrases "
           "that use word 23. Ctrl+F comes here, Escape empties it."));
     gtk_box_pack_start(GTK_BOX(vbox), view.w.filter.box, FALSE, FALSE, 3);
@@ -360,7 +360,7 @@ GtkWidget* phrases_view_build(PhrasesView& view)
 
     gtk_box_pack_start(GTK_BOX(lower), gtk_hseparator_new(), FALSE, FALSE, 3);
 
-    view.w.use_aliases = gtk_check_button_new_with_label(_("Use Aliases"));
+    view.w.use_aliases = gtk_check_button_new_with_mnemonic(_("Use A_liases"));
     gtk_box_pack_start(GTK_BOX(lower), view.w.use_aliases, FALSE, FALSE, 0);
     return vbox;
 }

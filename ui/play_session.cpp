@@ -288,7 +288,7 @@ bool play_session_stop()
 
 GtkWidget* play_session_stop_button_new()
 {
-    GtkWidget* button = gtk_button_new_with_label(_("Stop"));
+    GtkWidget* button = gtk_button_new_with_mnemonic(_("S_top"));
     session.stop_buttons.push_back(button);
     g_signal_connect(button, "clicked", G_CALLBACK(on_stop_button_clicked), nullptr);
     g_signal_connect(button, "destroy", G_CALLBACK(on_stop_button_destroy), nullptr);

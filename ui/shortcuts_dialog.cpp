@@ -5,6 +5,8 @@
 #include "ui/dialogs.h"
 #include "ui/gtk_ptr.h"
 
+#include <gdk/gdkkeysyms.h>
+
 namespace {
 
 // Keys the lists and entries handle themselves, not through the menus.
@@ -63,6 +65,52 @@ gboolean collect_entry(GtkAccelKey* key, GClosure* closure, gpointer data)
     return FALSE;
 }
 
+// The row for a label's underlined letter, when it has one: Alt and the
+// letter, named "`place` > what the label says" without a closing colon.
+void add_mnemonic(GtkWidget* label, const std::string& place, std::vector<Shortcut>& list)
+{
+    const guint key = gtk_label_get_mnemonic_keyval(GTK_LABEL(label));
+    if (key == GDK_KEY_VoidSymbol)
+        return;
+    std::string name = gtk_label_get_text(GTK_LABEL(label));
+    if (!name.empty() && name.back() == ':')
+        name.pop_back();
+    GCharPtr keys(gtk_accelerator_get_label(key, GDK_MOD1_MASK));
+    list.push_back({ place + " > " + name, keys.get(), key, GDK_MOD1_MASK, true });
+}
+
+// The underlined letters inside `widget`, depth first in packing order. A
+// notebook's pages are named by their tabs; a menu bar's items open their
+// menus.
+void collect_mnemonics(GtkWidget* widget, const std::string& place, std::vector<Shortcut>& list)
+{
+    if (GTK_IS_LABEL(widget)) {
+        add_mnemonic(widget, place, list);
+    } else if (GTK_IS_MENU_BAR(widget)) {
+        GListPtr items(gtk_container_get_children(GTK_CONTAINER(widget)));
+        for (GList* l = items.get(); l; l = l->next) {
+            GtkWidget* label = gtk_bin_get_child(GTK_BIN(l->data));
+            const guint key = GTK_IS_LABEL(label) ? gtk_label_get_mnemonic_keyval(GTK_LABEL(label)) : 0;
+            if (!key || key == GDK_KEY_VoidSymbol)
+                continue;
+            GCharPtr action(g_strdup_printf(_("Open the %s menu"), gtk_label_get_text(GTK_LABEL(label))));
+            GCharPtr keys(gtk_accelerator_get_label(key, GDK_MOD1_MASK));
+            list.push_back({ action.get(), keys.get(), key, GDK_MOD1_MASK, true });
+        }
+    } else if (GTK_IS_NOTEBOOK(widget)) {
+        GtkNotebook* notebook = GTK_NOTEBOOK(widget);
+        for (int i = 0; i < gtk_notebook_get_n_pages(notebook); ++i) {
+            GtkWidget* page = gtk_notebook_get_nth_page(notebook, i);
+            const char* tab = gtk_notebook_get_tab_label_text(notebook, page);
+            collect_mnemonics(page, tab ? tab : place, list);
+        }
+    } else if (GTK_IS_CONTAINER(widget)) {
+        GListPtr children(gtk_container_get_children(GTK_CONTAINER(widget)));
+        for (GList* l = children.get(); l; l = l->next)
+            collect_mnemonics(GTK_WIDGET(l->data), place, list);
+    }
+}
+
 } // namespace
 
 std::vector<Shortcut> shortcuts_of(GtkWindow* window)
@@ -70,6 +118,7 @@ std::vector<Shortcut> shortcuts_of(GtkWindow* window)
     std::vector<Shortcut> list;
     for (GSList* g = gtk_accel_groups_from_object(G_OBJECT(window)); g; g = g->next)
         gtk_accel_group_find(GTK_ACCEL_GROUP(g->data), collect_entry, &list);
+    collect_mnemonics(GTK_WIDGET(window), "", list);
     for (const WidgetKey& k : WIDGET_KEYS)
         list.push_back({ _(k.action), _(k.keys) });
     return list;

@@ -77,7 +77,7 @@ void add_button_box(GtkWidget* column, std::initializer_list<std::pair<const cha
     GtkWidget* box = gtk_vbutton_box_new();
     gtk_box_pack_start(GTK_BOX(column), box, FALSE, FALSE, 3);
     for (const auto& [label, slot] : buttons) {
-        *slot = gtk_button_new_with_label(label);
+        *slot = gtk_button_new_with_mnemonic(label);
         gtk_box_pack_start(GTK_BOX(box), *slot, TRUE, TRUE, 0);
     }
 }
@@ -161,7 +161,7 @@ GtkWidget* words_view_build(WordsView& view)
     GtkWidget* page = gtk_vbox_new(FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(page), 5);
 
-    b.filter = filter_bar_new(_("_Filter:"), _("Filter words"),
+    b.filter = filter_bar_new(_("F_ilter:"), _("Filter words"),
         _("Shows the words whose alias contains what you type, a word by its number (12 or #12), the words no "
           "phrase uses (unused) or those with a replaced recording (changed). Ctrl+F comes here, Escape empties "
           "it."));
@@ -176,13 +176,13 @@ GtkWidget* words_view_build(WordsView& view)
     b.word_list = build_word_list(view);
     atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(b.word_list)), _("Words"));
     GtkWidget* word_buttons = add_list_part(upper, b.word_list, TRUE);
-    add_button_box(word_buttons, { { _("Play"), &b.play } });
+    add_button_box(word_buttons, { { _("_Play"), &b.play } });
     b.stop = play_session_stop_button_new();
     gtk_box_pack_start(GTK_BOX(gtk_widget_get_parent(b.play)), b.stop, TRUE, TRUE, 0);
-    add_button_box(word_buttons, { { _("Replace"), &b.replace }, { _("Record"), &b.record } });
-    add_button_box(word_buttons, { { _("Move Up"), &b.move_up }, { _("Move Down"), &b.move_down } });
-    add_button_box(word_buttons, { { _("Add"), &b.add }, { _("Remove"), &b.remove } });
-    add_button_box(word_buttons, { { _("Export WAV…"), &b.save } });
+    add_button_box(word_buttons, { { _("_Replace"), &b.replace }, { _("Re_cord"), &b.record } });
+    add_button_box(word_buttons, { { _("Move _Up"), &b.move_up }, { _("Move _Down"), &b.move_down } });
+    add_button_box(word_buttons, { { _("_Add"), &b.add }, { _("Re_move"), &b.remove } });
+    add_button_box(word_buttons, { { _("E_xport WAV…"), &b.save } });
     share_button_width(word_buttons);
 
     gtk_box_pack_start(GTK_BOX(upper), waveform_build(view.wave), FALSE, FALSE, 3);
@@ -193,8 +193,8 @@ GtkWidget* words_view_build(WordsView& view)
     b.usage_list = build_usage_list();
     atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(b.usage_list)), _("Phrases using word"));
     GtkWidget* usage_buttons = add_list_part(lower, b.usage_list, TRUE);
-    add_button_box(usage_buttons, { { _("Play Phrase"), &b.play_phrase }, { _("Play All"), &b.play_all } });
-    add_button_box(usage_buttons, { { _("Go To Phrase"), &b.go_to_phrase } });
+    add_button_box(usage_buttons, { { _("Play Phra_se"), &b.play_phrase }, { _("Play A_ll"), &b.play_all } });
+    add_button_box(usage_buttons, { { _("_Go To Phrase"), &b.go_to_phrase } });
     share_button_width(usage_buttons);
     return page;
 }

@@ -1,18 +1,25 @@
 // Shared helpers for the GUI tests (see gui_test_util.h).
 #include "gui_test_util.h"
 
+#include "io/i18n.h"
 #include "ui/gtk_ptr.h"
 #include "ui/play_session.h"
 
 #include <algorithm>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <gdk/gdkkeysyms.h>
 #include <memory>
 #include <unistd.h>
+
+// glibc's counter of loaded catalogs: raising it makes gettext forget the
+// translations it looked up before the language changed.
+extern "C" int _nl_msg_cat_cntr;
 
 namespace {
 
@@ -473,6 +480,54 @@ void click(GtkWidget* button)
 bool sensitive(GtkWidget* widget)
 {
     return gtk_widget_is_sensitive(widget);
+}
+
+std::string shown_label(GtkWidget* button)
+{
+    GtkWidget* child = gtk_bin_get_child(GTK_BIN(button));
+    return GTK_IS_LABEL(child) ? gtk_label_get_text(GTK_LABEL(child)) : "";
+}
+
+guint mnemonic_key(GtkWidget* button)
+{
+    GtkWidget* child = gtk_bin_get_child(GTK_BIN(button));
+    return GTK_IS_LABEL(child) ? gtk_label_get_mnemonic_keyval(GTK_LABEL(child)) : GDK_KEY_VoidSymbol;
+}
+
+void press_alt_key(GtkWidget* window, guint key)
+{
+    GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+    event->key.send_event = TRUE;
+    event->key.time = GDK_CURRENT_TIME;
+    event->key.state = GDK_MOD1_MASK;
+    event->key.keyval = key;
+    GdkKeymapKey* keys = nullptr;
+    gint n = 0;
+    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), key, &keys, &n) && n > 0) {
+        event->key.hardware_keycode = guint16(keys[0].keycode);
+        event->key.group = guint8(keys[0].group);
+    }
+    g_free(keys);
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+    pump_events();
+}
+
+GermanTexts::GermanTexts()
+{
+    setenv("LANGUAGE", "de", 1);
+    // gettext ignores LANGUAGE in the plain C locale.
+    std::setlocale(LC_MESSAGES, "C.UTF-8");
+    i18n_init();
+    ++_nl_msg_cat_cntr;
+}
+
+GermanTexts::~GermanTexts()
+{
+    unsetenv("LANGUAGE");
+    std::setlocale(LC_MESSAGES, "C");
+    ++_nl_msg_cat_cntr;
 }
 
 void send_delete_event(GtkWidget* window)

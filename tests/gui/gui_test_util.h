@@ -92,6 +92,16 @@ const std::vector<SeenDialog>& seen_dialogs();
 // false when the loop was still running and the helper ended it.
 bool main_loop_quit_by(const std::function<void()>& action, unsigned settle_ms = 100);
 
+// German texts for as long as it lives: LANGUAGE=de, with a locale that
+// lets gettext honour it. English again afterwards. Build the window
+// while it lives to see it in German.
+struct GermanTexts {
+    GermanTexts();
+    ~GermanTexts();
+    GermanTexts(const GermanTexts&) = delete;
+    GermanTexts& operator=(const GermanTexts&) = delete;
+};
+
 // Points XDG_CONFIG_HOME at a fresh folder for as long as it lives, so a
 // test that writes the settings file never meets another test's settings.
 struct PrivateConfigHome {
@@ -115,6 +125,15 @@ void click_row(GtkTreeView* view, int row, int clicks = 1);
 void click(GtkWidget* button);
 // Whether a user can use `widget`: it and every parent are sensitive.
 bool sensitive(GtkWidget* widget);
+// What a button or check box shows: its label's text, without the
+// underscore that marks its mnemonic.
+std::string shown_label(GtkWidget* button);
+// The mnemonic key of a button or check box (lower case), or
+// GDK_KEY_VoidSymbol when its label has none.
+guint mnemonic_key(GtkWidget* button);
+// Presses Alt and `key` in `window` as the keyboard would: the key event
+// goes through the toolkit's event handling, not straight to a widget.
+void press_alt_key(GtkWidget* window, guint key);
 
 // Sends a real delete event, as the close button of the window frame does.
 void send_delete_event(GtkWidget* window);

@@ -12,29 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-// glibc's counter of loaded catalogs: raising it makes gettext forget the
-// translations it looked up before the language changed.
-extern "C" int _nl_msg_cat_cntr;
-
 namespace {
-
-// Switches the running editor to German while it lives.
-struct GermanTexts {
-    GermanTexts()
-    {
-        setenv("LANGUAGE", "de", 1);
-        // gettext ignores LANGUAGE in the plain C locale.
-        std::setlocale(LC_MESSAGES, "C.UTF-8");
-        i18n_init();
-        ++_nl_msg_cat_cntr;
-    }
-    ~GermanTexts()
-    {
-        unsetenv("LANGUAGE");
-        std::setlocale(LC_MESSAGES, "C");
-        ++_nl_msg_cat_cntr;
-    }
-};
 
 std::vector<std::string> menu_bar_labels()
 {
@@ -59,8 +37,8 @@ std::vector<std::string> button_labels()
 {
     std::vector<std::string> labels;
     for (GtkWidget* b : find_all(shell_main_window(), GTK_TYPE_BUTTON))
-        if (const char* l = gtk_button_get_label(GTK_BUTTON(b)))
-            labels.push_back(l);
+        if (gtk_button_get_label(GTK_BUTTON(b)))
+            labels.push_back(shown_label(b));
     return labels;
 }
 

@@ -57,9 +57,9 @@ TEST_F(WordsPageTest, BuildsTheTwoListsAndTheTab)
     EXPECT_TRUE(upper_grows);
     EXPECT_FALSE(lower_grows);
 
-    EXPECT_EQ(gtk_button_get_label(GTK_BUTTON(b.move_down)), std::string("Move Down"));
-    EXPECT_EQ(gtk_button_get_label(GTK_BUTTON(b.go_to_phrase)), std::string("Go To Phrase"));
-    EXPECT_EQ(gtk_button_get_label(GTK_BUTTON(b.save)), std::string("Export WAV…"));
+    EXPECT_EQ(shown_label(b.move_down), "Move Down");
+    EXPECT_EQ(shown_label(b.go_to_phrase), "Go To Phrase");
+    EXPECT_EQ(shown_label(b.save), "Export WAV…");
 }
 
 TEST_F(WordsPageTest, WordListShowsNumbersAliasesAndChangedMarks)
