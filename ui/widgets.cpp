@@ -297,10 +297,29 @@ void row_texts_changed(GtkTreeView* view, std::uint32_t row)
     gtk_tree_model_row_changed(model, path.get(), &iter);
 }
 
+// Without an accessibility implementation loaded (a desktop loads one when
+// assistive technology runs) every widget has ATK's no-op object, and no
+// one but the view itself hears of a changed row.
+static bool heard_by_assistive_technology(GtkTreeView* view)
+{
+    return !ATK_IS_NO_OP_OBJECT(gtk_widget_get_accessible(GTK_WIDGET(view)));
+}
+
 void all_row_texts_changed(GtkTreeView* view)
 {
     GtkTreeModel* model = gtk_tree_view_get_model(view);
-    const int rows = model ? gtk_tree_model_iter_n_children(model, nullptr) : 0;
-    for (int i = 0; i < rows; ++i)
-        row_texts_changed(view, std::uint32_t(i));
+    if (!model)
+        return;
+    // Rows of one fixed height need only a redraw to show new texts; told
+    // one by one, 65,535 rows take longer than a frame.
+    if (gtk_tree_view_get_fixed_height_mode(view) && !heard_by_assistive_technology(view)) {
+        gtk_widget_queue_draw(GTK_WIDGET(view));
+        return;
+    }
+    TreePathPtr path(gtk_tree_path_new_first());
+    GtkTreeIter iter;
+    for (bool more = gtk_tree_model_get_iter_first(model, &iter); more; more = gtk_tree_model_iter_next(model, &iter)) {
+        gtk_tree_model_row_changed(model, path.get(), &iter);
+        gtk_tree_path_next(path.get());
+    }
 }

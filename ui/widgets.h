@@ -73,7 +73,8 @@ std::string printf_text(const char* format, ...) G_GNUC_PRINTF(1, 2);
 // model) changed, so assistive technology reads its new texts: a redraw
 // alone updates the screen, not what a screen reader has cached.
 void row_texts_changed(GtkTreeView* view, std::uint32_t row);
-// The same for every row (short lists: a phrase's words).
+// The same for every row. A list of rows of fixed height is only redrawn
+// when no assistive technology is there to hear of the rows.
 void all_row_texts_changed(GtkTreeView* view);
 
 // Type-ahead search on a number list: typing digits selects the first row
