@@ -7,12 +7,41 @@
 #include "db/project.h"
 #include "io/file_io.h"
 #include "io/i18n.h"
+#include "io/large_buffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 constexpr std::size_t PROJECT_MIN_SIZE = 16;
+
+// Once parsed, a file's bytes are read only through its words' audio: the
+// phrase tables, comments and aliases before the audio (several megabytes
+// in a database of many phrases) are copies in the model by now. Their
+// pages go back to the system, so an open database costs its model and
+// its audio, not its whole file besides.
+void release_unread_bytes(const SpeechDb& db, const std::vector<std::uint8_t>& file)
+{
+    const std::uint8_t* const begin = file.data();
+    const std::uint8_t* const end = begin + file.size();
+    const std::uint8_t* low = end;
+    const std::uint8_t* high = begin;
+    for (const auto& word : list_items(db.words)) {
+        // Loaded words hold the same slice as current and saved audio.
+        const AudioBytes& audio = word->saved_audio;
+        if (audio.empty())
+            continue;
+        if (audio.data() < begin || audio.end() > end)
+            return; // not of this file: nothing is known to be unread
+        low = std::min(low, audio.data());
+        high = std::max(high, audio.end());
+    }
+    if (low >= high)
+        return;
+    buffer_release_pages({begin, low});
+    buffer_release_pages({high, end});
+}
 
 } // namespace
 
@@ -47,7 +76,11 @@ SpeechDbPtr db_load_file(const char* path, ErrorText* err)
         return nullptr;
     }
     // The database keeps the file's bytes: its words are slices of them.
-    return db_parse_block(std::make_shared<const std::vector<std::uint8_t>>(std::move(file.data)), err);
+    const auto block = std::make_shared<const std::vector<std::uint8_t>>(std::move(file.data));
+    SpeechDbPtr db = db_parse_block(block, err);
+    if (db)
+        release_unread_bytes(*db, *block);
+    return db;
 }
 
 SpeechDbPtr db_parse_buffer(const std::uint8_t* data, std::size_t size, ErrorText* err)

@@ -2,6 +2,7 @@
 #include "io/large_buffer.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,4 +35,17 @@ std::vector<std::uint8_t> buffer_join(std::span<const std::span<const std::uint8
     for (const auto& part : parts)
         out.insert(out.end(), part.begin(), part.end());
     return out;
+}
+
+void buffer_release_pages(std::span<const std::uint8_t> bytes)
+{
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(bytes.data());
+    const std::uintptr_t first = (start + page - 1) & ~(page - 1);
+    const std::uintptr_t last = (start + bytes.size()) & ~(page - 1);
+    // Private anonymous memory, as every heap block is: the pages are
+    // dropped now and come back zero-filled if touched, which leaves the
+    // allocator's own records (outside the block's bytes) alone.
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
