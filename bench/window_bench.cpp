@@ -6,7 +6,9 @@
 //
 //   bench_window [RUNS]     generates the two databases, runs each scenario
 //                           RUNS times (3 by default) in fresh processes
-//                           and prints the table: median (worst)
+//                           and prints the table: median (worst); exits
+//                           with 1 when the worst peak memory of either
+//                           open passes 1.5 x file size + 40 MiB
 //   bench_window --run MODE DB   one run in this process, one "key=value"
 //                           line per figure (MODE is "chooser" or "file")
 //   bench_window --make DIR  only writes the two databases into DIR
@@ -540,14 +542,21 @@ std::map<std::string, double> run_child(const char* self, const std::string& mod
     return figures;
 }
 
-std::string cell(std::vector<double> values, const char* unit)
+std::string cell(std::vector<double> values, const char* unit, int decimals = 0)
 {
     if (values.empty())
         return "-";
     std::sort(values.begin(), values.end());
     char text[64];
-    std::snprintf(text, sizeof text, "%.0f %s (worst %.0f)", values[values.size() / 2], unit, values.back());
+    std::snprintf(text, sizeof text, "%.*f %s (worst %.*f)", decimals, values[values.size() / 2], unit, decimals,
+                  values.back());
     return text;
+}
+
+// The most the editor may hold after opening a file of `file_mib`.
+double peak_limit_mib(double file_mib)
+{
+    return 1.5 * file_mib + 40;
 }
 
 } // namespace
@@ -601,19 +610,46 @@ int main(int argc, char** argv)
         }
         std::printf("\n");
     };
+    // Peak memory with its limit beside it; a worst run over the limit is
+    // marked in the table, listed below it, and fails the benchmark.
+    std::vector<std::string> over;
+    const auto peak_row = [&](const char* label, const std::string& key) {
+        std::printf("| %s |", label);
+        for (std::size_t d = 0; d < dbs.size(); ++d) {
+            auto it = figures.find(key);
+            if (it == figures.end() || it->second.size() <= d || it->second[d].empty()) {
+                std::printf(" - |");
+                continue;
+            }
+            const std::vector<double>& values = it->second[d];
+            const double limit = peak_limit_mib(file_sizes[d]);
+            const double worst = *std::max_element(values.begin(), values.end());
+            const bool too_much = worst > limit;
+            std::printf(" %s, limit %.1f MiB%s |", cell(values, "MiB", 1).c_str(), limit, too_much ? " **OVER LIMIT**" : "");
+            if (too_much) {
+                char text[160];
+                std::snprintf(text, sizeof text, "%s, %s: %.1f MiB, limit %.1f MiB", label, dbs[d].name.c_str(), worst, limit);
+                over.push_back(text);
+            }
+        }
+        std::printf("\n");
+    };
     std::printf("\n%d runs each, median (worst)\n\n", runs);
-    std::printf("| action | %s (%.0f MiB) | %s (%.0f MiB) |\n|---|---|---|\n", dbs[0].name.c_str(), file_sizes[0],
+    std::printf("| action | %s (%.1f MiB) | %s (%.1f MiB) |\n|---|---|---|\n", dbs[0].name.c_str(), file_sizes[0],
                 dbs[1].name.c_str(), file_sizes[1]);
     row("Open from the chooser: longest main-loop stall", "chooser.open_stall", "ms");
     row("Open from the chooser: data shown after Enter", "chooser.open_shown", "ms");
     row("Open from the chooser: chooser gone after Enter", "chooser.chooser_gone", "ms");
     row("Open `tembrel FILE`: longest main-loop stall", "file.open_stall", "ms");
     row("Open `tembrel FILE`: data shown after start", "file.open_shown", "ms");
-    row("Peak memory after open", "chooser.peak_mib", "MiB");
+    peak_row("Peak memory after open from the chooser", "chooser.peak_mib");
+    peak_row("Peak memory after `tembrel FILE`", "file.peak_mib");
     row("Save Project stall", "chooser.save_project", "ms");
     row("Save Audio stall", "chooser.save_audio", "ms");
     row("100 Page_Down sent at once: settled", "chooser.page_down", "ms");
     row("50 Down in the Words list at once: settled", "chooser.words_down", "ms");
     row("First switch to the Words tab, settled", "chooser.words_tab", "ms");
-    return 0;
+    for (const std::string& line : over)
+        std::printf("\nOver the memory limit (1.5 x file size + 40 MiB): %s\n", line.c_str());
+    return over.empty() ? 0 : 1;
 }
