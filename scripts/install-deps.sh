@@ -10,7 +10,7 @@ PACKAGES=(
   nlohmann-json3-dev
   xvfb xauth xdotool x11-utils libxtst-dev libxdamage-dev imagemagick libgdk-pixbuf2.0-bin
   sox bc espeak-ng
-  attr acl strace
+  attr acl strace heaptrack
   libsndfile1-dev libsoxr-dev libebur128-dev
   pulseaudio pulseaudio-utils
   clang-14 libclang-rt-14-dev gcovr
