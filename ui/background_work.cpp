@@ -4,6 +4,8 @@
 #include "ui/status_bar.h"
 
 #include <atomic>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -48,38 +50,64 @@ void background_work_set_controls(std::vector<GtkWidget*> controls)
     state.controls = std::move(controls);
 }
 
+namespace {
+
+// The window while work runs: controls insensitive, the progress bar
+// shown and moving. The destructor gives everything back, also when the
+// work could not start.
+struct Busy {
+    std::vector<GtkWidget*> made_insensitive;
+    guint pulse = 0;
+
+    Busy(const char* text, const WorkProgress* progress)
+    {
+        state.running++;
+        for (GtkWidget* widget : state.controls)
+            if (widget && gtk_widget_get_sensitive(widget)) {
+                gtk_widget_set_sensitive(widget, FALSE);
+                made_insensitive.push_back(widget);
+            }
+        status_bar_progress_start(text);
+        pulse = g_timeout_add(PULSE_MS, on_pulse_timeout, const_cast<WorkProgress*>(progress));
+    }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+    ~Busy()
+    {
+        g_source_remove(pulse);
+        status_bar_progress_end();
+        for (GtkWidget* widget : made_insensitive)
+            gtk_widget_set_sensitive(widget, TRUE);
+        state.running--;
+        if (state.running == 0 && !state.deferred.empty())
+            g_idle_add(on_deferred_idle, nullptr);
+    }
+};
+
+} // namespace
+
 bool background_work_run(const char* text, std::function<bool()> work, const WorkProgress* progress)
 {
-    state.running++;
-    std::vector<GtkWidget*> made_insensitive;
-    for (GtkWidget* widget : state.controls)
-        if (widget && gtk_widget_get_sensitive(widget)) {
-            gtk_widget_set_sensitive(widget, FALSE);
-            made_insensitive.push_back(widget);
-        }
-    status_bar_progress_start(text);
-    const guint pulse = g_timeout_add(PULSE_MS, on_pulse_timeout, const_cast<WorkProgress*>(progress));
-
+    const Busy busy(text, progress);
     std::atomic<bool> done {false};
     bool result = false;
     GMainContext* context = g_main_context_default();
-    std::thread worker([&] {
-        result = work();
-        done = true;
-        // Wakes the waiting loop below at once.
-        g_main_context_wakeup(context);
-    });
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            result = work();
+            done = true;
+            // Wakes the waiting loop below at once.
+            g_main_context_wakeup(context);
+        });
+    } catch (const std::system_error&) {
+        // No room for a thread's stack: memory has run out, as far as the
+        // caller can tell, and nothing has been done.
+        throw std::bad_alloc();
+    }
     while (!done)
         g_main_context_iteration(context, TRUE);
     worker.join();
-
-    g_source_remove(pulse);
-    status_bar_progress_end();
-    for (GtkWidget* widget : made_insensitive)
-        gtk_widget_set_sensitive(widget, TRUE);
-    state.running--;
-    if (state.running == 0 && !state.deferred.empty())
-        g_idle_add(on_deferred_idle, nullptr);
     return result;
 }
 
