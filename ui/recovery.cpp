@@ -14,6 +14,7 @@
 #include <glib.h>
 #include <glib/gstdio.h>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -119,8 +120,14 @@ bool recovery_write(const SpeechDb* db, const std::string& file, ErrorText* err)
     // the window; the snapshot keeps what it writes apart from the edits.
     WorkProgress progress;
     progress.total = snapshot.size();
+    // Memory that runs out on the worker ends the write there, as a thread
+    // cannot hand the exception back.
     const auto write = [&snapshot, &copy, err, &progress] {
-        return snapshot_write(snapshot, copy.c_str(), err, &progress.done);
+        try {
+            return snapshot_write(snapshot, copy.c_str(), err, &progress.done);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
     };
     if (!(progress.total < BACKGROUND_WORK_BYTES ? write() : background_work_run(_("Saving…"), write, &progress)))
         return false;
@@ -221,8 +228,14 @@ void recovery_autosave_now()
     const std::uint64_t changes = history_change_count(db);
     if (autosave.wrote && changes == autosave.written_at)
         return;
-    // A copy that cannot be written now is tried again at the next tick.
-    if (recovery_write(db, autosave.file, nullptr)) {
+    // A copy that cannot be written now, for want of memory too, is tried
+    // again at the next tick; the autosave never ends the editor.
+    bool written = false;
+    try {
+        written = recovery_write(db, autosave.file, nullptr);
+    } catch (const std::bad_alloc&) {
+    }
+    if (written) {
         autosave.written_at = changes;
         autosave.wrote = true;
     }

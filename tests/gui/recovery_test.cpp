@@ -16,27 +16,6 @@
 
 namespace {
 
-// Gives the test a recovery folder of its own.
-struct PrivateStateHome {
-    TempDir dir;
-    std::string old;
-    bool had = false;
-    PrivateStateHome()
-    {
-        const char* value = g_getenv("XDG_STATE_HOME");
-        had = value != nullptr;
-        old = value ? value : "";
-        g_setenv("XDG_STATE_HOME", dir.path.c_str(), TRUE);
-    }
-    ~PrivateStateHome()
-    {
-        if (had)
-            g_setenv("XDG_STATE_HOME", old.c_str(), TRUE);
-        else
-            g_unsetenv("XDG_STATE_HOME");
-    }
-};
-
 constexpr int RESPONSE_LATER = 1;
 constexpr int RESPONSE_DISCARD = 2;
 constexpr int RESPONSE_RECOVER = 3;

@@ -11,6 +11,28 @@
 #include <string>
 #include <vector>
 
+// A recovery folder of the test's own: XDG_STATE_HOME points at a fresh
+// folder for as long as this lives.
+struct PrivateStateHome {
+    TempDir dir;
+    std::string old;
+    bool had = false;
+    PrivateStateHome()
+    {
+        const char* value = g_getenv("XDG_STATE_HOME");
+        had = value != nullptr;
+        old = value ? value : "";
+        g_setenv("XDG_STATE_HOME", dir.path.c_str(), TRUE);
+    }
+    ~PrivateStateHome()
+    {
+        if (had)
+            g_setenv("XDG_STATE_HOME", old.c_str(), TRUE);
+        else
+            g_unsetenv("XDG_STATE_HOME");
+    }
+};
+
 class ShellTest : public GuiTest {
 protected:
     void SetUp() override;
