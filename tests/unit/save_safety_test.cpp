@@ -206,7 +206,7 @@ TEST(SaveSafety, PipeIsWrittenInPlaceNotReplaced)
     if (reader == 0) {
         // Collects whatever reaches the pipe into a plain file; gives up
         // after a while so a broken save cannot hang the suite.
-        alarm(20);
+        alarm(60);
         int in = open(fifo.c_str(), O_RDONLY);
         int out = open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         char buf[4096];
@@ -215,14 +215,28 @@ TEST(SaveSafety, PipeIsWrittenInPlaceNotReplaced)
                 _exit(1);
         _exit(0);
     }
+    // A save opens a pipe without waiting for a reader, as any program
+    // writing to one may find none, so the reader must be there first: this
+    // end opens once it is, however long a busy machine takes to run it.
+    // Held until the save is done, it also keeps the reader from taking a
+    // save that has not begun yet for the end of the data.
+    int held = -1;
+    for (int tries = 0; held < 0 && tries < 6000; ++tries) {
+        held = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (held < 0)
+            usleep(10000);
+    }
+    ASSERT_GE(held, 0) << "the reader never opened the pipe";
     EXPECT_EQ(run_in_child([&] {
-                  alarm(20);
+                  alarm(60);
                   ErrorText err;
                   return csf_save(db.get(), fifo.c_str(), &err) ? std::string() : std::string(err);
               }),
               "");
+    close(held);
     int status = 0;
     waitpid(reader, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the reader did not finish";
     struct stat st {};
     ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the pipe must not be swapped for a plain file";
