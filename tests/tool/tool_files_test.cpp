@@ -99,6 +99,14 @@ void limit(int resource, rlim_t bytes)
     setrlimit(resource, &lim);
 }
 
+// A child that becomes the tool with `resource` limited to `bytes`.
+ChildSetup limited(int resource, rlim_t bytes)
+{
+    ChildSetup setup;
+    setup.before_exec = [resource, bytes] { limit(resource, bytes); };
+    return setup;
+}
+
 void become_nobody()
 {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
@@ -351,8 +359,7 @@ TEST(ToolLimits, FileSizeLimitFailsWithTheMessageAndLeavesNothing)
     const std::string adpcm = put(dir, "in.adpcm", Bytes(100000, 0x17));
     mkdir(dir.file("words").c_str(), 0755);
     const std::string old = put(dir, "out.csf", {1, 2, 3});
-    ChildSetup small;
-    small.before_exec = [] { limit(RLIMIT_FSIZE, 10000); };
+    const ChildSetup small = limited(RLIMIT_FSIZE, 10000);
     const struct {
         std::vector<std::string> args;
         std::string message;
@@ -385,8 +392,7 @@ TEST(ToolLimits, OutOfMemorySaysWhatItWasDoing)
         head[w + 8 + k] = std::uint8_t(end >> (24 - 8 * k));
     const std::string big = put(dir, "big.csf", head);
     ASSERT_EQ(truncate(big.c_str(), off_t(w) + end), 0);
-    ChildSetup tight;
-    tight.before_exec = [] { limit(RLIMIT_AS, rlim_t(150) << 20); };
+    const ChildSetup tight = limited(RLIMIT_AS, rlim_t(150) << 20);
     for (const char* command : {"info", "dump"}) {
         const Outcome r = run({command, big}, tight);
         EXPECT_EQ(r.status, 1) << command << " " << r.signal;
@@ -565,11 +571,23 @@ TEST(ToolMessages, FailuresNameTheFileAndTheReason)
     EXPECT_TRUE(contains(full_export.err, "(No space left on device)")) << full_export.err;
 }
 
-TEST(ToolMemory, RefusedAndDecodedFilesStayWithinTheirBound)
-{
-    if (SANITIZED)
-        GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
+namespace {
+
+// The tool run under an address-space limit, in a folder of the test's own.
+class ToolMemory : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (SANITIZED)
+            GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
+    }
     TempDir dir;
+};
+
+} // namespace
+
+TEST_F(ToolMemory, RefusedAndDecodedFilesStayWithinTheirBound)
+{
     // 3 GiB of zeros is refused from its first bytes.
     const std::string zeros = dir.file("zeros.csf");
     write_bytes(zeros, {});
@@ -580,8 +598,7 @@ TEST(ToolMemory, RefusedAndDecodedFilesStayWithinTheirBound)
     ASSERT_EQ(truncate(adpcm.c_str(), off_t(64) << 20), 0);
     // Room for the input and 128 MiB more, where decoding it whole would
     // take five times the input.
-    ChildSetup bound;
-    bound.before_exec = [] { limit(RLIMIT_AS, rlim_t(192) << 20); };
+    const ChildSetup bound = limited(RLIMIT_AS, rlim_t(192) << 20);
     const Outcome refused = run({"info", zeros}, bound);
     EXPECT_TRUE(contains(refused.err, "Unrecognized file format")) << refused.err;
     const Outcome decoded = run({"decode", adpcm, dir.file("long.wav")}, bound);
@@ -648,11 +665,8 @@ Bytes shaped_image(std::uint32_t phrases, std::uint32_t refs, std::uint32_t word
 
 } // namespace
 
-TEST(ToolMemory, WorstShapesNeedAtMostEightTimesTheirSize)
+TEST_F(ToolMemory, WorstShapesNeedAtMostEightTimesTheirSize)
 {
-    if (SANITIZED)
-        GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
-    TempDir dir;
     constexpr std::uint32_t EIGHT_MIB_OF_FIELDS = 2u << 20;
     const struct {
         const char* shape;
@@ -667,11 +681,10 @@ TEST(ToolMemory, WorstShapesNeedAtMostEightTimesTheirSize)
     for (const auto& s : shapes) {
         const std::string in = put(dir, "in.csf", s.image);
         const rlim_t bound = rlim_t(8) * s.image.size() + (rlim_t(64) << 20);
-        ChildSetup limited;
-        limited.before_exec = [bound] { limit(RLIMIT_AS, bound); };
+        const ChildSetup within = limited(RLIMIT_AS, bound);
         for (const std::vector<std::string>& args :
              {std::vector<std::string>{"info", in}, {"dump", in}, {"save", in, dir.file("out.csf")}}) {
-            const Outcome r = run(args, limited);
+            const Outcome r = run(args, within);
             EXPECT_EQ(r.signal, 0) << s.shape << ", " << args[0];
             EXPECT_EQ(r.status, s.loads ? 0 : 1) << s.shape << ", " << args[0] << ": " << r.err;
             if (!s.loads) {
