@@ -29,11 +29,9 @@ std::string name_of(GtkWidget* widget)
     return G_OBJECT_TYPE_NAME(widget);
 }
 
-// The height of `view`'s column headers, shown on its page.
-int header_height(GtkTreeView* view, int page)
+// The height of `view`'s column headers, as shown.
+int header_height(GtkTreeView* view)
 {
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(shell_notebook()), page);
-    pump_events();
     int x = 0;
     int y = 0;
     gtk_tree_view_convert_bin_window_to_widget_coords(view, 0, 0, &x, &y);
@@ -48,10 +46,8 @@ struct Ink {
     int width = 0, height = 0; // of the rows area
 };
 
-Ink rows_ink(GtkTreeView* view, int page)
+Ink rows_ink(GtkTreeView* view)
 {
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(shell_notebook()), page);
-    pump_events();
     Ink ink;
     // The rows area as far as the list shows it.
     GdkRectangle shown;
@@ -93,11 +89,7 @@ Ink rows_ink(GtkTreeView* view, int page)
     return ink;
 }
 
-class EmptyStateTest : public ShellTest {
-protected:
-    const PhrasesPageWidgets& p = phrases_page_widgets();
-    const WordsPageWidgets& w = words_page_widgets();
-};
+using EmptyStateTest = WindowTest;
 
 TEST_F(EmptyStateTest, NothingButOpenWorksWithoutADatabase)
 {
@@ -108,45 +100,37 @@ TEST_F(EmptyStateTest, NothingButOpenWorksWithoutADatabase)
         EXPECT_FALSE(sensitive(control)) << name_of(control);
 
     open_path(write_csf("voice.csf"));
-    const std::vector<GtkWidget*> usable = { p.filter.entry, p.use_aliases, w.filter.entry, p.play_phrase };
-    select_row(p.phrase_list, 0);
-    for (GtkWidget* control : usable)
+    select_row(p->phrase_list, 0);
+    // Controls a database with a selected phrase makes usable.
+    for (GtkWidget* control : { p->filter.entry, p->use_aliases, w->filter.entry, p->play_phrase })
         EXPECT_TRUE(sensitive(control)) << name_of(control);
     EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](GtkWidget* c) { return GTK_IS_ENTRY(c) && sensitive(c); }));
 }
 
 TEST_F(EmptyStateTest, HeadersKeepTheirHeightWithoutADatabase)
 {
-    const struct {
-        GtkTreeView* view;
-        int page;
-    } lists[] = { { p.phrase_list, 0 }, { w.word_list, 1 } };
+    const std::vector<ListOnPage> shown = main_lists();
     std::vector<int> empty;
-    for (const auto& l : lists)
-        empty.push_back(header_height(l.view, l.page));
+    for (const auto& l : shown) {
+        show_page(l.page);
+        empty.push_back(header_height(l.view));
+    }
     open_path(write_csf("voice.csf"));
-    for (std::size_t i = 0; i < std::size(lists); ++i) {
-        const int loaded = header_height(lists[i].view, lists[i].page);
-        EXPECT_GT(loaded, 10) << i;
-        EXPECT_EQ(empty[i], loaded) << i;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        SCOPED_TRACE(shown[i].name);
+        show_page(shown[i].page);
+        const int loaded = header_height(shown[i].view);
+        EXPECT_GT(loaded, 10);
+        EXPECT_EQ(empty[i], loaded);
     }
 }
 
 TEST_F(EmptyStateTest, EveryListShowsTheOpenHintInItsMiddle)
 {
-    const struct {
-        const char* name;
-        GtkTreeView* view;
-        int page;
-    } lists[] = {
-        { "Phrases", p.phrase_list, 0 },
-        { "Words in phrase", p.word_list, 0 },
-        { "Words", w.word_list, 1 },
-        { "Phrases using word", w.usage_list, 1 },
-    };
-    for (const auto& l : lists) {
+    for (const auto& l : lists()) {
         SCOPED_TRACE(l.name);
-        const Ink ink = rows_ink(l.view, l.page);
+        show_page(l.page);
+        const Ink ink = rows_ink(l.view);
         ASSERT_TRUE(ink.any);
         // A line of text, centred both ways to within a pixel or two.
         EXPECT_GT(ink.right - ink.left, 100);
@@ -155,8 +139,9 @@ TEST_F(EmptyStateTest, EveryListShowsTheOpenHintInItsMiddle)
     }
     // A database takes the hint away, even from a list a filter empties.
     open_path(write_csf("voice.csf"));
-    gtk_entry_set_text(GTK_ENTRY(p.filter.entry), "no such comment");
-    EXPECT_FALSE(rows_ink(p.phrase_list, 0).any);
+    gtk_entry_set_text(GTK_ENTRY(p->filter.entry), "no such comment");
+    show_page(0);
+    EXPECT_FALSE(rows_ink(p->phrase_list).any);
 }
 
 } // namespace

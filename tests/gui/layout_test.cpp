@@ -55,15 +55,16 @@ std::string keyboard_tooltip(GtkTreeView* view)
 const std::string LONG_COMMENT = "turn left at the second roundabout, then follow the signs to the city centre and "
                                  "keep to the right lane until the end of the road";
 
-class LayoutTest : public ShownDbTest {
+class LayoutTest : public WindowTest {
 protected:
-    SpeechDbPtr shown_db() override
+    void SetUp() override
     {
+        WindowTest::SetUp();
         SpeechDbPtr d = make_db(DB_FORMAT_MODERN, std::vector<std::vector<std::uint8_t>>(4, { 1, 2, 3, 4 }),
             { { 0, 1 }, { 2 }, { 3, 2, 1 } });
         phrase_set_comment(d.get(), 0, LONG_COMMENT.c_str());
         phrase_set_comment(d.get(), 1, "short");
-        return d;
+        show(std::move(d));
     }
     // The window at its smallest size.
     static void shrink_window()
@@ -85,13 +86,9 @@ protected:
 TEST_F(LayoutTest, TitlesAreNeverCutAndChangedStaysInSight)
 {
     shrink_window();
-    const struct {
-        GtkTreeView* view;
-        int page;
-    } lists[] = { { p->phrase_list, 0 }, { w->word_list, 1 } };
-    for (const auto& l : lists) {
-        gtk_notebook_set_current_page(GTK_NOTEBOOK(shell_notebook()), l.page);
-        pump_events();
+    for (const auto& l : main_lists()) {
+        SCOPED_TRACE(l.name);
+        show_page(l.page);
         GdkRectangle shown;
         gtk_tree_view_get_visible_rect(l.view, &shown);
         for (GtkTreeViewColumn* column : columns_of(l.view)) {
@@ -149,8 +146,7 @@ TEST_F(LayoutTest, ButtonsOfAColumnShareOneWidth)
     };
     for (const auto& c : columns) {
         SCOPED_TRACE(c.name);
-        gtk_notebook_set_current_page(GTK_NOTEBOOK(shell_notebook()), c.page);
-        pump_events();
+        show_page(c.page);
         GtkAllocation first;
         gtk_widget_get_allocation(c.buttons[0], &first);
         EXPECT_GT(first.width, 20);

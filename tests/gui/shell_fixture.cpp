@@ -4,8 +4,10 @@
 #include "db/csf.h"
 #include "ui/gtk_ptr.h"
 #include "ui/phrases_page.h"
+#include "ui/phrases_page_view.h"
 #include "ui/shell.h"
 #include "ui/words_page.h"
+#include "ui/words_page_view.h"
 
 #include <memory>
 
@@ -41,6 +43,46 @@ void ShownDbTest::TearDown()
 {
     ShellTest::TearDown();
     db.reset();
+}
+
+void WindowTest::SetUp()
+{
+    ShellTest::SetUp();
+    p = &phrases_page_widgets();
+    w = &words_page_widgets();
+}
+
+void WindowTest::show(SpeechDbPtr shown)
+{
+    db = std::move(shown);
+    phrases_page_reload(db.get());
+    words_page_reload(db.get());
+    pump_events();
+}
+
+void WindowTest::show_page(int page)
+{
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(shell_notebook()), page);
+    pump_events();
+}
+
+std::vector<WindowTest::ListOnPage> WindowTest::lists() const
+{
+    return {
+        { "Phrases", p->phrase_list, 0, true },
+        { "Words in phrase", p->word_list, 0, false },
+        { "Words", w->word_list, 1, true },
+        { "Phrases using word", w->usage_list, 1, false },
+    };
+}
+
+std::vector<WindowTest::ListOnPage> WindowTest::main_lists() const
+{
+    std::vector<ListOnPage> main;
+    for (const ListOnPage& l : lists())
+        if (l.main)
+            main.push_back(l);
+    return main;
 }
 
 std::string ShellTest::write_csf(const std::string& name, int flags, const char* language, DbFormat format)

@@ -62,6 +62,32 @@ protected:
     const WordsPageWidgets* w = nullptr;
 };
 
+// The window as the layout and empty-state tests look at it: its four
+// lists with the page each is on, shown one page at a time, with or
+// without a database of the test's own.
+class WindowTest : public ShellTest {
+protected:
+    struct ListOnPage {
+        const char* name;
+        GtkTreeView* view;
+        int page;
+        bool main; // the page's own list, not the one that follows its selection
+    };
+
+    void SetUp() override;
+    // Shows `shown` on the Phrases and Words pages, as the shell shows an
+    // opened file; the window keeps it until the test ends.
+    void show(SpeechDbPtr shown);
+    // Makes `page` current and handles what that draws.
+    static void show_page(int page);
+    std::vector<ListOnPage> lists() const;
+    std::vector<ListOnPage> main_lists() const;
+
+    SpeechDbPtr db;
+    const PhrasesPageWidgets* p = nullptr;
+    const WordsPageWidgets* w = nullptr;
+};
+
 // The File menu's items in order and activating one as a click would.
 enum FileItem {
     FILE_OPEN,
