@@ -14,7 +14,7 @@ std::optional<ImportChoices> convert_dialog_ask(const char* file_name, const Sou
     GtkWidget* dialog = gtk_message_dialog_new(dialogs_parent(), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
                                                GTK_BUTTONS_NONE, "%s", question.get());
     gtk_window_set_title(GTK_WINDOW(dialog), _("Convert"));
-    gtk_dialog_add_buttons(GTK_DIALOG(dialog), GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, _("Convert"), GTK_RESPONSE_ACCEPT,
+    gtk_dialog_add_buttons(GTK_DIALOG(dialog), GTK_STOCK_CANCEL, GTK_RESPONSE_CANCEL, _("C_onvert"), GTK_RESPONSE_ACCEPT,
                            nullptr);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
     const ImportChoiceWidgets choices = import_choices_build(import_choices_load());

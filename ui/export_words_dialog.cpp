@@ -109,22 +109,22 @@ void export_words_dialog_run(const SpeechDb* db, std::optional<std::uint32_t> se
         return;
     ExportDialog d;
     d.dialog = gtk_dialog_new_with_buttons(_("Export Words"), dialogs_parent(), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
-                                           GTK_RESPONSE_CANCEL, _("Export"), GTK_RESPONSE_ACCEPT, nullptr);
+                                           GTK_RESPONSE_CANCEL, _("_Export"), GTK_RESPONSE_ACCEPT, nullptr);
     GtkWidget* box = gtk_vbox_new(FALSE, 6);
     gtk_container_set_border_width(GTK_CONTAINER(box), 8);
     GtkWidget* row = gtk_hbox_new(FALSE, 6);
-    GtkWidget* folder_button = gtk_button_new_with_label(_("Folder…"));
+    GtkWidget* folder_button = gtk_button_new_with_mnemonic(_("_Folder…"));
     d.folder_label = gtk_label_new(_("(no folder chosen)"));
     gtk_box_pack_start(GTK_BOX(row), folder_button, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), d.folder_label, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
-    d.all = gtk_radio_button_new_with_label(nullptr, _("All words"));
+    d.all = gtk_radio_button_new_with_mnemonic(nullptr, _("A_ll words"));
     const std::string selected_text =
-        selected ? std::string(GCharPtr(g_strdup_printf(_("Selected word (%u)"), *selected + 1)).get())
-                 : std::string(_("Selected word"));
-    d.selected = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(d.all), selected_text.c_str());
+        selected ? std::string(GCharPtr(g_strdup_printf(_("_Selected word (%u)"), *selected + 1)).get())
+                 : std::string(_("_Selected word"));
+    d.selected = gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(d.all), selected_text.c_str());
     gtk_widget_set_sensitive(d.selected, selected.has_value());
-    d.aliases = gtk_check_button_new_with_label(_("Also save words with an alias as alias.wav"));
+    d.aliases = gtk_check_button_new_with_mnemonic(_("Also save words with an _alias as alias.wav"));
     for (GtkWidget* w : {d.all, d.selected, d.aliases})
         gtk_box_pack_start(GTK_BOX(box), w, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(d.dialog))), box, TRUE, TRUE, 0);

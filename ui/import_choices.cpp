@@ -36,8 +36,8 @@ ImportChoiceWidgets import_choices_build(const ImportChoices& c)
 {
     ImportChoiceWidgets w;
     w.box = gtk_vbox_new(FALSE, 4);
-    w.trim = gtk_check_button_new_with_label(_("Trim silence"));
-    w.level = gtk_check_button_new_with_label(_("Match loudness"));
+    w.trim = gtk_check_button_new_with_mnemonic(_("_Trim silence"));
+    w.level = gtk_check_button_new_with_mnemonic(_("_Match loudness"));
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.trim), c.trim);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w.level), c.level);
     gtk_box_pack_start(GTK_BOX(w.box), w.trim, FALSE, FALSE, 0);
@@ -45,8 +45,8 @@ ImportChoiceWidgets import_choices_build(const ImportChoices& c)
 
     GtkWidget* row = gtk_hbox_new(FALSE, 6);
     gtk_box_pack_start(GTK_BOX(row), gtk_label_new(_("Encoding quality:")), FALSE, FALSE, 0);
-    w.standard = gtk_radio_button_new_with_label(nullptr, _("Standard"));
-    w.best = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w.standard), _("Best"));
+    w.standard = gtk_radio_button_new_with_mnemonic(nullptr, _("St_andard"));
+    w.best = gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(w.standard), _("_Best"));
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(c.quality == AdpcmQuality::BEST ? w.best : w.standard), TRUE);
     gtk_box_pack_start(GTK_BOX(row), w.standard, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), w.best, FALSE, FALSE, 0);

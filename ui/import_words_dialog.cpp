@@ -166,12 +166,12 @@ bool import_words_dialog_run(SpeechDb* db)
     ImportDialog d;
     d.db = db;
     d.dialog = gtk_dialog_new_with_buttons(_("Import Words"), dialogs_parent(), GTK_DIALOG_MODAL, GTK_STOCK_CANCEL,
-                                           GTK_RESPONSE_CANCEL, _("Import"), GTK_RESPONSE_ACCEPT, nullptr);
+                                           GTK_RESPONSE_CANCEL, _("_Import"), GTK_RESPONSE_ACCEPT, nullptr);
     GtkWidget* box = gtk_vbox_new(FALSE, 6);
     gtk_container_set_border_width(GTK_CONTAINER(box), 8);
     GtkWidget* row = gtk_hbox_new(FALSE, 6);
-    GtkWidget* folder_button = gtk_button_new_with_label(_("Folder…"));
-    GtkWidget* files_button = gtk_button_new_with_label(_("Files…"));
+    GtkWidget* folder_button = gtk_button_new_with_mnemonic(_("_Folder…"));
+    GtkWidget* files_button = gtk_button_new_with_mnemonic(_("Fi_les…"));
     gtk_box_pack_start(GTK_BOX(row), folder_button, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), files_button, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);

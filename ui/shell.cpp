@@ -150,7 +150,7 @@ void on_main_notebook_switch_page(GtkNotebook*, gpointer, guint page_num, gpoint
 }
 GtkWidget* image_menu_item(const char* label, const char* stock)
 {
-    GtkWidget* item = gtk_image_menu_item_new_with_label(label);
+    GtkWidget* item = gtk_image_menu_item_new_with_mnemonic(label);
     gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(item), gtk_image_new_from_stock(stock, GTK_ICON_SIZE_MENU));
     return item;
 }
@@ -176,17 +176,17 @@ GtkWidget* build_file_menu(GtkAccelGroup* accel)
 {
     GtkWidget* menu = gtk_menu_new();
     append_item(menu, stock_item(GTK_STOCK_OPEN, accel, GDK_o), G_CALLBACK(on_open_item_activate));
-    GtkWidget* recent = gtk_menu_item_new_with_label(_("Open Recent"));
+    GtkWidget* recent = gtk_menu_item_new_with_mnemonic(_("Open _Recent"));
     GtkWidget* recent_menu = recent_files_menu_new();
     g_signal_connect(recent_menu, "item-activated", G_CALLBACK(on_recent_menu_item_activated), nullptr);
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(recent), recent_menu);
     append_item(menu, recent, nullptr);
     append_item(menu, stock_item(GTK_STOCK_SAVE, accel, GDK_s), G_CALLBACK(on_save_item_activate));
-    append_item(menu, image_menu_item(_("Save Project As…"), GTK_STOCK_SAVE_AS), G_CALLBACK(on_save_project_item_activate));
-    append_item(menu, image_menu_item(_("Save Audio"), GTK_STOCK_SAVE), G_CALLBACK(on_save_audio_item_activate));
+    append_item(menu, image_menu_item(_("Save Project _As…"), GTK_STOCK_SAVE_AS), G_CALLBACK(on_save_project_item_activate));
+    append_item(menu, image_menu_item(_("Save Au_dio"), GTK_STOCK_SAVE), G_CALLBACK(on_save_audio_item_activate));
     append_item(menu, gtk_separator_menu_item_new(), nullptr);
-    append_item(menu, gtk_menu_item_new_with_label(_("Import Words…")), G_CALLBACK(on_import_words_item_activate));
-    append_item(menu, gtk_menu_item_new_with_label(_("Export Words…")), G_CALLBACK(on_export_words_item_activate));
+    append_item(menu, gtk_menu_item_new_with_mnemonic(_("_Import Words…")), G_CALLBACK(on_import_words_item_activate));
+    append_item(menu, gtk_menu_item_new_with_mnemonic(_("_Export Words…")), G_CALLBACK(on_export_words_item_activate));
     append_item(menu, gtk_separator_menu_item_new(), nullptr);
     append_item(menu, gtk_image_menu_item_new_from_stock(GTK_STOCK_QUIT, accel), G_CALLBACK(on_quit_item_activate));
     return menu;

@@ -17,6 +17,8 @@
 
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <gdk/gdkkeysyms.h>
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -27,12 +29,29 @@ bool sox(const std::string& args) { return std::system(("sox -V1 " + args).c_str
 GtkWidget* control(GtkWidget* dialog, const std::string& label)
 {
     for (GtkWidget* b : find_all(dialog, GTK_TYPE_BUTTON)) {
-        const char* l = gtk_button_get_label(GTK_BUTTON(b));
-        if (l && label == l)
+        if (shown_label(b) == label)
             return b;
     }
     ADD_FAILURE() << "no control labelled " << label;
     return nullptr;
+}
+
+// Every labelled button of `dialog`, its own and the response buttons,
+// can be reached from the keyboard by a letter no other one uses.
+void expect_own_letters(GtkWidget* dialog)
+{
+    std::map<guint, std::string> seen;
+    for (GtkWidget* b : find_all(dialog, GTK_TYPE_BUTTON)) {
+        const std::vector<GtkWidget*> labels = find_all(b, GTK_TYPE_LABEL);
+        if (labels.empty() || !*gtk_label_get_text(GTK_LABEL(labels[0])))
+            continue;
+        const std::string text = gtk_label_get_text(GTK_LABEL(labels[0]));
+        const guint key = gtk_label_get_mnemonic_keyval(GTK_LABEL(labels[0]));
+        EXPECT_NE(key, guint(GDK_KEY_VoidSymbol)) << text << " has no underlined letter";
+        const auto [it, fresh] = seen.emplace(gdk_keyval_to_lower(key), text);
+        EXPECT_TRUE(fresh || key == GDK_KEY_VoidSymbol) << text << " shares its letter with " << it->second;
+    }
+    EXPECT_GE(seen.size(), 4u);
 }
 
 void set_active(GtkWidget* dialog, const std::string& label, bool on)
@@ -106,6 +125,7 @@ TEST_F(WordsPageTest, ReplaceConvertsWithTheChoicesAndRemembersThem)
     queue_answer(answer_choose(voice));
     queue_answer(answer_after(
         [](GtkWidget* d) {
+            expect_own_letters(d);
             EXPECT_FALSE(is_active(d, "Trim silence"));
             EXPECT_TRUE(is_active(d, "Standard"));
             set_active(d, "Trim silence", true);
@@ -116,7 +136,7 @@ TEST_F(WordsPageTest, ReplaceConvertsWithTheChoicesAndRemembersThem)
     ASSERT_EQ(seen_dialogs().size(), 2u);
     EXPECT_EQ(seen_dialogs()[1].text.substr(0, seen_dialogs()[1].text.find('\n')),
               "voice.flac is 44100 Hz, stereo, 24-bit. Convert it to 16000 Hz mono?");
-    EXPECT_EQ(seen_dialogs()[1].buttons, (std::vector<std::string>{"gtk-cancel", "Convert"}));
+    EXPECT_EQ(seen_dialogs()[1].buttons, (std::vector<std::string>{"gtk-cancel", "C_onvert"}));
     EXPECT_TRUE(word_is_changed(db.get(), 1));
     // The tone and 30 ms on each side; two samples a byte.
     EXPECT_NEAR(double(db_word(db.get(), 1)->audio.size()) * 2, 16000 * 0.56, 16000 * 0.012);
@@ -160,6 +180,7 @@ TEST_F(ShellTest, ImportWordsShowsThePlanThenReplacesTheMatchedWords)
     std::vector<std::string> rows;
     std::string missing;
     queue_answer(answer_drive([&](GtkWidget* d) {
+        expect_own_letters(d);
         click(control(d, "Folder…"));
         set_active(d, "Trim silence", true);
         rows = table_rows(d);
@@ -248,6 +269,7 @@ TEST_F(ShellTest, ExportWordsNamesExistingFilesAndSkipsOrReplacesThem)
     mkdir(out.c_str(), 0755);
     const auto export_all = [&](bool aliases) {
         queue_answer(answer_drive([&, aliases](GtkWidget* d) {
+            expect_own_letters(d);
             click(control(d, "Folder…"));
             set_active(d, "Also save words with an alias as alias.wav", aliases);
             gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_ACCEPT);

@@ -60,13 +60,13 @@ TEST_F(ShellTest, StartsWithTitleMenuTabsAndMinimumSize)
     std::vector<GtkWidget*> items = file_menu_items();
     ASSERT_EQ(items.size(), std::size_t(FILE_ITEMS));
     EXPECT_EQ(menu_item_label(items[FILE_OPEN]), "gtk-open");
-    EXPECT_EQ(menu_item_label(items[FILE_OPEN_RECENT]), "Open Recent");
+    EXPECT_EQ(menu_item_label(items[FILE_OPEN_RECENT]), "Open _Recent");
     EXPECT_EQ(menu_item_label(items[FILE_SAVE]), "gtk-save");
-    EXPECT_EQ(menu_item_label(items[FILE_SAVE_PROJECT_AS]), "Save Project As…");
-    EXPECT_EQ(menu_item_label(items[FILE_SAVE_AUDIO]), "Save Audio");
+    EXPECT_EQ(menu_item_label(items[FILE_SAVE_PROJECT_AS]), "Save Project _As…");
+    EXPECT_EQ(menu_item_label(items[FILE_SAVE_AUDIO]), "Save Au_dio");
     EXPECT_TRUE(GTK_IS_SEPARATOR_MENU_ITEM(items[FILE_SEPARATOR_1]));
-    EXPECT_EQ(menu_item_label(items[FILE_IMPORT_WORDS]), "Import Words…");
-    EXPECT_EQ(menu_item_label(items[FILE_EXPORT_WORDS]), "Export Words…");
+    EXPECT_EQ(menu_item_label(items[FILE_IMPORT_WORDS]), "_Import Words…");
+    EXPECT_EQ(menu_item_label(items[FILE_EXPORT_WORDS]), "_Export Words…");
     EXPECT_TRUE(GTK_IS_SEPARATOR_MENU_ITEM(items[FILE_SEPARATOR_2]));
     EXPECT_EQ(menu_item_label(items[FILE_QUIT]), "gtk-quit");
     EXPECT_EQ(menu_item_image_stock(items[FILE_SAVE_PROJECT_AS]), "gtk-save-as");

@@ -56,10 +56,10 @@ TEST_F(ShellTest, LanguageDeShowsGermanMenusTabsButtonsAndQuestions)
         EXPECT_EQ(menu_bar_labels(), (Labels { "_Datei", "_Bearbeiten", "_Hilfe" }));
         std::vector<GtkWidget*> items = file_menu_items();
         ASSERT_EQ(items.size(), std::size_t(FILE_ITEMS));
-        EXPECT_EQ(menu_item_label(items[FILE_OPEN_RECENT]), "Zuletzt geöffnet");
-        EXPECT_EQ(menu_item_label(items[FILE_SAVE_PROJECT_AS]), "Projekt speichern unter…");
-        EXPECT_EQ(menu_item_label(items[FILE_SAVE_AUDIO]), "Audio speichern");
-        EXPECT_EQ(menu_item_label(items[FILE_IMPORT_WORDS]), "Wörter importieren…");
+        EXPECT_EQ(menu_item_label(items[FILE_OPEN_RECENT]), "_Zuletzt geöffnet");
+        EXPECT_EQ(menu_item_label(items[FILE_SAVE_PROJECT_AS]), "Projekt speichern _unter…");
+        EXPECT_EQ(menu_item_label(items[FILE_SAVE_AUDIO]), "_Audio speichern");
+        EXPECT_EQ(menu_item_label(items[FILE_IMPORT_WORDS]), "Wörter _importieren…");
         EXPECT_EQ(tab_labels(), (Labels { "Phrasen", "Wörter", "Erweitert" }));
         const Labels buttons = button_labels();
         ASSERT_EQ(buttons.size(), english_buttons.size());
