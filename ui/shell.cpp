@@ -60,6 +60,27 @@ gboolean on_main_window_key_press_event(GtkWidget*, GdkEventKey* event, gpointer
     return TRUE;
 }
 
+// Ctrl+Page Down and Ctrl+Page Up go to the next and the previous page from
+// anywhere in the window. The notebook binds them itself, but a list with
+// the focus takes them first to move its cursor, and a list is where the
+// focus nearly always is. The notebook's own signal keeps its wrapping.
+gboolean on_main_window_key_press_event_before_focus(GtkWidget*, GdkEventKey* event, gpointer)
+{
+    if ((event->state & gtk_accelerator_get_default_mod_mask()) != GDK_CONTROL_MASK)
+        return FALSE;
+    int step = 0;
+    if (event->keyval == GDK_KEY_Page_Down || event->keyval == GDK_KEY_KP_Page_Down)
+        step = 1;
+    else if (event->keyval == GDK_KEY_Page_Up || event->keyval == GDK_KEY_KP_Page_Up)
+        step = -1;
+    GtkWidget* notebook = shell_notebook();
+    if (step == 0 || !notebook || !gtk_widget_is_sensitive(notebook))
+        return FALSE;
+    gboolean handled = FALSE;
+    g_signal_emit_by_name(notebook, "change-current-page", step, &handled);
+    return TRUE;
+}
+
 void on_open_item_activate(GtkMenuItem*, gpointer)
 {
     shell_open();
@@ -265,6 +286,7 @@ GtkWidget* shell_build()
     // After the focus widget had its chance, so an edited cell still gets
     // Escape to cancel its edit.
     g_signal_connect_after(window, "key-press-event", G_CALLBACK(on_main_window_key_press_event), nullptr);
+    g_signal_connect(window, "key-press-event", G_CALLBACK(on_main_window_key_press_event_before_focus), nullptr);
     gtk_container_set_border_width(GTK_CONTAINER(window), 2);
 
     GtkWidget* vbox = gtk_vbox_new(FALSE, 0);

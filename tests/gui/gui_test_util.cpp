@@ -496,11 +496,16 @@ guint mnemonic_key(GtkWidget* button)
 
 void press_alt_key(GtkWidget* window, guint key)
 {
+    press_key(window, key, GDK_MOD1_MASK);
+}
+
+void press_key(GtkWidget* window, guint key, GdkModifierType mods)
+{
     GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
     event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
     event->key.send_event = TRUE;
     event->key.time = GDK_CURRENT_TIME;
-    event->key.state = GDK_MOD1_MASK;
+    event->key.state = mods;
     event->key.keyval = key;
     GdkKeymapKey* keys = nullptr;
     gint n = 0;

@@ -134,6 +134,8 @@ guint mnemonic_key(GtkWidget* button);
 // Presses Alt and `key` in `window` as the keyboard would: the key event
 // goes through the toolkit's event handling, not straight to a widget.
 void press_alt_key(GtkWidget* window, guint key);
+// The same with any modifiers held.
+void press_key(GtkWidget* window, guint key, GdkModifierType mods);
 
 // Sends a real delete event, as the close button of the window frame does.
 void send_delete_event(GtkWidget* window);

@@ -126,6 +126,35 @@ TEST_F(KeyboardTest, AltAndTheLetterPressesTheControlOfThePageInFront)
     }
 }
 
+// Ctrl+Page Down and Up change the page wherever the focus is, the lists
+// (which bind those keys to their cursor) and the filters included.
+TEST_F(KeyboardTest, CtrlPageDownAndUpChangeThePageFromEveryList)
+{
+    open_path(write_csf("voice.csf", 0x00));
+    const PhrasesPageWidgets& p = phrases_page_widgets();
+    const WordsPageWidgets& w = words_page_widgets();
+    const struct {
+        const char* what;
+        int page;
+        GtkWidget* focus;
+    } cases[] = {
+        { "phrases", 0, GTK_WIDGET(p.phrase_list) }, { "words in phrase", 0, GTK_WIDGET(p.word_list) },
+        { "words", 1, GTK_WIDGET(w.word_list) }, { "phrases using word", 1, GTK_WIDGET(w.usage_list) },
+        { "phrases filter", 0, p.filter.entry },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        gtk_notebook_set_current_page(notebook(), c.page);
+        pump_events();
+        gtk_widget_grab_focus(c.focus);
+        ASSERT_TRUE(gtk_widget_has_focus(c.focus));
+        press_key(shell_main_window(), GDK_KEY_Page_Down, GDK_CONTROL_MASK);
+        EXPECT_EQ(gtk_notebook_get_current_page(notebook()), c.page + 1);
+        press_key(shell_main_window(), GDK_KEY_Page_Up, GDK_CONTROL_MASK);
+        EXPECT_EQ(gtk_notebook_get_current_page(notebook()), c.page);
+    }
+}
+
 // The shortcuts table names each page's letters as the controls show them,
 // and the menus' letters; what it lists is what the window has.
 TEST_F(KeyboardTest, ShortcutsTableListsTheLettersOfEveryPage)
