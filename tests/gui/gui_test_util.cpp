@@ -499,7 +499,11 @@ void press_alt_key(GtkWidget* window, guint key)
     press_key(window, key, GDK_MOD1_MASK);
 }
 
-void press_key(GtkWidget* window, guint key, GdkModifierType mods)
+namespace {
+
+// A key press in `window` as the keyboard makes it: bindings and shortcuts
+// look at the key code and group, not only the key value.
+GdkEvent* key_press_event(GtkWidget* window, guint key, GdkModifierType mods)
 {
     GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
     event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
@@ -514,9 +518,24 @@ void press_key(GtkWidget* window, guint key, GdkModifierType mods)
         event->key.group = guint8(keys[0].group);
     }
     g_free(keys);
+    return event;
+}
+
+} // namespace
+
+void press_key(GtkWidget* window, guint key, GdkModifierType mods)
+{
+    GdkEvent* event = key_press_event(window, key, mods);
     gtk_main_do_event(event);
     gdk_event_free(event);
     pump_events();
+}
+
+void queue_key(GtkWidget* window, guint key, GdkModifierType mods)
+{
+    GdkEvent* event = key_press_event(window, key, mods);
+    gdk_event_put(event);
+    gdk_event_free(event);
 }
 
 GermanTexts::GermanTexts()

@@ -136,6 +136,8 @@ guint mnemonic_key(GtkWidget* button);
 void press_alt_key(GtkWidget* window, guint key);
 // The same with any modifiers held.
 void press_key(GtkWidget* window, guint key, GdkModifierType mods);
+// The same through the event queue, for a dialog whose own loop reads it.
+void queue_key(GtkWidget* window, guint key, GdkModifierType mods = GdkModifierType(0));
 
 // Sends a real delete event, as the close button of the window frame does.
 void send_delete_event(GtkWidget* window);

@@ -61,25 +61,6 @@ std::vector<std::uint8_t> voice()
     return pcm;
 }
 
-// A key with `mods` pressed in `window`, through the event queue, as the
-// keyboard sends it (key bindings and shortcuts look at the key code).
-void send_key(GtkWidget* window, guint keyval, guint mods = 0)
-{
-    GdkKeymapKey* keys = nullptr;
-    gint n = 0;
-    gdk_keymap_get_entries_for_keyval(gdk_keymap_get_default(), keyval, &keys, &n);
-    GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
-    event->key.send_event = TRUE;
-    event->key.time = GDK_CURRENT_TIME;
-    event->key.keyval = keyval;
-    event->key.state = mods;
-    event->key.hardware_keycode = n > 0 ? guint16(keys[0].keycode) : 0;
-    g_free(keys);
-    gdk_event_put(event);
-    gdk_event_free(event);
-}
-
 class RecordTest : public WordsPageTest {
 protected:
     void SetUp() override
@@ -148,7 +129,7 @@ TEST_F(RecordTest, CancelEscapeAndClosingDiscardTheRecording)
         { "Escape",
             answer_drive([](GtkWidget* dialog) {
                 pump_for(200);
-                send_key(dialog, GDK_KEY_Escape);
+                queue_key(dialog, GDK_KEY_Escape);
                 pump_events();
             }),
             true },
@@ -160,7 +141,7 @@ TEST_F(RecordTest, CancelEscapeAndClosingDiscardTheRecording)
         const std::size_t dialogs = seen_dialogs().size();
         queue_answer(c.answer);
         if (c.by_shortcut)
-            send_key(window, GDK_KEY_r, GDK_CONTROL_MASK);
+            queue_key(window, GDK_KEY_r, GDK_CONTROL_MASK);
         else
             gtk_button_clicked(GTK_BUTTON(words_page_widgets().record));
         pump_until([&] { return seen_dialogs().size() > dialogs && !gtk_grab_get_current(); });
