@@ -44,13 +44,7 @@ std::vector<std::uint8_t> tone_word(double seconds)
 void press_key(GtkWidget* focus, guint keyval)
 {
     gtk_widget_grab_focus(focus);
-    GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(gtk_widget_get_toplevel(focus))));
-    event->key.send_event = TRUE;
-    event->key.time = GDK_CURRENT_TIME;
-    event->key.keyval = keyval;
-    gdk_event_put(event);
-    gdk_event_free(event);
+    queue_key(gtk_widget_get_toplevel(focus), keyval);
 }
 
 class RealtimePlayTest : public WordsPageTest {
