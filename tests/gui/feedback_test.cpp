@@ -49,13 +49,7 @@ protected:
     // window, as the X server tells it, whatever the real server does.
     static void window_focus(bool in)
     {
-        GtkWidget* window = shell_main_window();
-        GdkEvent* event = gdk_event_new(GDK_FOCUS_CHANGE);
-        event->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
-        event->focus_change.send_event = TRUE;
-        event->focus_change.in = in ? TRUE : FALSE;
-        gtk_widget_send_focus_change(window, event);
-        gdk_event_free(event);
+        ::window_focus(shell_main_window(), in);
         pump_events();
     }
     static std::string tooltip(GtkWidget* widget)

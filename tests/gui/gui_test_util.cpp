@@ -538,12 +538,12 @@ void queue_key(GtkWidget* window, guint key, GdkModifierType mods)
     gdk_event_free(event);
 }
 
-void focus_window(GtkWidget* window)
+void window_focus(GtkWidget* window, bool in)
 {
     GdkEvent* event = gdk_event_new(GDK_FOCUS_CHANGE);
     event->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
     event->focus_change.send_event = TRUE;
-    event->focus_change.in = TRUE;
+    event->focus_change.in = in ? TRUE : FALSE;
     gtk_widget_send_focus_change(window, event);
     gdk_event_free(event);
 }

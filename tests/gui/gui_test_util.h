@@ -138,11 +138,12 @@ void press_alt_key(GtkWidget* window, guint key);
 void press_key(GtkWidget* window, guint key, GdkModifierType mods);
 // The same through the event queue, for a dialog whose own loop reads it.
 void queue_key(GtkWidget* window, guint key, GdkModifierType mods = GdkModifierType(0));
-// Gives `window` the keyboard focus as the X server does when the user
-// picks it. All GUI tests share one display without a window manager, so
-// the server's own focus follows the pointer to whichever test's window
-// lies under it; widgets that act only while focused need this.
-void focus_window(GtkWidget* window);
+// Gives `window` the keyboard focus (or takes it away) as the X server
+// tells it when the user picks another window. All GUI tests share one
+// display without a window manager, so the server's own focus goes to
+// whichever test's window lies under the pointer; widgets that act only
+// while focused need this.
+void window_focus(GtkWidget* window, bool in);
 
 // Sends a real delete event, as the close button of the window frame does.
 void send_delete_event(GtkWidget* window);

@@ -148,7 +148,7 @@ TEST_F(KeyboardTest, CtrlPageDownAndUpChangeThePageFromEveryList)
         pump_events();
         gtk_widget_grab_focus(c.focus);
         // A list takes its cursor keys only while it really has the focus.
-        focus_window(shell_main_window());
+        window_focus(shell_main_window(), true);
         ASSERT_TRUE(gtk_widget_has_focus(c.focus));
         press_key(shell_main_window(), GDK_KEY_Page_Down, GDK_CONTROL_MASK);
         EXPECT_EQ(gtk_notebook_get_current_page(notebook()), c.page + 1);
