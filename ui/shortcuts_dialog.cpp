@@ -42,14 +42,27 @@ std::string shown_label(GtkWidget* widget)
     return "";
 }
 
-// "File > Open" for a menu item, the label alone for anything else.
+// The tab of the notebook page `widget` lies on, or null off the pages.
+const char* page_tab(GtkWidget* widget)
+{
+    for (GtkWidget* child = widget; child; child = gtk_widget_get_parent(child))
+        if (GtkWidget* parent = gtk_widget_get_parent(child); GTK_IS_NOTEBOOK(parent))
+            return gtk_notebook_get_tab_label_text(GTK_NOTEBOOK(parent), child);
+    return nullptr;
+}
+
+// "File > Open" for a menu item, "Words > Record" for a button on a page,
+// the label alone for anything else: the same names the letters' rows use.
 std::string action_name(GtkWidget* widget)
 {
     std::string name = shown_label(widget);
     GtkWidget* menu = gtk_widget_get_parent(widget);
-    if (GTK_IS_MENU(menu))
+    if (GTK_IS_MENU(menu)) {
         if (GtkWidget* top = gtk_menu_get_attach_widget(GTK_MENU(menu)))
             name = shown_label(top) + " > " + name;
+    } else if (const char* tab = page_tab(widget)) {
+        name = std::string(tab) + " > " + name;
+    }
     return name;
 }
 
