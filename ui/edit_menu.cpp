@@ -19,7 +19,7 @@ EditMenu edit_menu;
 
 GtkWidget* item(const char* stock, GtkWidget* menu, GCallback handler)
 {
-    GtkWidget* it = gtk_image_menu_item_new_with_label("");
+    GtkWidget* it = gtk_image_menu_item_new_with_mnemonic("");
     gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(it), gtk_image_new_from_stock(stock, GTK_ICON_SIZE_MENU));
     g_signal_connect(it, "activate", handler, nullptr);
     gtk_menu_shell_append(GTK_MENU_SHELL(menu), it);
@@ -31,11 +31,15 @@ void accelerator(GtkWidget* it, GtkAccelGroup* accel, guint key, int mods)
     gtk_widget_add_accelerator(it, "activate", accel, key, GdkModifierType(mods), GTK_ACCEL_VISIBLE);
 }
 
-// `alone` ("Undo") when there is nothing to name, else `named` with the
-// step's label ("Undo %s").
+// `alone` ("_Undo") when there is nothing to name, else `named` with the
+// step's label ("_Undo %s"). The label is shown as it is: an underscore in
+// it is doubled so that it does not take the item's letter.
 void show_step(GtkWidget* it, const char* alone, const char* named, const std::string& label)
 {
-    GCharPtr text(label.empty() ? g_strdup(alone) : g_strdup_printf(named, label.c_str()));
+    std::string shown;
+    for (char c : label)
+        shown += c == '_' ? "__" : std::string(1, c);
+    GCharPtr text(label.empty() ? g_strdup(alone) : g_strdup_printf(named, shown.c_str()));
     gtk_menu_item_set_label(GTK_MENU_ITEM(it), text.get());
     gtk_widget_set_sensitive(it, !label.empty());
 }
@@ -60,8 +64,8 @@ void edit_menu_update(const SpeechDb* db)
 {
     if (!edit_menu.undo)
         return;
-    show_step(edit_menu.undo, _("Undo"), _("Undo %s"), history_undo_label(db));
-    show_step(edit_menu.redo, _("Redo"), _("Redo %s"), history_redo_label(db));
+    show_step(edit_menu.undo, _("_Undo"), _("_Undo %s"), history_undo_label(db));
+    show_step(edit_menu.redo, _("_Redo"), _("_Redo %s"), history_redo_label(db));
 }
 
 GtkWidget* edit_menu_undo_item()

@@ -241,7 +241,7 @@ void add_find_items(GtkWidget* edit, GtkAccelGroup* accel)
     append_item(menu, gtk_separator_menu_item_new(), nullptr);
     GtkWidget* find = stock_item(GTK_STOCK_FIND, accel, GDK_f);
     append_item(menu, find, G_CALLBACK(on_find_item_activate));
-    GtkWidget* go = image_menu_item(_("Go To Number…"), GTK_STOCK_JUMP_TO);
+    GtkWidget* go = image_menu_item(_("_Go To Number…"), GTK_STOCK_JUMP_TO);
     gtk_widget_add_accelerator(go, "activate", accel, GDK_g, GDK_CONTROL_MASK, GTK_ACCEL_VISIBLE);
     append_item(menu, go, G_CALLBACK(on_go_to_number_item_activate));
 }

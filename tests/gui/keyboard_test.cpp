@@ -1,6 +1,6 @@
 // Keyboard use of the pages: every button and check box of a page has an
 // underlined letter, no two controls of a page (or a page and the menu bar)
-// share one, in English and in German; Alt and the letter presses the
+// share one, nor two items of a menu, in English and in German; Alt and the letter presses the
 // control of the page in front and of no other page; Help > Keyboard
 // Shortcuts lists those letters as the window has them.
 #include "db/operations.h"
@@ -53,6 +53,23 @@ TEST_F(KeyboardTest, EveryControlOfAPageHasALetterOfItsOwn)
         ASSERT_EQ(bars.size(), 1u);
         const std::multimap<guint, std::string> menus = mnemonics_under(bars[0]);
         EXPECT_EQ(menus.size(), 3u);
+        // Inside an open menu its items' letters choose them.
+        for (GtkWidget* top : find_all(bars[0], GTK_TYPE_MENU_ITEM)) {
+            SCOPED_TRACE(shown_label(top));
+            std::map<guint, std::string> letters;
+            GListPtr items(gtk_container_get_children(GTK_CONTAINER(gtk_menu_item_get_submenu(GTK_MENU_ITEM(top)))));
+            for (GList* l = items.get(); l; l = l->next) {
+                GtkWidget* item = GTK_WIDGET(l->data);
+                if (GTK_IS_SEPARATOR_MENU_ITEM(item))
+                    continue;
+                const guint key = gdk_keyval_to_lower(mnemonic_key(item));
+                EXPECT_NE(key, guint(GDK_KEY_VoidSymbol)) << shown_label(item);
+                const auto [seen, added] = letters.emplace(key, shown_label(item));
+                EXPECT_TRUE(added || key == GDK_KEY_VoidSymbol)
+                    << shown_label(item) << " shares its letter with " << seen->second;
+            }
+            EXPECT_GE(letters.size(), 3u);
+        }
         for (int n = 0; n < gtk_notebook_get_n_pages(notebook()); ++n) {
             SCOPED_TRACE(gtk_notebook_get_tab_label_text(notebook(), page(n)));
             std::size_t controls = 0;

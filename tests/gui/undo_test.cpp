@@ -2,6 +2,7 @@
 // accelerators, the pages showing the restored state with the row
 // selected, reverts by the "Changed" boxes taken back, and the title's
 // unsaved mark following undo and redo.
+#include "db/history.h"
 #include "db/operations.h"
 #include "shell_fixture.h"
 #include "ui/edit_menu.h"
@@ -42,7 +43,7 @@ TEST_F(UndoTest, LabelsNameTheStepAndTheKeysWalkTheHistory)
 {
     GtkWidget* undo = edit_menu_undo_item();
     GtkWidget* redo = edit_menu_redo_item();
-    EXPECT_EQ(menu_item_label(undo), "Undo");
+    EXPECT_EQ(shown_label(undo), "Undo");
     EXPECT_FALSE(gtk_widget_get_sensitive(undo));
     EXPECT_FALSE(press(GDK_z)) << "nothing to undo: the key does nothing";
     EXPECT_EQ(title(), path + " - Tembrel 1.0");
@@ -52,7 +53,7 @@ TEST_F(UndoTest, LabelsNameTheStepAndTheKeysWalkTheHistory)
     select_row(phrases_page_widgets().word_list, 2);
     click(phrases_page_widgets().remove_word);
     EXPECT_EQ(phrase_word_count(shell_database(), 1), 2u);
-    EXPECT_EQ(menu_item_label(undo), "Undo Remove Word From Phrase 2");
+    EXPECT_EQ(shown_label(undo), "Undo Remove Word From Phrase 2");
     EXPECT_TRUE(gtk_widget_get_sensitive(undo));
     EXPECT_EQ(title(), "*" + path + " - Tembrel 1.0");
 
@@ -66,7 +67,7 @@ TEST_F(UndoTest, LabelsNameTheStepAndTheKeysWalkTheHistory)
     EXPECT_EQ(phrases_page_selected_position(), 2);
     EXPECT_EQ(cell_text(phrases_page_widgets().word_list, 0, 2), "1");
     EXPECT_EQ(title(), path + " - Tembrel 1.0") << "back at the file as opened";
-    EXPECT_EQ(menu_item_label(redo), "Redo Remove Word From Phrase 2");
+    EXPECT_EQ(shown_label(redo), "Redo Remove Word From Phrase 2");
 
     // Both redo keys.
     EXPECT_TRUE(press(GDK_z, GDK_SHIFT_MASK));
@@ -76,7 +77,16 @@ TEST_F(UndoTest, LabelsNameTheStepAndTheKeysWalkTheHistory)
     EXPECT_TRUE(press(GDK_y));
     EXPECT_EQ(phrase_word_count(shell_database(), 1), 2u);
     EXPECT_FALSE(gtk_widget_get_sensitive(redo));
-    EXPECT_EQ(menu_item_label(redo), "Redo");
+    EXPECT_EQ(shown_label(redo), "Redo");
+
+    // A step's name shows as it is, its underscore too; U stays the letter.
+    {
+        HistoryGroup group(shell_database(), "Tidy_up");
+        select_row(phrases_page_widgets().word_list, 0);
+        click(phrases_page_widgets().remove_word);
+    }
+    EXPECT_EQ(shown_label(undo), "Undo Tidy_up");
+    EXPECT_EQ(mnemonic_key(undo), guint(GDK_KEY_u));
 }
 
 TEST_F(UndoTest, WordsPageShowsAnUndoneAddWithItsRowsAndSelection)
@@ -85,7 +95,7 @@ TEST_F(UndoTest, WordsPageShowsAnUndoneAddWithItsRowsAndSelection)
     click(words_page_widgets().add);
     ASSERT_EQ(word_count(shell_database()), 4u);
     ASSERT_EQ(words_page_selected_word(), 2);
-    EXPECT_EQ(menu_item_label(edit_menu_undo_item()), "Undo Add Word 3");
+    EXPECT_EQ(shown_label(edit_menu_undo_item()), "Undo Add Word 3");
 
     gtk_menu_item_activate(GTK_MENU_ITEM(edit_menu_undo_item()));
     pump_events();
@@ -109,7 +119,7 @@ TEST_F(UndoTest, RevertsByTheChangedBoxesAreUndoable)
     g_signal_emit_by_name(words_page_widgets().changed_renderer, "toggled", "2");
     pump_events();
     EXPECT_FALSE(word_is_changed(db, 2));
-    EXPECT_EQ(menu_item_label(edit_menu_undo_item()), "Undo Revert Word 3");
+    EXPECT_EQ(shown_label(edit_menu_undo_item()), "Undo Revert Word 3");
     ASSERT_TRUE(press(GDK_z));
     EXPECT_TRUE(word_is_changed(db, 2));
     EXPECT_TRUE(cell_active(words_page_widgets().word_list, 2, 2)) << "the box is back";
@@ -121,7 +131,7 @@ TEST_F(UndoTest, RevertsByTheChangedBoxesAreUndoable)
     g_signal_emit_by_name(phrases_page_widgets().changed_renderer, "toggled", "0");
     pump_events();
     EXPECT_FALSE(phrase_is_changed(db, 0));
-    EXPECT_EQ(menu_item_label(edit_menu_undo_item()), "Undo Revert Phrase 1");
+    EXPECT_EQ(shown_label(edit_menu_undo_item()), "Undo Revert Phrase 1");
     ASSERT_TRUE(press(GDK_z));
     EXPECT_TRUE(phrase_is_changed(db, 0));
     EXPECT_EQ(phrases_page_selected_phrase(), 0);
@@ -144,7 +154,7 @@ TEST_F(UndoTest, OpeningAnotherFileStartsAFreshHistory)
 {
     db_set_flags(shell_database(), 0x01);
     open_path_answering_no(write_csf("other.csf"));
-    EXPECT_EQ(menu_item_label(edit_menu_undo_item()), "Undo");
+    EXPECT_EQ(shown_label(edit_menu_undo_item()), "Undo");
     EXPECT_FALSE(gtk_widget_get_sensitive(edit_menu_undo_item()));
 }
 
