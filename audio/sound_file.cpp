@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -21,8 +22,26 @@ struct SndfileCloser {
 };
 using SndfilePtr = std::unique_ptr<SNDFILE, SndfileCloser>;
 
-// Frames read per call while mixing down.
+// Frames read per call.
 constexpr sf_count_t READ_BLOCK_FRAMES = 4096;
+
+// How many frames a file of `file_bytes` may plausibly hold, for reserving
+// room before reading. The length in a header is the file's own claim: a
+// few kilobytes of FLAC may say two billion samples. Room is reserved for
+// at most this many; a file that truly holds more (silence compresses
+// well) grows its buffer as the samples arrive.
+constexpr std::uint64_t PLAUSIBLE_FRAMES_PER_BYTE = 16;
+
+std::size_t frames_to_reserve(sf_count_t claimed, off_t file_bytes)
+{
+    if (claimed <= 0 || file_bytes <= 0)
+        return 0;
+    const auto bytes = std::uint64_t(file_bytes);
+    const std::uint64_t plausible = bytes > UINT64_MAX / PLAUSIBLE_FRAMES_PER_BYTE
+        ? UINT64_MAX
+        : bytes * PLAUSIBLE_FRAMES_PER_BYTE;
+    return std::size_t(std::min(std::uint64_t(claimed), plausible));
+}
 
 SoundFormat format_of(const SF_INFO& info)
 {
@@ -67,8 +86,9 @@ SoundFormat format_of(const SF_INFO& info)
     return f;
 }
 
-// Opens `path` for libsndfile; null with the reason in `err`.
-SndfilePtr open_sound(const char* path, SF_INFO* info, ErrorText* err)
+// Opens `path` for libsndfile; null with the reason in `err`. With
+// `file_bytes`, the file's size is stored there.
+SndfilePtr open_sound(const char* path, SF_INFO* info, ErrorText* err, off_t* file_bytes = nullptr)
 {
     if (!path || !*path) {
         error_set(err, _("Invalid file name."));
@@ -86,6 +106,8 @@ SndfilePtr open_sound(const char* path, SF_INFO* info, ErrorText* err)
         error_set(err, _("Failed to open '%s': %s"), path, std::strerror(code));
         return nullptr;
     }
+    if (file_bytes)
+        *file_bytes = st.st_size;
     // A regular file never blocks; the library expects ordinary reads.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     *info = SF_INFO{};
@@ -137,18 +159,31 @@ std::optional<SoundFormat> sound_file_probe(const char* path, ErrorText* err)
 std::optional<SoundData> sound_file_read(const char* path, ErrorText* err)
 {
     SF_INFO info;
-    SndfilePtr f = open_sound(path, &info, err);
+    off_t file_bytes = 0;
+    SndfilePtr f = open_sound(path, &info, err, &file_bytes);
     if (!f)
         return std::nullopt;
     SoundData data;
     data.format = format_of(info);
     const auto frames = std::size_t(std::max<sf_count_t>(info.frames, 0));
+    const std::size_t reserve = frames_to_reserve(info.frames, file_bytes);
+    // A file that ends before the length its header claims is broken.
+    const auto short_of_claim = [&](std::size_t got) {
+        return sf_error(f.get()) != SF_ERR_NO_ERROR || (info.frames > 0 && got < frames);
+    };
 
     // 16-bit integers read as shorts come back exactly as stored.
     if (sound_format_is_native(data.format)) {
-        data.exact.resize(frames);
-        const sf_count_t got = sf_read_short(f.get(), data.exact.data(), sf_count_t(frames));
-        if (got < 0 || std::size_t(got) != frames) {
+        data.exact.reserve(reserve);
+        for (;;) {
+            const std::size_t at = data.exact.size();
+            data.exact.resize(at + std::size_t(READ_BLOCK_FRAMES));
+            const sf_count_t got = sf_read_short(f.get(), data.exact.data() + at, READ_BLOCK_FRAMES);
+            data.exact.resize(at + std::size_t(std::max<sf_count_t>(got, 0)));
+            if (got <= 0)
+                break;
+        }
+        if (short_of_claim(data.exact.size())) {
             error_set(err, _("Error reading '%s'"), path);
             return std::nullopt;
         }
@@ -160,7 +195,7 @@ std::optional<SoundData> sound_file_read(const char* path, ErrorText* err)
     const int channels = info.channels;
     const float scale = 1.0f / float(channels);
     std::vector<float> block(std::size_t(READ_BLOCK_FRAMES) * std::size_t(channels));
-    data.mono.reserve(frames);
+    data.mono.reserve(reserve);
     for (;;) {
         const sf_count_t got = sf_readf_float(f.get(), block.data(), READ_BLOCK_FRAMES);
         if (got <= 0)
@@ -173,7 +208,7 @@ std::optional<SoundData> sound_file_read(const char* path, ErrorText* err)
             data.mono.push_back(channels == 1 ? sum : sum * scale);
         }
     }
-    if (sf_error(f.get()) != SF_ERR_NO_ERROR || (info.frames > 0 && data.mono.size() < frames)) {
+    if (short_of_claim(data.mono.size())) {
         error_set(err, _("Error reading '%s'"), path);
         return std::nullopt;
     }

@@ -614,6 +614,37 @@ TEST_F(ToolMemory, RefusedAndDecodedFilesStayWithinTheirBound)
     EXPECT_TRUE(contains(too_long.err, "too.wav: Error saving file (File too large)\n")) << too_long.err;
 }
 
+// A sound file's header says how long it is, but only reading it shows
+// what it holds: a few kilobytes of FLAC claiming billions of samples are
+// refused as broken when they end, having taken no more room than they
+// hold. Before, the claim alone took the room (4.2 GB for 2^31 samples).
+TEST_F(ToolMemory, SoundFileLengthClaimsAreNotTakenOnTrust)
+{
+    const std::string flac = dir.file("short.flac");
+    ASSERT_EQ(std::system(("sox -V1 -n -r 16000 -c 1 -b 16 " + flac + " synth 0.5 sine 440").c_str()), 0);
+    const Bytes real = read_bytes(flac);
+    ASSERT_GT(real.size(), 26u);
+    ASSERT_EQ(std::memcmp(real.data(), "fLaC", 4), 0);
+    const ChildSetup bound = limited(RLIMIT_AS, rlim_t(192) << 20);
+    for (const std::uint64_t claimed : {std::uint64_t(1) << 28, std::uint64_t(1) << 31, (std::uint64_t(1) << 36) - 1}) {
+        SCOPED_TRACE(claimed);
+        // The total sample count: 36 bits, from the low half of byte 21 of
+        // the file to the end of byte 25.
+        Bytes lying = real;
+        lying[21] = std::uint8_t((lying[21] & 0xf0) | (claimed >> 32));
+        for (int k = 0; k < 4; ++k)
+            lying[std::size_t(22 + k)] = std::uint8_t(claimed >> (24 - 8 * k));
+        const std::string path = dir.file("lying.flac");
+        write_bytes(path, lying);
+        const Outcome outcome = run({"encode", "--convert", path, dir.file("lying.adpcm")}, bound);
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err, "tembrel-tool: Error reading '" + path + "'\n");
+    }
+    const Outcome whole = run({"encode", "--convert", flac, dir.file("short.adpcm")}, bound);
+    EXPECT_EQ(whole.status, 0) << whole.err;
+    EXPECT_EQ(read_bytes(dir.file("short.adpcm")).size(), 4000u);
+}
+
 namespace {
 
 void put_u32(Bytes& b, std::size_t at, std::uint32_t v)
