@@ -14,7 +14,9 @@
 #include <deque>
 #include <filesystem>
 #include <gdk/gdkkeysyms.h>
+#include <fstream>
 #include <memory>
+#include <sys/resource.h>
 #include <unistd.h>
 
 // glibc's counter of loaded catalogs: raising it makes gettext forget the
@@ -536,6 +538,28 @@ void queue_key(GtkWidget* window, guint key, GdkModifierType mods)
     GdkEvent* event = key_press_event(window, key, mods);
     gdk_event_put(event);
     gdk_event_free(event);
+}
+
+AddressSpaceRoom::AddressSpaceRoom(unsigned long long room)
+{
+    unsigned long size_kb = 0;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmSize:", 0) == 0)
+            size_kb = std::stoul(line.substr(7));
+    rlimit limit {};
+    getrlimit(RLIMIT_AS, &limit);
+    old_limit = limit.rlim_cur;
+    limit.rlim_cur = rlim_t(size_kb) * 1024 + rlim_t(room);
+    set = size_kb > 0 && setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
+AddressSpaceRoom::~AddressSpaceRoom()
+{
+    rlimit limit {};
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = rlim_t(old_limit);
+    setrlimit(RLIMIT_AS, &limit);
 }
 
 void window_focus(GtkWidget* window, bool in)

@@ -145,6 +145,21 @@ void queue_key(GtkWidget* window, guint key, GdkModifierType mods = GdkModifierT
 // while focused need this.
 void window_focus(GtkWidget* window, bool in);
 
+// The address space limited, for as long as this lives, to what the
+// process uses now and `room` bytes more: large allocations fail while the
+// toolkit's small ones still succeed. `set` says whether the limit holds.
+// The address sanitizer cannot run under such a limit.
+struct AddressSpaceRoom {
+    explicit AddressSpaceRoom(unsigned long long room);
+    AddressSpaceRoom(const AddressSpaceRoom&) = delete;
+    AddressSpaceRoom& operator=(const AddressSpaceRoom&) = delete;
+    ~AddressSpaceRoom();
+    bool set = false;
+
+private:
+    unsigned long long old_limit = 0;
+};
+
 // Sends a real delete event, as the close button of the window frame does.
 void send_delete_event(GtkWidget* window);
 

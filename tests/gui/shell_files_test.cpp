@@ -13,35 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-
-namespace {
-
-// The address space limited, for as long as this lives, to what the
-// process uses now and `room` bytes more.
-struct AddressSpaceRoom {
-    rlimit old {};
-    bool set = false;
-
-    explicit AddressSpaceRoom(rlim_t room)
-    {
-        unsigned long size_kb = 0;
-        std::ifstream status("/proc/self/status");
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind("VmSize:", 0) == 0)
-                size_kb = std::stoul(line.substr(7));
-        getrlimit(RLIMIT_AS, &old);
-        rlimit tight = old;
-        tight.rlim_cur = rlim_t(size_kb) * 1024 + room;
-        set = size_kb > 0 && setrlimit(RLIMIT_AS, &tight) == 0;
-    }
-    AddressSpaceRoom(const AddressSpaceRoom&) = delete;
-    AddressSpaceRoom& operator=(const AddressSpaceRoom&) = delete;
-    ~AddressSpaceRoom() { setrlimit(RLIMIT_AS, &old); }
-};
-
-} // namespace
-
 TEST_F(ShellTest, FailedSavesNameTheFileAndTheReason)
 {
     open_path(write_csf("voice.csf"));
