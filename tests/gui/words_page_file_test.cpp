@@ -2,6 +2,7 @@
 // and file choosers, with the error dialogs for files it cannot use, and
 // of navigation to the Phrases page.
 #include "audio/adpcm.h"
+#include "audio/wav.h"
 #include "db/operations.h"
 #include "tests/gui/words_page_fixture.h"
 #include "tests/unit/test_db.h"
@@ -156,18 +157,11 @@ TEST_F(WordsPageTest, ReplaceThatRunsOutOfMemoryKeepsTheWord)
     // 16 minutes of stereo at 44.1 kHz, 169 MB of silence that takes no
     // disk: more than the room the reader is given.
     const std::string path = dir.file("long.wav");
-    write_wav(path, ramp_pcm(100), 2, 44100);
-    std::vector<std::uint8_t> wav = read_bytes(path);
-    ASSERT_GE(wav.size(), 44u);
-    ASSERT_EQ(std::string(wav.begin() + 36, wav.begin() + 40), "data");
     const std::uint32_t data = 44100u * 4 * 60 * 16;
-    for (int k = 0; k < 4; ++k) {
-        wav[std::size_t(4 + k)] = std::uint8_t((data + 36) >> (8 * k));
-        wav[std::size_t(40 + k)] = std::uint8_t(data >> (8 * k));
-    }
-    wav.resize(44);
-    ASSERT_TRUE(write_bytes(path, wav));
-    ASSERT_EQ(truncate(path.c_str(), off_t(44) + data), 0);
+    std::vector<std::uint8_t> head(WAV_HEADER_SIZE);
+    wav_header(1, 44100, 2, 16, data, head.data());
+    ASSERT_TRUE(write_bytes(path, head));
+    ASSERT_EQ(truncate(path.c_str(), off_t(WAV_HEADER_SIZE) + data), 0);
 
     select_word(2);
     // The same two dialogs once without the limit: the toolkit's font
